@@ -1,0 +1,100 @@
+#include "FileIO.h"
+
+#include "Exception.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <system_error>
+#include <filesystem>
+
+TReadFile::~TReadFile() { Close(); }
+
+void TReadFile::Open(const std::string& fileName) {
+    Close();
+    const int handle = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
+    if (handle < 0)
+        throw EFOpenError(fileName);
+    struct stat info {};
+    if (::fstat(handle, &info) != 0 || S_ISDIR(info.st_mode)) {
+        ::close(handle);
+        throw EFOpenError(fileName);
+    }
+    FHandle = handle;
+    FSize = static_cast<uint64_t>(info.st_size);
+}
+
+void TReadFile::Close() {
+    if (FHandle >= 0)
+        ::close(FHandle);
+    FHandle = -1;
+    FSize = 0;
+}
+
+size_t TReadFile::ReadAt(uint64_t position, void* buffer, size_t count) const {
+    auto* out = static_cast<char*>(buffer);
+    size_t done = 0;
+    while (done < count) {
+        if (position + done > static_cast<uint64_t>(INT64_MAX))
+            break;
+        const ssize_t got = ::pread(FHandle, out + done, count - done,
+                                    static_cast<off_t>(position + done));
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            throw EReadError();
+        }
+        if (got == 0)
+            break;
+        done += static_cast<size_t>(got);
+    }
+    return done;
+}
+
+TWriteFile::TWriteFile(const std::string& fileName) {
+    FHandle = ::open(fileName.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (FHandle < 0)
+        throw EFCreateError(fileName);
+}
+
+TWriteFile::~TWriteFile() {
+    if (FHandle >= 0)
+        ::close(FHandle);
+}
+
+void TWriteFile::Write(const void* data, size_t count) {
+    const auto* in = static_cast<const char*>(data);
+    while (count > 0) {
+        const ssize_t put = ::write(FHandle, in, count);
+        if (put < 0 && errno == EINTR)
+            continue;
+        if (put <= 0)
+            throw EWriteError();
+        in += put;
+        count -= static_cast<size_t>(put);
+    }
+}
+
+void TWriteFile::Truncate() {
+    if (::ftruncate(FHandle, 0) != 0 || ::lseek(FHandle, 0, SEEK_SET) != 0)
+        throw EWriteError();
+}
+
+void TWriteFile::Close() {
+    const int handle = FHandle;
+    FHandle = -1;
+    if (handle >= 0 && ::close(handle) != 0 && errno != EINTR)
+        throw EWriteError();
+}
+
+void ForceDirectories(const std::string& path) {
+    std::error_code ignored;
+    std::filesystem::create_directories(std::filesystem::path(path), ignored);
+}
+
+bool DirectoryExists(const std::string& path) {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}

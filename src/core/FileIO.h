@@ -1,0 +1,58 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+// The file operations the reader and the extraction need, behind one small interface so that
+// the rest of the core never touches the platform's file API. File names are UTF-8.
+
+// An archive opened for reading while other processes may read and write it too. Reads are
+// positional, so one open file serves several extraction threads at once.
+class TReadFile {
+public:
+    TReadFile() = default;
+    ~TReadFile();
+    TReadFile(const TReadFile&) = delete;
+    TReadFile& operator=(const TReadFile&) = delete;
+
+    // Throws EFOpenError.
+    void Open(const std::string& fileName);
+    void Close();
+    bool IsOpen() const { return FHandle >= 0; }
+    // Size when the file was opened.
+    uint64_t Size() const { return FSize; }
+    // Reads up to count bytes at position; fewer only at the end of the file. Throws EReadError
+    // when the system reports a failure.
+    size_t ReadAt(uint64_t position, void* buffer, size_t count) const;
+
+private:
+    int FHandle = -1;
+    uint64_t FSize = 0;
+};
+
+// A destination file, created or truncated for writing; closed by the destructor.
+class TWriteFile {
+public:
+    // Throws EFCreateError.
+    explicit TWriteFile(const std::string& fileName);
+    ~TWriteFile();
+    TWriteFile(const TWriteFile&) = delete;
+    TWriteFile& operator=(const TWriteFile&) = delete;
+
+    // Throws EWriteError when the file takes fewer bytes than given.
+    void Write(const void* data, size_t count);
+    // Empties the file again (used when an entry turns out to be damaged).
+    void Truncate();
+    // Throws EWriteError when buffered data cannot be stored.
+    void Close();
+
+private:
+    int FHandle = -1;
+};
+
+// Creates a folder together with its missing parents. Failure is not reported here: the attempt
+// to create a file inside it fails afterwards and says so.
+void ForceDirectories(const std::string& path);
+
+bool DirectoryExists(const std::string& path);

@@ -1,0 +1,316 @@
+#include "uPakReader.h"
+
+#include "Cp1252.h"
+#include "Exception.h"
+
+#include <algorithm>
+#include <bit>
+#include <cstring>
+#include <limits>
+
+namespace {
+
+constexpr size_t kHeaderSize = 48;
+// The smallest records the format allows: fixed fields plus empty strings and zero counts.
+constexpr uint64_t kMinDirectoryRecord = 4 * 8 + 2 * 2 + 4 + 4 + 4;
+constexpr uint64_t kMinFileRecord = 4 * 8 + 2 * 2 + 4 * 8 + 4 + 4;
+// Real archives nest a handful of levels; this only stops hostile input early.
+constexpr size_t kMaxDepth = 1024;
+constexpr size_t kParseBuffer = 1 << 20;
+constexpr size_t kCopyChunk = 1 << 20;
+
+uint32_t LoadU32(const unsigned char* p) {
+    uint32_t value;
+    std::memcpy(&value, p, sizeof value);
+    if constexpr (std::endian::native == std::endian::big)
+        value = __builtin_bswap32(value);
+    return value;
+}
+
+uint64_t LoadU64(const unsigned char* p) {
+    uint64_t value;
+    std::memcpy(&value, p, sizeof value);
+    if constexpr (std::endian::native == std::endian::big)
+        value = __builtin_bswap64(value);
+    return value;
+}
+
+class TFileSink : public TByteSink {
+public:
+    explicit TFileSink(TWriteFile& file) : FFile(file) {}
+    void Write(const void* data, size_t count) override { FFile.Write(data, count); }
+
+private:
+    TWriteFile& FFile;
+};
+
+class TDiscardSink : public TByteSink {
+public:
+    void Write(const void*, size_t) override {}
+};
+
+} // namespace
+
+std::string_view SplitDirPart(std::string_view path) {
+    const size_t slash = path.rfind('/');
+    return slash == std::string_view::npos ? std::string_view() : path.substr(0, slash);
+}
+
+std::string_view SplitNamePart(std::string_view path) {
+    const size_t slash = path.rfind('/');
+    if (slash == std::string_view::npos)
+        return path;
+    return path.substr(slash + 1, kMaxNameLength);
+}
+
+// Sequential reader over the directory area with its own buffer. Every read is checked against
+// the end of the file; what cannot be read makes the archive damaged.
+class TPakReader::TDirectoryParser {
+public:
+    TDirectoryParser(const TReadFile& file, uint64_t start, const std::string& fileName)
+        : FFile(file), FFileName(fileName), FBufferStart(start), FBuffer(kParseBuffer) {}
+
+    uint64_t Remaining() const {
+        const uint64_t position = FBufferStart + FCursor;
+        return position >= FFile.Size() ? 0 : FFile.Size() - position;
+    }
+
+    uint32_t U32() {
+        Need(4);
+        const uint32_t value = LoadU32(FBuffer.data() + FCursor);
+        FCursor += 4;
+        return value;
+    }
+
+    uint64_t U64() {
+        Need(8);
+        const uint64_t value = LoadU64(FBuffer.data() + FCursor);
+        FCursor += 8;
+        return value;
+    }
+
+    // Reads and drops the fixed fields that open every record.
+    void DiscardRecordHead() {
+        Need(4 * 8 + 2 * 2);
+        FCursor += 4 * 8 + 2 * 2;
+    }
+
+    // Appends the text of a length-prefixed string to out and returns its length.
+    uint32_t ReadString(std::string& out) {
+        const uint32_t length = U32();
+        if (length == 0)
+            return 0;
+        if (length > Remaining())
+            Fail("Ein Name reicht über das Dateiende hinaus");
+        for (size_t left = length; left > 0;) {
+            if (FCursor == FLength)
+                Need(1);
+            const size_t take = std::min(left, FLength - FCursor);
+            out.append(reinterpret_cast<const char*>(FBuffer.data() + FCursor), take);
+            FCursor += take;
+            left -= take;
+        }
+        // The terminator is stepped over unread, so one missing at the very end is harmless.
+        Advance(1);
+        return length;
+    }
+
+    void SkipString() {
+        const uint32_t length = U32();
+        if (length == 0)
+            return;
+        if (length > Remaining())
+            Fail("Ein Name reicht über das Dateiende hinaus");
+        Advance(uint64_t{length} + 1);
+    }
+
+    [[noreturn]] void Fail(const std::string& reason) const {
+        throw EArchiveDamaged(FFileName, reason);
+    }
+
+private:
+    void Need(size_t count) {
+        if (FLength - FCursor >= count)
+            return;
+        std::memmove(FBuffer.data(), FBuffer.data() + FCursor, FLength - FCursor);
+        FBufferStart += FCursor;
+        FLength -= FCursor;
+        FCursor = 0;
+        FLength += FFile.ReadAt(FBufferStart + FLength, FBuffer.data() + FLength,
+                                FBuffer.size() - FLength);
+        if (FLength < count)
+            Fail("Das Verzeichnis ist unvollständig");
+    }
+
+    void Advance(uint64_t count) {
+        if (count <= FLength - FCursor) {
+            FCursor += static_cast<size_t>(count);
+            return;
+        }
+        FBufferStart += FCursor + count;
+        FCursor = FLength = 0;
+    }
+
+    const TReadFile& FFile;
+    const std::string& FFileName;
+    uint64_t FBufferStart; // file position of FBuffer[0]
+    size_t FCursor = 0;
+    size_t FLength = 0;
+    std::vector<unsigned char> FBuffer;
+};
+
+TPakReader::~TPakReader() { Close(); }
+
+void TPakReader::Open(const std::string& fileName) {
+    Close();
+    FFileName = fileName;
+    FFile.Open(fileName);
+
+    unsigned char header[kHeaderSize];
+    if (FFile.ReadAt(0, header, kHeaderSize) < kHeaderSize)
+        throw EArchiveDamaged(fileName, "Der Dateikopf ist unvollständig");
+    for (int i = 0; i < 6; ++i)
+        FHeader32[i] = LoadU32(header + 4 * i);
+    for (int i = 0; i < 3; ++i)
+        FHeader64[i] = LoadU64(header + 24 + 8 * i);
+
+    const uint64_t fileSize = FFile.Size();
+    const uint64_t root = FHeader64[0];
+    if (root > fileSize || fileSize - root < kMinDirectoryRecord)
+        throw EArchiveDamaged(fileName, "Das Verzeichnis liegt hinter dem Dateiende");
+
+    TDirectoryParser parser(FFile, root, fileName);
+    // Remaining subdirectories of every directory being read, innermost last. Walking with an
+    // explicit stack keeps hostile nesting from exhausting the call stack.
+    std::vector<uint32_t> pending;
+    auto readDirectoryHead = [&] {
+        if (pending.size() >= kMaxDepth)
+            parser.Fail("Die Verzeichnisse sind zu tief verschachtelt");
+        parser.DiscardRecordHead();
+        parser.SkipString();
+        const uint32_t subdirectories = parser.U32();
+        if (subdirectories > parser.Remaining() / kMinDirectoryRecord)
+            parser.Fail("Die Zahl der Unterverzeichnisse passt nicht in die Datei");
+        pending.push_back(subdirectories);
+    };
+
+    readDirectoryHead();
+    while (!pending.empty()) {
+        if (pending.back() > 0) {
+            --pending.back();
+            readDirectoryHead();
+            continue;
+        }
+        pending.pop_back();
+        const uint32_t files = parser.U32();
+        if (files > parser.Remaining() / kMinFileRecord)
+            parser.Fail("Die Zahl der Dateien passt nicht in die Datei");
+        if (files > static_cast<uint64_t>(std::numeric_limits<int32_t>::max()) - FEntries.size())
+            parser.Fail("Das Archiv enthält zu viele Dateien");
+        for (uint32_t f = 0; f < files; ++f) {
+            parser.DiscardRecordHead();
+            TPackedEntry entry{};
+            entry.Offset = parser.U64();
+            entry.StoredSize = parser.U64();
+            entry.UnpackedSize = parser.U64();
+            entry.Reserved = parser.U64();
+            entry.PathAt = FText.size();
+            entry.PathLength = parser.ReadString(FText);
+            entry.ExtraLength = parser.ReadString(FText);
+            const std::string_view path(FText.data() + entry.PathAt, entry.PathLength);
+            const size_t slash = path.rfind('/');
+            entry.DirLength = slash == std::string_view::npos ? 0 : static_cast<uint32_t>(slash);
+            entry.NameStart =
+                slash == std::string_view::npos ? 0 : static_cast<uint32_t>(slash + 1);
+            if (entry.Offset > fileSize || entry.StoredSize > fileSize - entry.Offset)
+                parser.Fail("Die Daten von " + cp1252::ToUtf8(path) +
+                            " liegen hinter dem Dateiende");
+            FEntries.push_back(entry);
+        }
+    }
+}
+
+void TPakReader::Close() {
+    if (!FFile.IsOpen())
+        return;
+    FEntries.clear();
+    FEntries.shrink_to_fit();
+    FText.clear();
+    FText.shrink_to_fit();
+    FFile.Close();
+}
+
+TFileEntry TPakReader::Entry(int32_t index) const {
+    const TPackedEntry& e = FEntries[index];
+    TFileEntry entry;
+    entry.Offset = e.Offset;
+    entry.StoredSize = e.StoredSize;
+    entry.UnpackedSize = e.UnpackedSize;
+    entry.Reserved = e.Reserved;
+    entry.Path = EntryPath(index);
+    entry.Extra = std::string_view(FText.data() + e.PathAt + e.PathLength, e.ExtraLength);
+    entry.Dir = EntryDir(index);
+    entry.Name = EntryName(index);
+    return entry;
+}
+
+std::string_view TPakReader::EntryPath(int32_t index) const {
+    const TPackedEntry& e = FEntries[index];
+    return std::string_view(FText.data() + e.PathAt, e.PathLength);
+}
+
+std::string_view TPakReader::EntryDir(int32_t index) const {
+    const TPackedEntry& e = FEntries[index];
+    return std::string_view(FText.data() + e.PathAt, e.DirLength);
+}
+
+std::string_view TPakReader::EntryName(int32_t index) const {
+    const TPackedEntry& e = FEntries[index];
+    const size_t length = std::min<size_t>(e.PathLength - e.NameStart, kMaxNameLength);
+    return std::string_view(FText.data() + e.PathAt + e.NameStart, length);
+}
+
+std::string TPakReader::DamagedEntryMessage(int32_t index) const {
+    return "Fehler beim Entpacken von " + cp1252::ToUtf8(EntryPath(index)) + "!";
+}
+
+TExtractOutcome TPakReader::ExtractEntry(int32_t index, const std::string& destination,
+                                         TInflater& inflater) const {
+    const TPackedEntry& e = FEntries[index];
+    TWriteFile out(destination);
+    if (e.StoredSize == e.UnpackedSize) {
+        thread_local std::vector<char> buffer(kCopyChunk);
+        uint64_t position = e.Offset;
+        for (uint64_t left = e.StoredSize; left > 0;) {
+            const size_t want = static_cast<size_t>(std::min<uint64_t>(left, buffer.size()));
+            const size_t got = FFile.ReadAt(position, buffer.data(), want);
+            out.Write(buffer.data(), got);
+            if (got < want)
+                throw EReadError();
+            position += got;
+            left -= got;
+        }
+    } else {
+        TFileSink sink(out);
+        if (!inflater.Inflate(FFile, e.Offset, e.StoredSize, e.UnpackedSize, sink)) {
+            out.Truncate();
+            out.Close();
+            return TExtractOutcome::Damaged;
+        }
+    }
+    out.Close();
+    return TExtractOutcome::Written;
+}
+
+void TPakReader::ExtractFile(int32_t index, const std::string& destination) {
+    if (ExtractEntry(index, destination, FInflater) == TExtractOutcome::Damaged && FReport)
+        FReport(DamagedEntryMessage(index));
+}
+
+bool TPakReader::VerifyEntry(int32_t index, TInflater& inflater) const {
+    if (!EntryIsCompressed(index))
+        return true;
+    const TPackedEntry& e = FEntries[index];
+    TDiscardSink sink;
+    return inflater.Inflate(FFile, e.Offset, e.StoredSize, e.UnpackedSize, sink);
+}

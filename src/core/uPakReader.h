@@ -1,0 +1,110 @@
+#pragma once
+
+#include "FileIO.h"
+#include "Inflate.h"
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// One file of the loaded archive. The strings are views into the reader's table and stay valid
+// until the reader is closed or opens another archive.
+struct TFileEntry {
+    uint64_t Offset = 0;
+    uint64_t StoredSize = 0;
+    uint64_t UnpackedSize = 0;
+    uint64_t Reserved = 0;
+    std::string_view Path;  // archive path, "/" between components
+    std::string_view Extra; // kept, never interpreted
+    std::string_view Dir;   // Path before its last "/", or empty
+    std::string_view Name;  // Path after its last "/" (at most 4096 bytes), or the whole Path
+};
+
+// Names longer than this are cut when an entry is indexed.
+inline constexpr size_t kMaxNameLength = 4096;
+
+std::string_view SplitDirPart(std::string_view path);
+std::string_view SplitNamePart(std::string_view path);
+
+// How the content of one entry came out.
+enum class TExtractOutcome { Written, Damaged };
+
+// Reads one Varnholm archive: indexes its whole directory at Open, then answers questions about
+// entries by index (0 .. Count() - 1, in the archive's depth-first order, the files of
+// subdirectories before those of their parent) and writes entries to disk.
+//
+// Archive texts are Windows-1252 bytes and are handed out unconverted.
+class TPakReader {
+public:
+    // Receives the message for an entry that cannot be decompressed, e.g. to show it.
+    using TReportHook = std::function<void(const std::string& message)>;
+
+    TPakReader() = default;
+    ~TPakReader();
+    TPakReader(const TPakReader&) = delete;
+    TPakReader& operator=(const TPakReader&) = delete;
+
+    // Closes any open archive, then opens and indexes fileName (UTF-8). Throws EFOpenError when
+    // the file cannot be opened, EArchiveDamaged when its header or directory cannot be what
+    // they claim (cut short, counts the file cannot hold, data beyond the end, absurd nesting).
+    void Open(const std::string& fileName);
+    void Close();
+    bool IsOpen() const { return FFile.IsOpen(); }
+    const std::string& FileName() const { return FFileName; }
+
+    int32_t Count() const { return static_cast<int32_t>(FEntries.size()); }
+    TFileEntry Entry(int32_t index) const;
+    std::string_view EntryPath(int32_t index) const;
+    std::string_view EntryDir(int32_t index) const;
+    std::string_view EntryName(int32_t index) const;
+    uint64_t EntryStoredSize(int32_t index) const { return FEntries[index].StoredSize; }
+    uint64_t EntryUnpackedSize(int32_t index) const { return FEntries[index].UnpackedSize; }
+    // Stored as one zlib stream rather than as is.
+    bool EntryIsCompressed(int32_t index) const {
+        return FEntries[index].StoredSize != FEntries[index].UnpackedSize;
+    }
+
+    // Writes entry index to destination (UTF-8 file name), replacing an existing file. A damaged
+    // compressed entry is reported through the hook ("Fehler beim Entpacken von <path>!") and
+    // leaves an empty file. Throws EFCreateError, EReadError (a stored entry runs past the end of
+    // the archive) and EWriteError (the destination takes fewer bytes).
+    void ExtractFile(int32_t index, const std::string& destination);
+
+    // ExtractFile without the report, for callers that report themselves (and for threads: it
+    // reads positionally and keeps its state in the caller's inflater).
+    TExtractOutcome ExtractEntry(int32_t index, const std::string& destination,
+                                 TInflater& inflater) const;
+    // Inflates a compressed entry without writing it; stored entries are always intact.
+    bool VerifyEntry(int32_t index, TInflater& inflater) const;
+
+    void SetReportHook(TReportHook hook) { FReport = std::move(hook); }
+    // The message the hook receives for a damaged entry, UTF-8.
+    std::string DamagedEntryMessage(int32_t index) const;
+
+private:
+    // Compact form of an entry: the strings live in one shared buffer.
+    struct TPackedEntry {
+        uint64_t Offset;
+        uint64_t StoredSize;
+        uint64_t UnpackedSize;
+        uint64_t Reserved;
+        uint64_t PathAt; // Extra follows Path directly in FText
+        uint32_t PathLength;
+        uint32_t ExtraLength;
+        uint32_t DirLength;
+        uint32_t NameStart;
+    };
+
+    class TDirectoryParser;
+
+    std::string FFileName;
+    TReadFile FFile;
+    uint32_t FHeader32[6] = {};
+    uint64_t FHeader64[3] = {};
+    std::vector<TPackedEntry> FEntries;
+    std::string FText;
+    TReportHook FReport;
+    TInflater FInflater;
+};

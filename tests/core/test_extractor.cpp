@@ -1,0 +1,118 @@
+#include "Exception.h"
+#include "Extractor.h"
+#include "PakWriter.h"
+#include "TestFiles.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+namespace {
+
+class ExtractorTest : public ::testing::Test {
+protected:
+    void Open(TPakWriter& writer) {
+        WriteFileBytes(FDir / "a.pak", writer.Finish());
+        FReader.Open(FDir / "a.pak");
+    }
+    // Extracts every entry to dest/Dir/Name as "all files" does.
+    TExtractor::TStats ExtractAll(const std::string& destination) {
+        TExtractor extractor(FReader, destination);
+        extractor.OnDamaged = [this](int32_t i) { FEvents.push_back("damaged " + Path(i)); };
+        extractor.OnRefused = [this](int32_t i) { FEvents.push_back("refused " + Path(i)); };
+        for (int32_t i = 0; i < FReader.Count(); ++i)
+            extractor.Add(i, FReader.EntryDir(i));
+        return extractor.Stats();
+    }
+    std::string Path(int32_t i) const { return std::string(FReader.EntryPath(i)); }
+
+    TTempDir FDir;
+    TPakReader FReader;
+    std::vector<std::string> FEvents;
+};
+
+TEST_F(ExtractorTest, RecreatesTheArchiveFoldersBelowTheDestination) {
+    TPakWriter writer;
+    writer.AddStored("root.txt", "r");
+    writer.AddCompressed("a/b/deep.txt", "deep");
+    writer.AddStored("a/flat.txt", "flat");
+    writer.AddStored("m\xFC" "hle/\xC4rger.txt", "umlauts");
+    Open(writer);
+
+    const auto stats = ExtractAll(FDir / "out");
+    const std::string out = FDir / "out";
+    EXPECT_EQ(ListFiles(out), (std::vector<std::string>{"a/b/deep.txt", "a/flat.txt",
+                                                        "mühle/Ärger.txt", "root.txt"}));
+    EXPECT_EQ(ReadFileBytes(out + "/a/b/deep.txt"), "deep");
+    EXPECT_EQ(ReadFileBytes(out + "/mühle/Ärger.txt"), "umlauts");
+    EXPECT_EQ(stats.Written, 4);
+    EXPECT_EQ(stats.Bytes, 1u + 4 + 4 + 7);
+    EXPECT_TRUE(FEvents.empty());
+}
+
+TEST_F(ExtractorTest, ADestinationEndingInASeparatorGetsNoSecondOne) {
+    TPakWriter writer;
+    writer.AddStored("x", "x");
+    Open(writer);
+    TExtractor extractor(FReader, FDir / "out/");
+    extractor.Add(0, "");
+    EXPECT_EQ(ReadFileBytes(FDir / "out/x"), "x");
+}
+
+TEST_F(ExtractorTest, UnsafePathsAreRefusedAndNothingLandsOutsideTheDestination) {
+    TPakWriter writer;
+    writer.AddStored("../escape.txt", "1");
+    writer.AddRaw(writer.Root(), "a/../../escape2.txt", "2", 1);
+    writer.AddRaw(writer.Root(), "/tmp/absolute.txt", "3", 1);
+    writer.AddStored("fine.txt", "4");
+    Open(writer);
+
+    const auto stats = ExtractAll(FDir / "out");
+    EXPECT_EQ(stats.Refused, 3);
+    EXPECT_EQ(stats.Written, 1);
+    EXPECT_EQ(ListFiles(FDir.Path()), (std::vector<std::string>{"a.pak", "out/fine.txt"}));
+    EXPECT_EQ(FEvents, (std::vector<std::string>{"refused ../escape.txt",
+                                                 "refused a/../../escape2.txt",
+                                                 "refused /tmp/absolute.txt"}));
+}
+
+TEST_F(ExtractorTest, ARelativeDirectoryCutFromAnEntryIsCheckedAsJoined) {
+    TPakWriter writer;
+    writer.AddStored("sub/../../x", "x");
+    Open(writer);
+    TExtractor extractor(FReader, FDir / "out");
+    extractor.OnRefused = [this](int32_t i) { FEvents.push_back("refused " + Path(i)); };
+    extractor.Add(0, "../.."); // what remains of the directory once "sub/" is cut off
+    EXPECT_EQ(FEvents, (std::vector<std::string>{"refused sub/../../x"}));
+}
+
+TEST_F(ExtractorTest, DamagedEntriesAreReportedInOrderAndTheRunGoesOn) {
+    TPakWriter writer;
+    writer.AddRaw(writer.Root(), "bad1", "not zlib", 10);
+    writer.AddStored("good", "g");
+    writer.AddRaw(writer.Root(), "bad2", ZlibCompress("too long"), 3);
+    Open(writer);
+    const auto stats = ExtractAll(FDir / "out");
+    EXPECT_EQ(FEvents, (std::vector<std::string>{"damaged bad1", "damaged bad2"}));
+    EXPECT_EQ(stats.Damaged, 2);
+    EXPECT_EQ(ReadFileBytes(FDir / "out/bad1"), "");
+    EXPECT_EQ(ReadFileBytes(FDir / "out/good"), "g");
+}
+
+TEST_F(ExtractorTest, AFolderThatCannotBeMadeEndsWithTheCreateError) {
+    TPakWriter writer;
+    writer.AddStored("ok.txt", "ok");
+    writer.AddStored("sub/x.txt", "x");
+    Open(writer);
+    const std::string out = FDir / "out";
+    ::mkdir(out.c_str(), 0700);
+    WriteFileBytes(out + "/sub", "a file where the folder should be");
+
+    // Entry 0 is sub/x.txt (files of subdirectories come first), entry 1 is ok.txt.
+    TExtractor extractor(FReader, out);
+    extractor.Add(1, FReader.EntryDir(1));
+    EXPECT_THROW(extractor.Add(0, FReader.EntryDir(0)), EFCreateError);
+    EXPECT_EQ(ReadFileBytes(out + "/ok.txt"), "ok");
+}
+
+} // namespace

@@ -1,0 +1,65 @@
+#include "Cp1252.h"
+#include "SafePath.h"
+#include "uPakReader.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct SafetyCase {
+    const char* Path;
+    bool Safe;
+};
+
+class SafeRelativePath : public ::testing::TestWithParam<SafetyCase> {};
+
+TEST_P(SafeRelativePath, RefusesWhatCouldLeaveTheDestination) {
+    const SafetyCase& c = GetParam();
+    EXPECT_EQ(IsSafeRelativePath(c.Path), c.Safe) << c.Path;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Paths, SafeRelativePath,
+    ::testing::Values(SafetyCase{"", true}, SafetyCase{"name", true},
+                      SafetyCase{"a/b/name.ext", true}, SafetyCase{"a/./b", true},
+                      SafetyCase{"..name", true}, SafetyCase{"name..", true},
+                      SafetyCase{"a/...", true}, SafetyCase{"..", false},
+                      SafetyCase{"../x", false}, SafetyCase{"a/../../x", false},
+                      SafetyCase{"a/..", false}, SafetyCase{"/etc/passwd", false},
+                      SafetyCase{"//server/share", false}));
+
+TEST(SafeRelativePathBytes, RefusesEmbeddedNul) {
+    EXPECT_FALSE(IsSafeRelativePath(std::string_view("a\0/../x", 7)));
+    EXPECT_FALSE(IsSafeRelativePath(std::string_view("..\0x", 4)));
+}
+
+TEST(SafeRelativePathPlatform, BackslashSeparatesOnlyOnWindows) {
+#ifdef _WIN32
+    EXPECT_FALSE(IsSafeRelativePath("a\\..\\..\\x"));
+    EXPECT_FALSE(IsSafeRelativePath("C:\\x"));
+    EXPECT_FALSE(IsSafeRelativePath("C:x"));
+    EXPECT_FALSE(IsSafeRelativePath("\\x"));
+#else
+    // On this platform "\" is an ordinary character of a file name.
+    EXPECT_TRUE(IsSafeRelativePath("a\\..\\..\\x"));
+    EXPECT_TRUE(IsSafeRelativePath("C:x"));
+#endif
+}
+
+TEST(Cp1252, ConvertsToUtf8AndBack) {
+    const std::string ansi = "Gr\xFC\xDF" "e \x80 \x9F \x81";
+    const std::string utf8 = cp1252::ToUtf8(ansi);
+    EXPECT_EQ(utf8, "Grüße € Ÿ \xC2\x81");
+    std::string back;
+    ASSERT_TRUE(cp1252::FromUtf8(utf8, back));
+    EXPECT_EQ(back, ansi);
+    EXPECT_FALSE(cp1252::FromUtf8("日本", back));
+    EXPECT_FALSE(cp1252::FromUtf8("\xC3", back));
+}
+
+TEST(Cp1252, ToDiskPathConvertsNamesAndSeparators) {
+    EXPECT_EQ(ToDiskPath("k\xE4se/br\xF6t"),
+              std::string("käse") + kPathSeparator + "bröt");
+}
+
+} // namespace

@@ -1,0 +1,178 @@
+#include "PakWriter.h"
+
+#include <zlib.h>
+
+#include <stdexcept>
+
+namespace {
+constexpr uint64_t kHeaderSize = 48;
+}
+
+void AppendU16(std::string& out, uint16_t value) {
+    for (int i = 0; i < 2; ++i)
+        out.push_back(static_cast<char>(value >> (8 * i)));
+}
+
+void AppendU32(std::string& out, uint32_t value) {
+    for (int i = 0; i < 4; ++i)
+        out.push_back(static_cast<char>(value >> (8 * i)));
+}
+
+void AppendU64(std::string& out, uint64_t value) {
+    for (int i = 0; i < 8; ++i)
+        out.push_back(static_cast<char>(value >> (8 * i)));
+}
+
+void AppendPakString(std::string& out, std::string_view text) {
+    AppendU32(out, static_cast<uint32_t>(text.size()));
+    if (!text.empty()) {
+        out.append(text);
+        out.push_back('\0');
+    }
+}
+
+std::string ZlibCompress(std::string_view bytes, int level) {
+    uLongf size = compressBound(static_cast<uLong>(bytes.size()));
+    std::string out(size, '\0');
+    if (compress2(reinterpret_cast<Bytef*>(out.data()), &size,
+                  reinterpret_cast<const Bytef*>(bytes.data()), static_cast<uLong>(bytes.size()),
+                  level) != Z_OK)
+        throw std::runtime_error("compress2 failed");
+    out.resize(size);
+    return out;
+}
+
+TPakWriter::TDirectory& TPakWriter::TDirectory::AddSubdirectory(std::string name) {
+    Subdirectories.push_back(std::make_unique<TDirectory>());
+    Subdirectories.back()->Name = std::move(name);
+    return *Subdirectories.back();
+}
+
+TPakWriter::TPakWriter() { FMemory.assign(kHeaderSize, '\0'); FPosition = kHeaderSize; }
+
+TPakWriter::TPakWriter(const std::string& fileName) {
+    FFile = std::fopen(fileName.c_str(), "wb");
+    if (!FFile)
+        throw std::runtime_error("cannot create " + fileName);
+    std::setvbuf(FFile, nullptr, _IOFBF, 1 << 20);
+    Write(std::string(kHeaderSize, '\0'));
+}
+
+TPakWriter::~TPakWriter() {
+    if (FFile)
+        std::fclose(FFile);
+}
+
+void TPakWriter::Write(std::string_view bytes) {
+    if (FFile) {
+        if (std::fwrite(bytes.data(), 1, bytes.size(), FFile) != bytes.size())
+            throw std::runtime_error("write failed");
+    } else {
+        FMemory.append(bytes);
+    }
+    FPosition += bytes.size();
+}
+
+uint64_t TPakWriter::AppendData(std::string_view bytes) {
+    const uint64_t at = FPosition;
+    Write(bytes);
+    return at;
+}
+
+TPakWriter::TDirectory& TPakWriter::Directory(std::string_view dirPath) {
+    if (dirPath.empty())
+        return FRoot;
+    if (auto it = FDirectories.find(std::string(dirPath)); it != FDirectories.end())
+        return *it->second;
+    const size_t slash = dirPath.rfind('/');
+    TDirectory& parent =
+        slash == std::string_view::npos ? FRoot : Directory(dirPath.substr(0, slash));
+    const std::string_view name =
+        slash == std::string_view::npos ? dirPath : dirPath.substr(slash + 1);
+    TDirectory& dir = parent.AddSubdirectory(std::string(name));
+    FDirectories.emplace(std::string(dirPath), &dir);
+    return dir;
+}
+
+TPakWriter::TFile& TPakWriter::AddRaw(TDirectory& dir, std::string_view path,
+                                      std::string_view stored, uint64_t unpackedSize) {
+    TFile file;
+    file.Offset = AppendData(stored);
+    file.StoredSize = stored.size();
+    file.UnpackedSize = unpackedSize;
+    file.Path = std::string(path);
+    dir.Files.push_back(std::move(file));
+    return dir.Files.back();
+}
+
+TPakWriter::TFile& TPakWriter::AddStored(std::string_view path, std::string_view content) {
+    const size_t slash = path.rfind('/');
+    TDirectory& dir = Directory(slash == std::string_view::npos ? "" : path.substr(0, slash));
+    return AddRaw(dir, path, content, content.size());
+}
+
+TPakWriter::TFile& TPakWriter::AddCompressed(std::string_view path, std::string_view content,
+                                             int level) {
+    const size_t slash = path.rfind('/');
+    TDirectory& dir = Directory(slash == std::string_view::npos ? "" : path.substr(0, slash));
+    return AddRaw(dir, path, ZlibCompress(content, level), content.size());
+}
+
+void TPakWriter::WriteDirectory(const TDirectory& dir) {
+    std::string record;
+    for (int i = 0; i < 4; ++i)
+        AppendU64(record, 0);
+    AppendU16(record, 0);
+    AppendU16(record, 0);
+    AppendPakString(record, dir.Name);
+    AppendU32(record, dir.SubdirectoryCountOverride.value_or(
+                          static_cast<uint32_t>(dir.Subdirectories.size())));
+    Write(record);
+    for (const auto& sub : dir.Subdirectories)
+        WriteDirectory(*sub);
+
+    record.clear();
+    AppendU32(record, dir.FileCountOverride.value_or(static_cast<uint32_t>(dir.Files.size())));
+    for (const TFile& file : dir.Files) {
+        for (int i = 0; i < 4; ++i)
+            AppendU64(record, 0);
+        AppendU16(record, 0);
+        AppendU16(record, 0);
+        AppendU64(record, file.Offset);
+        AppendU64(record, file.StoredSize);
+        AppendU64(record, file.UnpackedSize);
+        AppendU64(record, file.Reserved);
+        AppendPakString(record, file.Path);
+        AppendPakString(record, file.Extra);
+        if (record.size() > (1 << 20)) {
+            Write(record);
+            record.clear();
+        }
+    }
+    Write(record);
+}
+
+std::string TPakWriter::Finish() {
+    const uint64_t root = FPosition;
+    WriteDirectory(FRoot);
+
+    std::string header;
+    for (uint32_t value : Header32)
+        AppendU32(header, value);
+    AppendU64(header, root);
+    AppendU64(header, Header64Tail[0]);
+    AppendU64(header, Header64Tail[1]);
+
+    if (!FFile) {
+        FMemory.replace(0, kHeaderSize, header);
+        return std::move(FMemory);
+    }
+    if (std::fseek(FFile, 0, SEEK_SET) != 0 ||
+        std::fwrite(header.data(), 1, header.size(), FFile) != header.size() ||
+        std::fclose(FFile) != 0) {
+        FFile = nullptr;
+        throw std::runtime_error("write failed");
+    }
+    FFile = nullptr;
+    return {};
+}

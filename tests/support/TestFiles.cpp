@@ -1,0 +1,112 @@
+#include "TestFiles.h"
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+extern char** environ;
+
+namespace fs = std::filesystem;
+
+TTempDir::TTempDir() {
+    std::string pattern = (fs::temp_directory_path() / "varnholm-test-XXXXXX").string();
+    if (!::mkdtemp(pattern.data()))
+        throw std::runtime_error("mkdtemp failed");
+    FPath = pattern;
+}
+
+TTempDir::~TTempDir() {
+    std::error_code ignored;
+    // Tests make folders read-only to provoke errors; give the removal its rights back.
+    for (auto it = fs::recursive_directory_iterator(FPath, ignored);
+         it != fs::recursive_directory_iterator(); it.increment(ignored))
+        fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ignored);
+    fs::permissions(FPath, fs::perms::owner_all, fs::perm_options::add, ignored);
+    fs::remove_all(FPath, ignored);
+}
+
+void WriteFileBytes(const std::string& fileName, const std::string& bytes) {
+    std::ofstream out(fileName, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    if (!out)
+        throw std::runtime_error("cannot write " + fileName);
+}
+
+std::string ReadFileBytes(const std::string& fileName) {
+    std::ifstream in(fileName, std::ios::binary);
+    if (!in)
+        throw std::runtime_error("cannot read " + fileName);
+    std::ostringstream content;
+    content << in.rdbuf();
+    return content.str();
+}
+
+bool FileExists(const std::string& fileName) { return fs::is_regular_file(fileName); }
+
+std::vector<std::string> ListFiles(const std::string& folder) {
+    std::vector<std::string> files;
+    for (const auto& entry : fs::recursive_directory_iterator(folder))
+        if (entry.is_regular_file())
+            files.push_back(fs::relative(entry.path(), folder).generic_string());
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+namespace {
+
+std::string Drain(int fd) {
+    std::string text;
+    char buffer[65536];
+    for (ssize_t n; (n = ::read(fd, buffer, sizeof buffer)) > 0;)
+        text.append(buffer, static_cast<size_t>(n));
+    return text;
+}
+
+} // namespace
+
+TProcessResult RunProcess(const std::string& program, const std::vector<std::string>& args) {
+    // Output goes to temporary files so that neither stream can fill a pipe and stall the child.
+    char outName[] = "/tmp/varnholm-out-XXXXXX";
+    char errName[] = "/tmp/varnholm-err-XXXXXX";
+    const int outFd = ::mkstemp(outName);
+    const int errFd = ::mkstemp(errName);
+    ::unlink(outName);
+    ::unlink(errName);
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_adddup2(&actions, outFd, 1);
+    posix_spawn_file_actions_adddup2(&actions, errFd, 2);
+
+    std::vector<std::string> all{program};
+    all.insert(all.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (std::string& arg : all)
+        argv.push_back(arg.data());
+    argv.push_back(nullptr);
+
+    TProcessResult result;
+    pid_t pid = 0;
+    if (posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ) == 0) {
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+        result.ExitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    }
+    posix_spawn_file_actions_destroy(&actions);
+    ::lseek(outFd, 0, SEEK_SET);
+    ::lseek(errFd, 0, SEEK_SET);
+    result.Out = Drain(outFd);
+    result.Err = Drain(errFd);
+    ::close(outFd);
+    ::close(errFd);
+    return result;
+}

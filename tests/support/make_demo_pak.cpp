@@ -1,0 +1,74 @@
+// Writes a small archive to try the program on: nested folders, names with umlauts
+// (Windows-1252 bytes, as the game stores them), stored and compressed files.
+#include "PakWriter.h"
+
+#include <cstdio>
+#include <string>
+
+namespace {
+
+std::string Repeat(const std::string& text, int times) {
+    std::string out;
+    for (int i = 0; i < times; ++i)
+        out += text;
+    return out;
+}
+
+// Deterministic bytes that look like image data: smooth gradients with a little noise.
+std::string PseudoImage(int width, int height, unsigned seed) {
+    std::string out;
+    out.reserve(static_cast<size_t>(width) * height * 3);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            seed = seed * 1103515245u + 12345u;
+            const int noise = static_cast<int>((seed >> 16) & 7);
+            out.push_back(static_cast<char>((x * 255 / width + noise) & 0xFF));
+            out.push_back(static_cast<char>((y * 255 / height + noise) & 0xFF));
+            out.push_back(static_cast<char>(((x + y) * 128 / (width + height)) & 0xFF));
+        }
+    return out;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "Aufruf: varnholm-demo-pak ZIELDATEI\n");
+        return 2;
+    }
+    try {
+        TPakWriter pak(argv[1]);
+        const std::string readme = "Willkommen in Varnholm!\r\n"
+                                   "Dieses Archiv dient zum Ausprobieren des Archiv-Explorers.\r\n";
+        pak.AddStored("liesmich.txt", readme);
+        pak.AddCompressed("version.ini", "[Spiel]\r\nVersion=1.0.4\r\nSprache=Deutsch\r\n");
+
+        pak.AddCompressed("daten/texte/dialoge_\xFC" "bersicht.txt", // "übersicht"
+                          Repeat("Schmied: Gr\xFC\xDF" "e, Reisender! Was darf es sein?\r\n", 40));
+        pak.AddCompressed("daten/texte/b\xFC" "cher/chronik_von_varnholm.txt",
+                          Repeat("Im Jahre 312 fiel der erste Schnee auf die K\xFC" "ste.\r\n", 200));
+        pak.AddCompressed("daten/texte/b\xFC" "cher/m\xE4rchen.txt",
+                          Repeat("Es war einmal ein K\xF6nig in den Nebelbergen.\r\n", 120));
+        pak.AddStored("daten/texte/namen.lst", "Alrik\nBrunhild\nG\xF6tz\nJ\xF6rg\nS\xF6ren\n");
+
+        pak.AddCompressed("grafik/texturen/stein_01.raw", PseudoImage(64, 64, 1));
+        pak.AddCompressed("grafik/texturen/stein_02.raw", PseudoImage(64, 64, 2));
+        pak.AddCompressed("grafik/texturen/holz.raw", PseudoImage(32, 32, 3));
+        pak.AddStored("grafik/texturen/Gras.raw", PseudoImage(16, 16, 4));
+        pak.AddCompressed("grafik/oberfl\xE4" "che/schaltfl\xE4" "chen.raw", PseudoImage(48, 24, 5));
+        pak.AddStored("grafik/oberfl\xE4" "che/maus_zeiger.cur", PseudoImage(8, 8, 6));
+
+        pak.AddCompressed("klang/musik/titelmelodie.ogg", PseudoImage(90, 90, 7), 1);
+        pak.AddStored("klang/ger\xE4usche/t\xFC" "r_\xF6" "ffnen.wav", PseudoImage(20, 20, 8));
+        pak.AddStored("klang/ger\xE4usche/schritte.wav", PseudoImage(22, 20, 9));
+
+        pak.AddCompressed("karten/s\xFC" "dland/dorf_am_flu\xDF.map", Repeat("0123456789", 500));
+        pak.AddCompressed("karten/nordmark/eisfeste.map", Repeat("#..#~~##", 700));
+        pak.AddStored("karten/leer.map", "");
+        pak.Finish();
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "varnholm-demo-pak: %s\n", e.what());
+        return 2;
+    }
+    return 0;
+}
