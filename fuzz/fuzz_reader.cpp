@@ -3,11 +3,10 @@
 #include "Exception.h"
 #include "uPakReader.h"
 
-#include <unistd.h>
-
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <unistd.h>
 
 namespace {
 

@@ -7,7 +7,9 @@ namespace {
 
 constexpr auto kRedrawInterval = std::chrono::milliseconds(100);
 
-double Megabytes(uint64_t bytes) { return static_cast<double>(bytes) / (1024.0 * 1024.0); }
+double Megabytes(uint64_t bytes) {
+    return static_cast<double>(bytes) / (1024.0 * 1024.0);
+}
 
 } // namespace
 
@@ -17,7 +19,9 @@ TProgressLine::TProgressLine(int64_t totalFiles)
     , FStart(std::chrono::steady_clock::now())
     , FLastDraw(FStart) {}
 
-TProgressLine::~TProgressLine() { Clear(); }
+TProgressLine::~TProgressLine() {
+    Clear();
+}
 
 void TProgressLine::Update(int64_t files, uint64_t bytes) {
     if (!FEnabled)

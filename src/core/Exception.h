@@ -27,13 +27,15 @@ public:
 // The archive ended (or failed) before the bytes a stored entry needs were read.
 class EReadError : public Exception {
 public:
-    EReadError() : Exception("Stream-Lesefehler") {}
+    EReadError()
+        : Exception("Stream-Lesefehler") {}
 };
 
 // A destination took fewer bytes than it was given, typically because the disk is full.
 class EWriteError : public Exception {
 public:
-    EWriteError() : Exception("Stream-Schreibfehler") {}
+    EWriteError()
+        : Exception("Stream-Schreibfehler") {}
 };
 
 // The archive's header or directory cannot be what it claims to be.

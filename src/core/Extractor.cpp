@@ -4,7 +4,8 @@
 #include "SafePath.h"
 
 TExtractor::TExtractor(const TPakReader& reader, std::string destination)
-    : FReader(reader), FDestination(std::move(destination)) {
+    : FReader(reader)
+    , FDestination(std::move(destination)) {
     if (FDestination.empty() || FDestination.back() != kPathSeparator)
         FDestination.push_back(kPathSeparator);
 }

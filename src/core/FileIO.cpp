@@ -4,13 +4,14 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <filesystem>
 #include <sys/stat.h>
+#include <system_error>
 #include <unistd.h>
 
-#include <system_error>
-#include <filesystem>
-
-TReadFile::~TReadFile() { Close(); }
+TReadFile::~TReadFile() {
+    Close();
+}
 
 void TReadFile::Open(const std::string& fileName) {
     Close();
@@ -39,8 +40,8 @@ size_t TReadFile::ReadAt(uint64_t position, void* buffer, size_t count) const {
     while (done < count) {
         if (position + done > static_cast<uint64_t>(INT64_MAX))
             break;
-        const ssize_t got = ::pread(FHandle, out + done, count - done,
-                                    static_cast<off_t>(position + done));
+        const ssize_t got =
+            ::pread(FHandle, out + done, count - done, static_cast<off_t>(position + done));
         if (got < 0) {
             if (errno == EINTR)
                 continue;

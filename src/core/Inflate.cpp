@@ -2,10 +2,9 @@
 
 #include "FileIO.h"
 
-#include <zlib.h>
-
 #include <algorithm>
 #include <vector>
+#include <zlib.h>
 
 namespace {
 constexpr size_t kInputChunk = 128 * 1024;
@@ -32,12 +31,13 @@ struct TInflater::State {
     }
 };
 
-TInflater::TInflater() : FState(std::make_unique<State>()) {}
+TInflater::TInflater()
+    : FState(std::make_unique<State>()) {}
 
 TInflater::~TInflater() = default;
 
-bool TInflater::Inflate(const TReadFile& file, uint64_t offset, uint64_t storedSize,
-                        uint64_t limit, TByteSink& sink) {
+bool TInflater::Inflate(const TReadFile& file, uint64_t offset, uint64_t storedSize, uint64_t limit,
+                        TByteSink& sink) {
     State& s = *FState;
     if (!s.Reset())
         return false;

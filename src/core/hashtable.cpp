@@ -50,12 +50,16 @@ const char* ContainerMessage(int number) {
 }
 
 EEZContainerError::EEZContainerError(int number)
-    : Exception(ContainerMessage(number)), FNumber(number) {}
+    : Exception(ContainerMessage(number))
+    , FNumber(number) {}
 
 THashTable::THashTable(bool dataOwner)
-    : TAbstractContainer(dataOwner), FSlots(static_cast<size_t>(kInitialSize)) {}
+    : TAbstractContainer(dataOwner)
+    , FSlots(static_cast<size_t>(kInitialSize)) {}
 
-THashTable::~THashTable() { Empty(); }
+THashTable::~THashTable() {
+    Empty();
+}
 
 uint32_t THashTable::HashString(std::string_view key) {
     uint32_t hash = 0;

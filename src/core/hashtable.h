@@ -31,7 +31,8 @@ const char* ContainerMessage(int number);
 // Every container can be emptied; destroying a container empties it first.
 class TAbstractContainer {
 public:
-    explicit TAbstractContainer(bool dataOwner) : FDataOwner(dataOwner) {}
+    explicit TAbstractContainer(bool dataOwner)
+        : FDataOwner(dataOwner) {}
     virtual ~TAbstractContainer() = default;
     TAbstractContainer(const TAbstractContainer&) = delete;
     TAbstractContainer& operator=(const TAbstractContainer&) = delete;

@@ -37,7 +37,8 @@ uint64_t LoadU64(const unsigned char* p) {
 
 class TFileSink : public TByteSink {
 public:
-    explicit TFileSink(TWriteFile& file) : FFile(file) {}
+    explicit TFileSink(TWriteFile& file)
+        : FFile(file) {}
     void Write(const void* data, size_t count) override { FFile.Write(data, count); }
 
 private:
@@ -68,7 +69,10 @@ std::string_view SplitNamePart(std::string_view path) {
 class TPakReader::TDirectoryParser {
 public:
     TDirectoryParser(const TReadFile& file, uint64_t start, const std::string& fileName)
-        : FFile(file), FFileName(fileName), FBufferStart(start), FBuffer(kParseBuffer) {}
+        : FFile(file)
+        , FFileName(fileName)
+        , FBufferStart(start)
+        , FBuffer(kParseBuffer) {}
 
     uint64_t Remaining() const {
         const uint64_t position = FBufferStart + FCursor;
@@ -159,7 +163,9 @@ private:
     std::vector<unsigned char> FBuffer;
 };
 
-TPakReader::~TPakReader() { Close(); }
+TPakReader::~TPakReader() {
+    Close();
+}
 
 void TPakReader::Open(const std::string& fileName) {
     Close();

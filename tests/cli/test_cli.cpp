@@ -6,14 +6,18 @@
 
 namespace {
 
-TProcessResult Pak(const std::vector<std::string>& args) { return RunProcess(VARNHOLM_PAK, args); }
+TProcessResult Pak(const std::vector<std::string>& args) {
+    return RunProcess(VARNHOLM_PAK, args);
+}
 
 class CliTest : public ::testing::Test {
 protected:
     void SetUp() override {
         TPakWriter writer;
         writer.AddStored("liesmich.txt", "hallo");
-        writer.AddCompressed("daten/texte/gr\xFC\xDF" "e.txt", std::string(5000, 'g'));
+        writer.AddCompressed("daten/texte/gr\xFC\xDF"
+                             "e.txt",
+                             std::string(5000, 'g'));
         writer.AddStored("daten/werte.ini", "a=1");
         writer.AddCompressed("grafik/bild.raw", std::string(777, '\x7F'));
         FArchive = FDir / "spiel.pak";
@@ -38,12 +42,11 @@ protected:
 TEST_F(CliTest, ListPrintsSizesAndUtf8PathsInEntryOrder) {
     const auto r = Pak({"list", FArchive});
     EXPECT_EQ(r.ExitCode, 0);
-    const std::string compressedSize =
-        std::to_string(ZlibCompress(std::string(5000, 'g')).size());
+    const std::string compressedSize = std::to_string(ZlibCompress(std::string(5000, 'g')).size());
     const std::string pictureSize = std::to_string(ZlibCompress(std::string(777, '\x7F')).size());
     EXPECT_EQ(r.Out, "5000\t" + compressedSize + "\tdaten/texte/grüße.txt\n" +
-                         "3\t3\tdaten/werte.ini\n" + "777\t" + pictureSize +
-                         "\tgrafik/bild.raw\n" + "5\t5\tliesmich.txt\n");
+                         "3\t3\tdaten/werte.ini\n" + "777\t" + pictureSize + "\tgrafik/bild.raw\n" +
+                         "5\t5\tliesmich.txt\n");
     EXPECT_EQ(r.Err, "");
 }
 
@@ -63,9 +66,8 @@ TEST_F(CliTest, ExtractWritesEveryEntryAndCreatesTheDestination) {
     const std::string out = FDir / "neu/ziel";
     const auto r = Pak({"extract", FArchive, out});
     EXPECT_EQ(r.ExitCode, 0) << r.Err;
-    EXPECT_EQ(ListFiles(out), (std::vector<std::string>{"daten/texte/grüße.txt",
-                                                        "daten/werte.ini", "grafik/bild.raw",
-                                                        "liesmich.txt"}));
+    EXPECT_EQ(ListFiles(out), (std::vector<std::string>{"daten/texte/grüße.txt", "daten/werte.ini",
+                                                        "grafik/bild.raw", "liesmich.txt"}));
     EXPECT_EQ(ReadFileBytes(out + "/daten/texte/grüße.txt"), std::string(5000, 'g'));
     EXPECT_EQ(r.Out, "");
     EXPECT_EQ(r.Err, "");
@@ -96,8 +98,7 @@ TEST_F(CliTest, DamagedAndUnsafeEntriesAreReportedAndTheRunGoesOn) {
     // "../ausbruch.txt" sits in a subdirectory record, so it comes first.
     EXPECT_EQ(r.Err, "Unsicherer Pfad, nicht entpackt: ../ausbruch.txt\n"
                      "Fehler beim Entpacken von kaputt.bin!\n");
-    EXPECT_EQ(ListFiles(out),
-              (std::vector<std::string>{"gut.txt", "kaputt.bin", "zweite.txt"}));
+    EXPECT_EQ(ListFiles(out), (std::vector<std::string>{"gut.txt", "kaputt.bin", "zweite.txt"}));
     EXPECT_FALSE(FileExists(FDir / "ausbruch.txt"));
 }
 

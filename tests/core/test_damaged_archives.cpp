@@ -93,7 +93,9 @@ TEST_F(DamagedArchiveTest, AStringLongerThanTheRestOfTheFileFails) {
 
 TEST_F(DamagedArchiveTest, DataBeyondTheEndFailsNamingTheEntry) {
     TPakWriter writer;
-    auto& file = writer.AddStored("karten/s\xFC" "d.map", "abc");
+    auto& file = writer.AddStored("karten/s\xFC"
+                                  "d.map",
+                                  "abc");
     file.StoredSize = file.UnpackedSize = 1 << 20;
     EXPECT_NE(OpenError(writer.Finish()).find("karten/süd.map liegen hinter dem Dateiende"),
               std::string::npos);

@@ -4,7 +4,6 @@
 #include "TestFiles.h"
 
 #include <gtest/gtest.h>
-
 #include <sys/stat.h>
 
 namespace {
@@ -36,7 +35,9 @@ TEST_F(ExtractorTest, RecreatesTheArchiveFoldersBelowTheDestination) {
     writer.AddStored("root.txt", "r");
     writer.AddCompressed("a/b/deep.txt", "deep");
     writer.AddStored("a/flat.txt", "flat");
-    writer.AddStored("m\xFC" "hle/\xC4rger.txt", "umlauts");
+    writer.AddStored("m\xFC"
+                     "hle/\xC4rger.txt",
+                     "umlauts");
     Open(writer);
 
     const auto stats = ExtractAll(FDir / "out");
@@ -71,9 +72,9 @@ TEST_F(ExtractorTest, UnsafePathsAreRefusedAndNothingLandsOutsideTheDestination)
     EXPECT_EQ(stats.Refused, 3);
     EXPECT_EQ(stats.Written, 1);
     EXPECT_EQ(ListFiles(FDir.Path()), (std::vector<std::string>{"a.pak", "out/fine.txt"}));
-    EXPECT_EQ(FEvents, (std::vector<std::string>{"refused ../escape.txt",
-                                                 "refused a/../../escape2.txt",
-                                                 "refused /tmp/absolute.txt"}));
+    EXPECT_EQ(FEvents,
+              (std::vector<std::string>{"refused ../escape.txt", "refused a/../../escape2.txt",
+                                        "refused /tmp/absolute.txt"}));
 }
 
 TEST_F(ExtractorTest, ARelativeDirectoryCutFromAnEntryIsCheckedAsJoined) {

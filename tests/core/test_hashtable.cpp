@@ -1,14 +1,15 @@
 #include "hashtable.h"
 
 #include <gtest/gtest.h>
-
 #include <string>
 
 namespace {
 
 int tag[512]; // addresses that stand in for tree nodes
 
-std::string KeyNumber(int i) { return "dir/" + std::to_string(i); }
+std::string KeyNumber(int i) {
+    return "dir/" + std::to_string(i);
+}
 
 std::string ExamineError(const THashTable& table, const std::string& key) {
     try {
@@ -86,7 +87,7 @@ TEST(HashTable, DuplicateInsertFailsAndChangesNothing) {
 
 TEST(HashTable, GrowsThroughPrimeSizesKeepingEveryKey) {
     THashTable table;
-    const std::pair<int, int> sizeAfter[] = {{35, 53}, {36, 107}, {71, 107},
+    const std::pair<int, int> sizeAfter[] = {{35, 53},  {36, 107},  {71, 107},
                                              {72, 223}, {148, 223}, {149, 449}};
     int inserted = 0;
     for (const auto& [count, size] : sizeAfter) {

@@ -6,9 +6,8 @@
 #include "TestFiles.h"
 
 #include <gtest/gtest.h>
-#include <zlib.h>
-
 #include <random>
+#include <zlib.h>
 
 namespace {
 
@@ -28,9 +27,9 @@ struct TVerdict {
 TVerdict Uncompress(const std::string& stored, uint64_t limit) {
     std::string out(limit, '\0');
     uLongf length = static_cast<uLongf>(limit);
-    const int result =
-        uncompress(reinterpret_cast<Bytef*>(out.data()), &length,
-                   reinterpret_cast<const Bytef*>(stored.data()), static_cast<uLong>(stored.size()));
+    const int result = uncompress(reinterpret_cast<Bytef*>(out.data()), &length,
+                                  reinterpret_cast<const Bytef*>(stored.data()),
+                                  static_cast<uLong>(stored.size()));
     if (result != Z_OK)
         return {false, ""};
     out.resize(length);
@@ -83,8 +82,8 @@ TEST_F(InflateTest, AgreesWithUncompressOnTruncatedAndExtendedInput) {
     std::mt19937 random(8);
     const std::string content = Content(random, 300000);
     const std::string stored = ZlibCompress(content, 9);
-    for (size_t cut : {size_t{0}, size_t{1}, size_t{2}, stored.size() / 2, stored.size() - 4,
-                       stored.size() - 1})
+    for (size_t cut :
+         {size_t{0}, size_t{1}, size_t{2}, stored.size() / 2, stored.size() - 4, stored.size() - 1})
         ExpectSameVerdict(stored.substr(0, cut), content.size(), "cut " + std::to_string(cut));
     ExpectSameVerdict(stored + "trailing", content.size(), "trailing");
 }

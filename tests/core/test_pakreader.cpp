@@ -3,9 +3,8 @@
 #include "TestFiles.h"
 #include "uPakReader.h"
 
-#include <gtest/gtest.h>
-
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <unistd.h>
 
 namespace {
@@ -104,9 +103,8 @@ TEST_F(PakReaderTest, FilesOfSubdirectoriesComeBeforeTheirParentsFiles) {
 
 TEST_F(PakReaderTest, PathsSplitAtTheirLastSlash) {
     TPakWriter writer;
-    for (const std::string& path :
-         {std::string("a/b/name.ext"), std::string("plain"), std::string("ends/with/"),
-          "long/" + std::string(5000, 'n')})
+    for (const std::string& path : {std::string("a/b/name.ext"), std::string("plain"),
+                                    std::string("ends/with/"), "long/" + std::string(5000, 'n')})
         writer.AddRaw(writer.Root(), path, "", 0);
     OpenBytes(writer.Finish());
 
@@ -191,7 +189,11 @@ TEST_F(PakReaderTest, DamagedCompressedEntryIsReportedOnceAndLeavesAnEmptyFile) 
     std::string flipped = good;
     flipped[flipped.size() / 2] ^= 0x55;
     TPakWriter writer;
-    writer.AddRaw(writer.Directory("d\xFC" "r"), "d\xFC" "r/flipped", flipped, 100000);
+    writer.AddRaw(writer.Directory("d\xFC"
+                                   "r"),
+                  "d\xFC"
+                  "r/flipped",
+                  flipped, 100000);
     writer.AddRaw(writer.Root(), "too-small", good, 99999);
     writer.AddRaw(writer.Root(), "cut", good.substr(0, good.size() - 5), 100000);
     writer.AddRaw(writer.Root(), "no-zlib", "plain text, no stream", 50);
@@ -213,8 +215,8 @@ TEST_F(PakReaderTest, FailuresOfFilesCarryTheRuntimeTexts) {
         FReader.Open(FDir / "missing.pak");
         FAIL() << "no exception";
     } catch (const EFOpenError& e) {
-        EXPECT_EQ(std::string(e.what()), "Datei " + (FDir / "missing.pak") +
-                                             " kann nicht geöffnet werden");
+        EXPECT_EQ(std::string(e.what()),
+                  "Datei " + (FDir / "missing.pak") + " kann nicht geöffnet werden");
     }
 
     OpenBytes(WorkedExample());

@@ -23,10 +23,9 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(SafetyCase{"", true}, SafetyCase{"name", true},
                       SafetyCase{"a/b/name.ext", true}, SafetyCase{"a/./b", true},
                       SafetyCase{"..name", true}, SafetyCase{"name..", true},
-                      SafetyCase{"a/...", true}, SafetyCase{"..", false},
-                      SafetyCase{"../x", false}, SafetyCase{"a/../../x", false},
-                      SafetyCase{"a/..", false}, SafetyCase{"/etc/passwd", false},
-                      SafetyCase{"//server/share", false}));
+                      SafetyCase{"a/...", true}, SafetyCase{"..", false}, SafetyCase{"../x", false},
+                      SafetyCase{"a/../../x", false}, SafetyCase{"a/..", false},
+                      SafetyCase{"/etc/passwd", false}, SafetyCase{"//server/share", false}));
 
 TEST(SafeRelativePathBytes, RefusesEmbeddedNul) {
     EXPECT_FALSE(IsSafeRelativePath(std::string_view("a\0/../x", 7)));
@@ -47,7 +46,8 @@ TEST(SafeRelativePathPlatform, BackslashSeparatesOnlyOnWindows) {
 }
 
 TEST(Cp1252, ConvertsToUtf8AndBack) {
-    const std::string ansi = "Gr\xFC\xDF" "e \x80 \x9F \x81";
+    const std::string ansi = "Gr\xFC\xDF"
+                             "e \x80 \x9F \x81";
     const std::string utf8 = cp1252::ToUtf8(ansi);
     EXPECT_EQ(utf8, "Grüße € Ÿ \xC2\x81");
     std::string back;
@@ -58,8 +58,7 @@ TEST(Cp1252, ConvertsToUtf8AndBack) {
 }
 
 TEST(Cp1252, ToDiskPathConvertsNamesAndSeparators) {
-    EXPECT_EQ(ToDiskPath("k\xE4se/br\xF6t"),
-              std::string("käse") + kPathSeparator + "bröt");
+    EXPECT_EQ(ToDiskPath("k\xE4se/br\xF6t"), std::string("käse") + kPathSeparator + "bröt");
 }
 
 } // namespace

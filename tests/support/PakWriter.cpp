@@ -1,8 +1,7 @@
 #include "PakWriter.h"
 
-#include <zlib.h>
-
 #include <stdexcept>
+#include <zlib.h>
 
 namespace {
 constexpr uint64_t kHeaderSize = 48;
@@ -48,7 +47,10 @@ TPakWriter::TDirectory& TPakWriter::TDirectory::AddSubdirectory(std::string name
     return *Subdirectories.back();
 }
 
-TPakWriter::TPakWriter() { FMemory.assign(kHeaderSize, '\0'); FPosition = kHeaderSize; }
+TPakWriter::TPakWriter() {
+    FMemory.assign(kHeaderSize, '\0');
+    FPosition = kHeaderSize;
+}
 
 TPakWriter::TPakWriter(const std::string& fileName) {
     FFile = std::fopen(fileName.c_str(), "wb");

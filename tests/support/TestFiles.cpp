@@ -1,16 +1,15 @@
 #include "TestFiles.h"
 
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <spawn.h>
 #include <sstream>
 #include <stdexcept>
+#include <sys/wait.h>
+#include <unistd.h>
 
 extern char** environ;
 
@@ -49,7 +48,9 @@ std::string ReadFileBytes(const std::string& fileName) {
     return content.str();
 }
 
-bool FileExists(const std::string& fileName) { return fs::is_regular_file(fileName); }
+bool FileExists(const std::string& fileName) {
+    return fs::is_regular_file(fileName);
+}
 
 std::vector<std::string> ListFiles(const std::string& folder) {
     std::vector<std::string> files;

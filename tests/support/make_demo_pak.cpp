@@ -43,11 +43,18 @@ int main(int argc, char** argv) {
         pak.AddStored("liesmich.txt", readme);
         pak.AddCompressed("version.ini", "[Spiel]\r\nVersion=1.0.4\r\nSprache=Deutsch\r\n");
 
-        pak.AddCompressed("daten/texte/dialoge_\xFC" "bersicht.txt", // "übersicht"
-                          Repeat("Schmied: Gr\xFC\xDF" "e, Reisender! Was darf es sein?\r\n", 40));
-        pak.AddCompressed("daten/texte/b\xFC" "cher/chronik_von_varnholm.txt",
-                          Repeat("Im Jahre 312 fiel der erste Schnee auf die K\xFC" "ste.\r\n", 200));
-        pak.AddCompressed("daten/texte/b\xFC" "cher/m\xE4rchen.txt",
+        pak.AddCompressed("daten/texte/dialoge_\xFC"
+                          "bersicht.txt", // "übersicht"
+                          Repeat("Schmied: Gr\xFC\xDF"
+                                 "e, Reisender! Was darf es sein?\r\n",
+                                 40));
+        pak.AddCompressed("daten/texte/b\xFC"
+                          "cher/chronik_von_varnholm.txt",
+                          Repeat("Im Jahre 312 fiel der erste Schnee auf die K\xFC"
+                                 "ste.\r\n",
+                                 200));
+        pak.AddCompressed("daten/texte/b\xFC"
+                          "cher/m\xE4rchen.txt",
                           Repeat("Es war einmal ein K\xF6nig in den Nebelbergen.\r\n", 120));
         pak.AddStored("daten/texte/namen.lst", "Alrik\nBrunhild\nG\xF6tz\nJ\xF6rg\nS\xF6ren\n");
 
@@ -55,14 +62,24 @@ int main(int argc, char** argv) {
         pak.AddCompressed("grafik/texturen/stein_02.raw", PseudoImage(64, 64, 2));
         pak.AddCompressed("grafik/texturen/holz.raw", PseudoImage(32, 32, 3));
         pak.AddStored("grafik/texturen/Gras.raw", PseudoImage(16, 16, 4));
-        pak.AddCompressed("grafik/oberfl\xE4" "che/schaltfl\xE4" "chen.raw", PseudoImage(48, 24, 5));
-        pak.AddStored("grafik/oberfl\xE4" "che/maus_zeiger.cur", PseudoImage(8, 8, 6));
+        pak.AddCompressed("grafik/oberfl\xE4"
+                          "che/schaltfl\xE4"
+                          "chen.raw",
+                          PseudoImage(48, 24, 5));
+        pak.AddStored("grafik/oberfl\xE4"
+                      "che/maus_zeiger.cur",
+                      PseudoImage(8, 8, 6));
 
         pak.AddCompressed("klang/musik/titelmelodie.ogg", PseudoImage(90, 90, 7), 1);
-        pak.AddStored("klang/ger\xE4usche/t\xFC" "r_\xF6" "ffnen.wav", PseudoImage(20, 20, 8));
+        pak.AddStored("klang/ger\xE4usche/t\xFC"
+                      "r_\xF6"
+                      "ffnen.wav",
+                      PseudoImage(20, 20, 8));
         pak.AddStored("klang/ger\xE4usche/schritte.wav", PseudoImage(22, 20, 9));
 
-        pak.AddCompressed("karten/s\xFC" "dland/dorf_am_flu\xDF.map", Repeat("0123456789", 500));
+        pak.AddCompressed("karten/s\xFC"
+                          "dland/dorf_am_flu\xDF.map",
+                          Repeat("0123456789", 500));
         pak.AddCompressed("karten/nordmark/eisfeste.map", Repeat("#..#~~##", 700));
         pak.AddStored("karten/leer.map", "");
         pak.Finish();
