@@ -10,7 +10,9 @@ QString AnsiToQString(std::string_view text) {
     return out;
 }
 
-std::string ToCoreFileName(const QString& fileName) { return fileName.toStdString(); }
+std::string ToCoreFileName(const QString& fileName) {
+    return fileName.toStdString();
+}
 
 QString FromCoreText(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));

@@ -3,4 +3,6 @@
 #include <QString>
 
 // The application title: set at start, caption of every message box.
-inline QString ApplicationTitle() { return QStringLiteral("Varnholm Archiv-Explorer"); }
+inline QString ApplicationTitle() {
+    return QStringLiteral("Varnholm Archiv-Explorer");
+}

@@ -30,9 +30,13 @@ QCollator& CaseInsensitive() {
 
 } // namespace
 
-int CompareText(const QString& a, const QString& b) { return CaseSensitive().compare(a, b); }
+int CompareText(const QString& a, const QString& b) {
+    return CaseSensitive().compare(a, b);
+}
 
-QCollatorSortKey TextSortKey(const QString& text) { return CaseSensitive().sortKey(text); }
+QCollatorSortKey TextSortKey(const QString& text) {
+    return CaseSensitive().sortKey(text);
+}
 
 bool SameTextIgnoringCase(const QString& a, const QString& b) {
     return CaseInsensitive().compare(a, b) == 0;

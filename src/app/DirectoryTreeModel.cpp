@@ -1,0 +1,127 @@
+#include "DirectoryTreeModel.h"
+
+#include "AnsiText.h"
+#include "FolderIcons.h"
+#include "TextOrder.h"
+
+#include <algorithm>
+
+TDirNode* TDirNode::FindChildByText(std::string_view text) const {
+    for (const auto& child : Children)
+        if (child->Text == text)
+            return child.get();
+    return nullptr;
+}
+
+TDirNode* TDirNode::AddChild(std::string_view text) {
+    auto child = std::make_unique<TDirNode>();
+    child->Text = std::string(text);
+    child->Caption = AnsiToQString(text);
+    child->Parent = this;
+    child->Row = static_cast<int>(Children.size());
+    Children.push_back(std::move(child));
+    return Children.back().get();
+}
+
+void TDirNode::SortChildren() {
+    std::vector<TDirNode*> pending{this};
+    while (!pending.empty()) {
+        TDirNode* node = pending.back();
+        pending.pop_back();
+        std::stable_sort(
+            node->Children.begin(), node->Children.end(),
+            [](const auto& a, const auto& b) { return CompareText(a->Caption, b->Caption) < 0; });
+        for (size_t i = 0; i < node->Children.size(); ++i) {
+            node->Children[i]->Row = static_cast<int>(i);
+            pending.push_back(node->Children[i].get());
+        }
+    }
+}
+
+TDirectoryTreeModel::~TDirectoryTreeModel() = default;
+
+void TDirectoryTreeModel::Install(std::unique_ptr<TDirNode> root) {
+    beginResetModel();
+    FRoot = std::move(root);
+    FSelected = nullptr;
+    endResetModel();
+}
+
+void TDirectoryTreeModel::Clear() {
+    beginResetModel();
+    FRoot.reset();
+    FSelected = nullptr;
+    endResetModel();
+}
+
+TDirNode* TDirectoryTreeModel::NodeAt(const QModelIndex& index) const {
+    return index.isValid() ? static_cast<TDirNode*>(index.internalPointer()) : nullptr;
+}
+
+QModelIndex TDirectoryTreeModel::IndexOf(const TDirNode* node) const {
+    if (!node)
+        return {};
+    return createIndex(node->Row, 0, const_cast<TDirNode*>(node));
+}
+
+void TDirectoryTreeModel::SetImageIndex(TDirNode* node, int imageIndex) {
+    if (!node || node->ImageIndex == imageIndex)
+        return;
+    node->ImageIndex = imageIndex;
+    const QModelIndex index = IndexOf(node);
+    emit dataChanged(index, index, {Qt::DecorationRole});
+}
+
+void TDirectoryTreeModel::SetSelectedNode(TDirNode* node) {
+    TDirNode* previous = FSelected;
+    FSelected = node;
+    for (TDirNode* changed : {previous, node}) {
+        if (changed) {
+            const QModelIndex index = IndexOf(changed);
+            emit dataChanged(index, index, {Qt::DecorationRole});
+        }
+    }
+}
+
+QModelIndex TDirectoryTreeModel::index(int row, int column, const QModelIndex& parent) const {
+    if (column != 0 || row < 0)
+        return {};
+    if (!parent.isValid())
+        return row == 0 && FRoot ? createIndex(0, 0, FRoot.get()) : QModelIndex();
+    const TDirNode* node = NodeAt(parent);
+    if (static_cast<size_t>(row) >= node->Children.size())
+        return {};
+    return createIndex(row, 0, node->Children[static_cast<size_t>(row)].get());
+}
+
+QModelIndex TDirectoryTreeModel::parent(const QModelIndex& child) const {
+    const TDirNode* node = NodeAt(child);
+    return node ? IndexOf(node->Parent) : QModelIndex();
+}
+
+int TDirectoryTreeModel::rowCount(const QModelIndex& parent) const {
+    if (!parent.isValid())
+        return FRoot ? 1 : 0;
+    if (parent.column() != 0)
+        return 0;
+    return static_cast<int>(NodeAt(parent)->Children.size());
+}
+
+int TDirectoryTreeModel::columnCount(const QModelIndex&) const {
+    return 1;
+}
+
+QVariant TDirectoryTreeModel::data(const QModelIndex& index, int role) const {
+    const TDirNode* node = NodeAt(index);
+    if (!node)
+        return {};
+    if (role == Qt::DisplayRole)
+        return node->Caption;
+    if (role == Qt::DecorationRole)
+        return FolderIcon(node == FSelected ? 0 : node->ImageIndex);
+    return {};
+}
+
+Qt::ItemFlags TDirectoryTreeModel::flags(const QModelIndex& index) const {
+    return index.isValid() ? Qt::ItemIsEnabled | Qt::ItemIsSelectable : Qt::NoItemFlags;
+}

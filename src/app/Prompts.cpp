@@ -1,0 +1,36 @@
+#include "Prompts.h"
+
+#include "AppText.h"
+
+#include <QFileDialog>
+#include <QMessageBox>
+
+QString TQtPrompts::AskOpenFileName(QWidget* parent, const QString& filter) {
+    return QFileDialog::getOpenFileName(parent, QStringLiteral("Öffnen"), QString(), filter);
+}
+
+QString TQtPrompts::AskSaveFileName(QWidget* parent, const QString& presetName) {
+    return QFileDialog::getSaveFileName(parent, QStringLiteral("Speichern unter"), presetName);
+}
+
+void TQtPrompts::ShowMessage(QWidget* parent, const QString& text, TIcon icon) {
+    QMessageBox box(parent);
+    box.setWindowTitle(ApplicationTitle());
+    box.setText(text);
+    switch (icon) {
+    case TIcon::None:
+        box.setIcon(QMessageBox::NoIcon);
+        break;
+    case TIcon::Information:
+        box.setIcon(QMessageBox::Information);
+        break;
+    case TIcon::Warning:
+        box.setIcon(QMessageBox::Warning);
+        break;
+    case TIcon::Error:
+        box.setIcon(QMessageBox::Critical);
+        break;
+    }
+    box.setStandardButtons(QMessageBox::Ok);
+    box.exec();
+}

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+// Every modal question and message of the window goes through this interface, so that tests
+// answer them from a script and no test ever waits for a human.
+class TPrompts {
+public:
+    enum class TIcon { None, Information, Warning, Error };
+
+    virtual ~TPrompts() = default;
+
+    // The open dialog with one filter; an empty result means the user cancelled.
+    virtual QString AskOpenFileName(QWidget* parent, const QString& filter) = 0;
+    // The save dialog with a preset file name; it asks itself before overwriting. Empty means
+    // cancelled.
+    virtual QString AskSaveFileName(QWidget* parent, const QString& presetName) = 0;
+    // A modal message box captioned with the application title, with an OK button.
+    virtual void ShowMessage(QWidget* parent, const QString& text, TIcon icon) = 0;
+};
+
+// The real dialogs.
+class TQtPrompts : public TPrompts {
+public:
+    QString AskOpenFileName(QWidget* parent, const QString& filter) override;
+    QString AskSaveFileName(QWidget* parent, const QString& presetName) override;
+    void ShowMessage(QWidget* parent, const QString& text, TIcon icon) override;
+};

@@ -1,0 +1,57 @@
+#pragma once
+
+#include "Prompts.h"
+
+#include <QStringList>
+#include <deque>
+#include <functional>
+
+// Answers the window's dialogs from a script and records every message it shows, so that a
+// test drives the window through its own commands and nothing ever waits for a human.
+class TFakePrompts : public TPrompts {
+public:
+    struct TMessage {
+        QString Text;
+        TIcon Icon;
+    };
+
+    // Answers in order; an empty string stands for "Abbrechen". No answer left means cancel.
+    std::deque<QString> OpenAnswers;
+    std::deque<QString> SaveAnswers;
+    QStringList SavePresets; // the name each save dialog was opened with
+    std::vector<TMessage> Messages;
+    // Called while a message box would be open (e.g. to act from inside it).
+    std::function<void(const TMessage&)> OnMessage;
+
+    QString AskOpenFileName(QWidget*, const QString& filter) override {
+        OpenFilters << filter;
+        return Take(OpenAnswers);
+    }
+    QString AskSaveFileName(QWidget*, const QString& presetName) override {
+        SavePresets << presetName;
+        return Take(SaveAnswers);
+    }
+    void ShowMessage(QWidget*, const QString& text, TIcon icon) override {
+        Messages.push_back({text, icon});
+        if (OnMessage)
+            OnMessage(Messages.back());
+    }
+
+    QStringList MessageTexts() const {
+        QStringList texts;
+        for (const TMessage& m : Messages)
+            texts << m.Text;
+        return texts;
+    }
+
+    QStringList OpenFilters;
+
+private:
+    static QString Take(std::deque<QString>& answers) {
+        if (answers.empty())
+            return {};
+        QString answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+};

@@ -1,0 +1,365 @@
+// The main window driven through its own commands, headless, with scripted dialogs.
+#include "DirectoryTreeModel.h"
+#include "FakePrompts.h"
+#include "Main.h"
+#include "PakWriter.h"
+#include "uPakReader.h"
+
+#include <QAbstractItemModelTester>
+#include <QFrame>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLocale>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTreeView>
+#include <unistd.h>
+
+namespace {
+
+// Texts of the children of node, in the order the tree shows them.
+QStringList ChildCaptions(const TDirNode* node) {
+    QStringList captions;
+    for (const auto& child : node->Children)
+        captions << child->Caption;
+    return captions;
+}
+
+QStringList ListCaptions(const QAbstractItemModel* list, int column = 0) {
+    QStringList captions;
+    for (int row = 0; row < list->rowCount(); ++row)
+        captions << list->index(row, column).data().toString();
+    return captions;
+}
+
+const TDirNode* Child(const TDirNode* node, const QString& caption) {
+    for (const auto& child : node->Children)
+        if (child->Caption == caption)
+            return child.get();
+    return nullptr;
+}
+
+} // namespace
+
+class TestMainWindow : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir FDir;
+    TFakePrompts FPrompts;
+    std::unique_ptr<TfrmMain> FWindow;
+
+    QString Write(const QString& name, TPakWriter& writer) {
+        const QString path = FDir.filePath(name);
+        const std::string bytes = writer.Finish();
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly) ||
+            file.write(bytes.data(), static_cast<qint64>(bytes.size())) !=
+                static_cast<qint64>(bytes.size()))
+            qFatal("cannot write fixture");
+        return path;
+    }
+
+    // Opens an archive through the open command, as the user would.
+    void Open(const QString& path) {
+        FPrompts.OpenAnswers.push_back(path);
+        FWindow->OpenCommand();
+    }
+
+    const TDirNode* Root() const { return FWindow->DirectoryModel().Root(); }
+
+    void Select(const TDirNode* node) {
+        FWindow->tvDirectories->setCurrentIndex(FWindow->DirectoryModel().IndexOf(node));
+    }
+
+private slots:
+    void initTestCase() {
+        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+        QVERIFY(FDir.isValid());
+    }
+
+    void init() {
+        FPrompts = TFakePrompts();
+        FWindow = std::make_unique<TfrmMain>(FPrompts);
+        FWindow->SetEventInterval(0);
+    }
+
+    void cleanup() { FWindow.reset(); }
+
+    void windowHasItsLayoutMenusAndShortcuts() {
+        TfrmMain& w = *FWindow;
+        QCOMPARE(w.windowTitle(), QStringLiteral("Varnholm Archiv-Explorer 1.0"));
+        QCOMPARE(w.size(), QSize(744, 541));
+        QCOMPARE(w.tvDirectories->indentation(), 19);
+        QCOMPARE(w.lvFiles->header()->sectionSize(0), 300);
+        QCOMPARE(w.lvFiles->header()->sectionSize(1), 80);
+        QCOMPARE(w.lvFiles->model()->headerData(0, Qt::Horizontal).toString(),
+                 QStringLiteral("Dateiname"));
+        QCOMPARE(w.lvFiles->model()->headerData(1, Qt::Horizontal).toString(),
+                 QStringLiteral("Größe"));
+        QVERIFY(w.pnExtract->isHidden());
+        QCOMPARE(w.pnExtract->size(), QSize(281, 89));
+        QCOMPARE(w.lbExtract->geometry(), QRect(16, 8, 257, 13));
+        QCOMPARE(w.pbProgress->geometry(), QRect(24, 32, 241, 16));
+        QCOMPARE(w.btCancel->geometry(), QRect(103, 56, 75, 25));
+        QCOMPARE(w.btCancel->text(), QStringLiteral("Abbrechen"));
+
+        QStringList menus;
+        for (QAction* menu : w.menuBar()->actions())
+            menus << menu->text();
+        QCOMPARE(menus, (QStringList{"&Datei", "&Entpacken", "&Hilfe"}));
+        QStringList fileItems;
+        for (QAction* item : w.mnFile->actions())
+            fileItems << (item->isSeparator() ? QStringLiteral("-") : item->text());
+        QCOMPARE(fileItems, (QStringList{"Ö&ffnen", "Erneut öffnen", "-", "&Beenden"}));
+        QCOMPARE(w.acOpen->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_O));
+        QCOMPARE(w.acExtractSelected->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_X));
+        QCOMPARE(w.acExtractAll->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_A));
+        QCOMPARE(w.acExtractDirectory->text(), QStringLiteral("Verzeichnis entpacken..."));
+        QCOMPARE(w.PopupMenu1->actions().at(0)->text(), QStringLiteral("Verzeichnis entpacken..."));
+        QCOMPARE(w.acAbout->text(), QStringLiteral("Über..."));
+    }
+
+    void aboutTextBeginsWithTheApplicationTitle() {
+        FWindow->AboutCommand();
+        QCOMPARE(FPrompts.Messages.size(), size_t{1});
+        QVERIFY(FPrompts.Messages[0].Text.startsWith("Varnholm Archiv-Explorer"));
+        QVERIFY(!FPrompts.Messages[0].Text.contains('\n'));
+    }
+
+    void extractionCommandsAskForAnArchiveFirst() {
+        FWindow->ExtractSelectedFileCommand();
+        FWindow->ExtractAllFilesCommand();
+        FWindow->ExtractDirectoryCommand();
+        QCOMPARE(FPrompts.MessageTexts(),
+                 QStringList(3, QStringLiteral("Bitte zuerst eine Archivdatei öffnen.")));
+        QVERIFY(FPrompts.SavePresets.isEmpty());
+    }
+
+    void openOfAMissingFileUnloadsAndShowsTheErrorWithAFinalDot() {
+        TPakWriter writer;
+        writer.AddStored("a.txt", "a");
+        Open(Write("first.pak", writer));
+        QVERIFY(FWindow->ArchiveOpen());
+        QCOMPARE(FPrompts.OpenFilters, QStringList{"Varnholm Archivdateien (*.p?\?)"});
+
+        const QString missing = FDir.filePath("fehlt.pak");
+        Open(missing);
+        QCOMPARE(FPrompts.Messages.size(), size_t{1});
+        QCOMPARE(FPrompts.Messages[0].Text,
+                 QStringLiteral("Datei %1 kann nicht geöffnet werden.").arg(missing));
+        QCOMPARE(FPrompts.Messages[0].Icon, TPrompts::TIcon::Error);
+        QVERIFY(!FWindow->ArchiveOpen());
+        QVERIFY(Root() == nullptr);
+    }
+
+    void cancellingTheOpenDialogKeepsTheLoadedArchive() {
+        TPakWriter writer;
+        writer.AddStored("a.txt", "a");
+        Open(Write("kept.pak", writer));
+        FWindow->OpenCommand(); // no answer scripted: the dialog is cancelled
+        QVERIFY(FWindow->ArchiveOpen());
+        QCOMPARE(Root()->Caption, QStringLiteral("kept.pak"));
+        QVERIFY(FPrompts.Messages.empty());
+    }
+
+    void aDamagedArchiveIsRefusedWithAGermanMessage() {
+        QFile file(FDir.filePath("kaputt.pak"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("kein Archiv");
+        file.close();
+        Open(file.fileName());
+        QCOMPARE(FPrompts.Messages.size(), size_t{1});
+        QVERIFY(FPrompts.Messages[0].Text.contains("ist beschädigt"));
+        QVERIFY(FPrompts.Messages[0].Text.endsWith('.'));
+        QVERIFY(!FWindow->ArchiveOpen());
+    }
+
+    void treeAndListsFollowTheArchiveDirectoriesInTextOrder() {
+        TPakWriter writer;
+        writer.AddStored("wurzel.txt", "12345");
+        writer.AddStored("b/datei", "b");
+        writer.AddStored("a/zwei.txt", "22");
+        writer.AddStored("a/Eins.txt", "1");
+        writer.AddStored("a/drei.txt", "333");
+        writer.AddStored("x/a/innen.txt", "x");
+        writer.AddStored("A/gross.txt", "A");
+        writer.AddStored("nur/unter/tief.txt", "t");
+        writer.AddStored("a/a/doppelt.txt", "d");
+        Open(Write("baum.pak", writer));
+        QVERIFY(FWindow->ArchiveOpen());
+        QAbstractItemModelTester tester(&FWindow->DirectoryModel());
+
+        const TDirNode* root = Root();
+        QCOMPARE(root->Caption, QStringLiteral("baum.pak"));
+        QCOMPARE(ChildCaptions(root), (QStringList{"a", "A", "b", "nur", "x"}));
+        QCOMPARE(ChildCaptions(Child(root, "x")), QStringList{"a"});
+        QCOMPARE(ChildCaptions(Child(root, "a")), QStringList{"a"});
+        QVERIFY(FWindow->tvDirectories->isExpanded(
+            FWindow->DirectoryModel().IndexOf(Child(Child(root, "nur"), "unter"))));
+
+        // The root is selected after loading and shows the archive's root files.
+        QCOMPARE(FWindow->tvDirectories->currentIndex(), FWindow->DirectoryModel().IndexOf(root));
+        QCOMPARE(ListCaptions(FWindow->lvFiles->model()), QStringList{"wurzel.txt"});
+        QCOMPARE(ListCaptions(FWindow->lvFiles->model(), 1), QStringList{"5"});
+
+        Select(Child(root, "a"));
+        QAbstractItemModelTester listTester(FWindow->lvFiles->model());
+        QCOMPARE(ListCaptions(FWindow->lvFiles->model()),
+                 (QStringList{"drei.txt", "Eins.txt", "zwei.txt"}));
+        QCOMPARE(ListCaptions(FWindow->lvFiles->model(), 1), (QStringList{"3", "1", "2"}));
+        Select(Child(Child(root, "x"), "a"));
+        QCOMPARE(ListCaptions(FWindow->lvFiles->model()), QStringList{"innen.txt"});
+        Select(Child(root, "A"));
+        QCOMPARE(ListCaptions(FWindow->lvFiles->model()), QStringList{"gross.txt"});
+
+        // A directory holding only directories has no list: the empty list shows.
+        Select(Child(root, "nur"));
+        QCOMPARE(FWindow->lvFiles->model()->rowCount(), 0);
+        QCOMPARE(FWindow->lvFiles->model()->columnCount(), 2);
+    }
+
+    void anArchiveWithoutRootFilesShowsAnEmptyListForTheRoot() {
+        TPakWriter writer;
+        writer.AddStored("sub/x", "x");
+        Open(Write("ohne.pak", writer));
+        QCOMPARE(FWindow->lvFiles->model()->rowCount(), 0);
+        Select(Child(Root(), "sub"));
+        QCOMPARE(FWindow->lvFiles->model()->rowCount(), 1);
+    }
+
+    void namesAreShownFromWindows1252() {
+        TPakWriter writer;
+        writer.AddStored("gr\xFC\xDF"
+                         "e/\x80uro.txt",
+                         "x");
+        Open(Write("ansi.pak", writer));
+        const TDirNode* dir = Child(Root(), QStringLiteral("grüße"));
+        QVERIFY(dir);
+        Select(dir);
+        QCOMPARE(ListCaptions(FWindow->lvFiles->model()), QStringList{"€uro.txt"});
+    }
+
+    void selectingSetsTheGlyphOfTheNodeByItsExpansion() {
+        TPakWriter writer;
+        writer.AddStored("a/b/c.txt", "c");
+        writer.AddStored("d/e.txt", "e");
+        Open(Write("bild.pak", writer));
+        const TDirNode* a = Child(Root(), "a");
+        FWindow->tvDirectories->collapse(FWindow->DirectoryModel().IndexOf(a));
+        Select(a);
+        QCOMPARE(a->ImageIndex, 1);
+        const TDirNode* d = Child(Root(), "d");
+        Select(d);
+        QCOMPARE(d->ImageIndex, 0);
+    }
+
+    void statusTextCountsEveryHundredEntriesWhileLoading() {
+        TPakWriter writer;
+        for (int i = 0; i < 250; ++i)
+            writer.AddStored(QStringLiteral("d%1/f%2").arg(i % 7).arg(i).toStdString(), "");
+        const QString path = Write("zaehlen.pak", writer);
+        QStringList texts;
+        QObject scope; // ends the connection with the test
+        connect(FWindow.get(), &TfrmMain::StatusTextChanged, &scope,
+                [&](const QString& text) { texts << text; });
+        Open(path);
+        QCOMPARE(texts,
+                 (QStringList{"Archiv wird geschlossen...", "Archiv wird geladen...",
+                              "Archiv wird geladen... (0/250)", "Archiv wird geladen... (100/250)",
+                              "Archiv wird geladen... (200/250)", "250 Dateien"}));
+    }
+
+    void aSecondLoadReplacesTheFirst() {
+        TPakWriter first;
+        first.AddStored("alt/eins.txt", "1");
+        TPakWriter second;
+        second.AddStored("neu/zwei.txt", "2");
+        Open(Write("eins.pak", first));
+        Open(Write("zwei.pak", second));
+        QCOMPARE(Root()->Caption, QStringLiteral("zwei.pak"));
+        QCOMPARE(ChildCaptions(Root()), QStringList{"neu"});
+        QCOMPARE(FWindow->Reader().Count(), 1);
+        QCOMPARE(FWindow->StatusText(), QStringLiteral("1 Dateien"));
+    }
+
+    void sizesAreShownInFull() {
+        TPakWriter writer;
+        auto& big = writer.AddRaw(writer.Root(), "gross.bin", "", 0);
+        big.Offset = 48;
+        big.StoredSize = big.UnpackedSize = 3000000000u + (uint64_t{1} << 32);
+        const QString path = Write("gross.pak", writer);
+        QVERIFY(::truncate(path.toLocal8Bit().constData(), 48 + 7294967296ll) == 0); // sparse
+        Open(path);
+        QCOMPARE(ListCaptions(FWindow->lvFiles->model(), 1), QStringList{"7294967296"});
+    }
+
+    void openingDuringALoadEndsItAndOpensTheNewArchive() {
+        TPakWriter big;
+        for (int i = 0; i < 1000; ++i)
+            big.AddStored(QStringLiteral("d%1/f%2").arg(i % 13).arg(i).toStdString(), "");
+        TPakWriter small;
+        small.AddStored("klein/datei.txt", "k");
+        const QString bigPath = Write("gross.pak", big);
+        const QString smallPath = Write("klein.pak", small);
+
+        bool asked = false;
+        QObject scope;
+        connect(FWindow.get(), &TfrmMain::StatusTextChanged, &scope, [&](const QString& text) {
+            if (!asked && text == QStringLiteral("Archiv wird geladen... (300/1000)")) {
+                asked = true;
+                // While the load runs, extraction finds no archive and opening takes over.
+                FWindow->ExtractAllFilesCommand();
+                FWindow->OpenArchiveCommand(smallPath);
+            }
+        });
+        Open(bigPath);
+        QVERIFY(asked);
+        QVERIFY(FWindow->ArchiveOpen());
+        QCOMPARE(Root()->Caption, QStringLiteral("klein.pak"));
+        QCOMPARE(ChildCaptions(Root()), QStringList{"klein"});
+        QCOMPARE(FWindow->Reader().Count(), 1);
+        QCOMPARE(FPrompts.MessageTexts(), QStringList{"Bitte zuerst eine Archivdatei öffnen."});
+    }
+
+    void closingDuringALoadClosesOnceTheLoadHasEnded() {
+        TPakWriter big;
+        for (int i = 0; i < 500; ++i)
+            big.AddStored(QStringLiteral("d%1/f%2").arg(i % 5).arg(i).toStdString(), "");
+        const QString path = Write("lang.pak", big);
+        FWindow->show();
+        QObject scope;
+        connect(FWindow.get(), &TfrmMain::StatusTextChanged, &scope, [&](const QString& text) {
+            if (text == QStringLiteral("Archiv wird geladen... (200/500)"))
+                FWindow->close();
+        });
+        Open(path);
+        QVERIFY(FWindow->isVisible()); // the load returned first
+        QTRY_VERIFY(!FWindow->isVisible());
+        QVERIFY(!FWindow->ArchiveOpen());
+    }
+
+    void droppingAnArchiveOpensIt() {
+        TPakWriter writer;
+        writer.AddStored("fallen.txt", "f");
+        const QString path = Write("fallen.pak", writer);
+        QMimeData mime;
+        mime.setUrls({QUrl::fromLocalFile(path)});
+        FWindow->show();
+        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &mime, Qt::LeftButton,
+                              Qt::NoModifier);
+        QCoreApplication::sendEvent(FWindow.get(), &enter);
+        QVERIFY(enter.isAccepted());
+        QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(FWindow.get(), &drop);
+        QTRY_VERIFY(FWindow->ArchiveOpen());
+        QCOMPARE(Root()->Caption, QStringLiteral("fallen.pak"));
+    }
+};
+
+QTEST_MAIN(TestMainWindow)
+#include "tst_mainwindow.moc"
