@@ -117,7 +117,11 @@ TPakWriter::TFile& TPakWriter::AddCompressed(std::string_view path, std::string_
                                              int level) {
     const size_t slash = path.rfind('/');
     TDirectory& dir = Directory(slash == std::string_view::npos ? "" : path.substr(0, slash));
-    return AddRaw(dir, path, ZlibCompress(content, level), content.size());
+    std::string stored = ZlibCompress(content, level);
+    // Equal sizes mean "stored as is" to a reader, so such a stream cannot be kept.
+    if (stored.size() == content.size())
+        return AddRaw(dir, path, content, content.size());
+    return AddRaw(dir, path, stored, content.size());
 }
 
 void TPakWriter::WriteDirectory(const TDirectory& dir) {

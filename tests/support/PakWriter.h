@@ -51,7 +51,8 @@ public:
 
     // Adds a file stored as is, in the record of its path's directory.
     TFile& AddStored(std::string_view path, std::string_view content);
-    // Adds a file stored as one zlib stream (compress2 at the given level).
+    // Adds a file stored as one zlib stream (compress2 at the given level), or as is in the rare
+    // case that the stream is exactly as long as the content.
     TFile& AddCompressed(std::string_view path, std::string_view content, int level = 6);
     // Adds arbitrary stored bytes with a declared unpacked size, in a record of the caller's
     // choice; the path need not match where the record sits.
