@@ -28,6 +28,9 @@
 
 namespace {
 
+// Thrown out of the reader's progress hook when a newer request ends a load.
+struct TLoadAbandoned {};
+
 const QString kOpenFilter = QStringLiteral("Varnholm Archivdateien (*.p?\?)");
 
 // Sets a value for the life of one scope, e.g. the window's activity during a load.
@@ -80,6 +83,14 @@ TfrmMain::TfrmMain(TPrompts& prompts, QWidget* parent)
     , FReader(std::make_unique<TPakReader>()) {
     FReader->SetReportHook([this](const std::string& message) {
         FPrompts.ShowMessage(this, FromCoreText(message), TPrompts::TIcon::None);
+    });
+    // Reading a big directory takes a while: the window keeps handling events meanwhile.
+    FReader->SetProgressHook([this](int32_t) {
+        if (!EventsDue())
+            return;
+        ProcessEvents();
+        if (FPendingOpen || FCloseRequested)
+            throw TLoadAbandoned();
     });
     CreateControls();
     CreateMenus();
@@ -350,10 +361,14 @@ void TfrmMain::OpenArchive(const QString& fileName) {
 bool TfrmMain::LoadArchive(const QString& fileName) {
     CloseArchive();
     SetStatusText(QStringLiteral("Archiv wird geladen..."));
-    FReader->Open(ToCoreFileName(fileName));
-
     TScopedValue<TActivity> loading(FActivity, TActivity::Loading);
     FEventClock.restart();
+    try {
+        FReader->Open(ToCoreFileName(fileName));
+    } catch (const TLoadAbandoned&) {
+        FReader->Close();
+        return false;
+    }
     // The tree is built apart from the view and shown complete.
     auto root = std::make_unique<TDirNode>();
     root->Caption = FileNameWithoutFolder(fileName);

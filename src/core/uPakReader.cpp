@@ -18,6 +18,7 @@ constexpr uint64_t kMinFileRecord = 4 * 8 + 2 * 2 + 4 * 8 + 4 + 4;
 constexpr size_t kMaxDepth = 1024;
 constexpr size_t kParseBuffer = 1 << 20;
 constexpr size_t kCopyChunk = 1 << 20;
+constexpr size_t kProgressEvery = 4096;
 
 uint32_t LoadU32(const unsigned char* p) {
     uint32_t value;
@@ -232,6 +233,8 @@ void TPakReader::Open(const std::string& fileName) {
                 parser.Fail("Die Daten von " + cp1252::ToUtf8(path) +
                             " liegen hinter dem Dateiende");
             FEntries.push_back(entry);
+            if (FProgress && FEntries.size() % kProgressEvery == 0)
+                FProgress(Count());
         }
     }
 }

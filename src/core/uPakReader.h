@@ -40,6 +40,9 @@ class TPakReader {
 public:
     // Receives the message for an entry that cannot be decompressed, e.g. to show it.
     using TReportHook = std::function<void(const std::string& message)>;
+    // Called now and then while Open reads the directory, with the number of entries read so
+    // far, so that a window can stay responsive. It may throw to abandon the Open.
+    using TProgressHook = std::function<void(int32_t entriesRead)>;
 
     TPakReader() = default;
     ~TPakReader();
@@ -80,6 +83,7 @@ public:
     bool VerifyEntry(int32_t index, TInflater& inflater) const;
 
     void SetReportHook(TReportHook hook) { FReport = std::move(hook); }
+    void SetProgressHook(TProgressHook hook) { FProgress = std::move(hook); }
     // The message the hook receives for a damaged entry, UTF-8.
     std::string DamagedEntryMessage(int32_t index) const;
 
@@ -106,5 +110,6 @@ private:
     std::vector<TPackedEntry> FEntries;
     std::string FText;
     TReportHook FReport;
+    TProgressHook FProgress;
     TInflater FInflater;
 };
