@@ -159,6 +159,9 @@ void TPakWriter::WriteDirectory(const TDirectory& dir) {
 }
 
 std::string TPakWriter::Finish() {
+    if (FFinished)
+        throw std::logic_error("TPakWriter::Finish called twice");
+    FFinished = true;
     const uint64_t root = FPosition;
     WriteDirectory(FRoot);
 

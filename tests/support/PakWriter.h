@@ -59,7 +59,7 @@ public:
     TFile& AddRaw(TDirectory& dir, std::string_view path, std::string_view stored,
                   uint64_t unpackedSize);
 
-    // Writes the directory tree and the header. In memory mode returns the archive's bytes.
+    // Writes the directory tree and the header, once. In memory mode returns the archive's bytes.
     std::string Finish();
 
     // Header fields other than the root position (all zero unless set).
@@ -76,6 +76,7 @@ private:
     std::string FMemory;
     std::FILE* FFile = nullptr;
     uint64_t FPosition = 0;
+    bool FFinished = false;
 };
 
 // Little-endian encoders, for tests that lay bytes out by hand.
