@@ -5,6 +5,7 @@
 #include "DirectoryTreeModel.h"
 #include "FileListModel.h"
 #include "Prompts.h"
+#include "adpMRU.h"
 #include "hashtable.h"
 #include "uPakReader.h"
 
@@ -32,6 +33,7 @@ namespace {
 struct TLoadAbandoned {};
 
 const QString kOpenFilter = QStringLiteral("Varnholm Archivdateien (*.p?\?)");
+const QString kRegistryPath = QStringLiteral("\\Software\\Varnholm Archiv-Explorer");
 
 // Sets a value for the life of one scope, e.g. the window's activity during a load.
 template <class T> class TScopedValue {
@@ -75,7 +77,7 @@ QTreeView* CreateFileView(QWidget* parent) {
 
 } // namespace
 
-TfrmMain::TfrmMain(TPrompts& prompts, QWidget* parent)
+TfrmMain::TfrmMain(TPrompts& prompts, std::shared_ptr<IRegistryStore> store, QWidget* parent)
     : QMainWindow(parent)
     , FPrompts(prompts)
     // The index exists before the reader and goes after it.
@@ -94,6 +96,7 @@ TfrmMain::TfrmMain(TPrompts& prompts, QWidget* parent)
     });
     CreateControls();
     CreateMenus();
+    CreateRecentList(std::move(store));
     mnRecent->menuAction()->setEnabled(!mnRecent->actions().isEmpty());
 
     setWindowTitle(QStringLiteral("Varnholm Archiv-Explorer 1.0"));
@@ -109,6 +112,8 @@ TfrmMain::~TfrmMain() {
     CloseArchive();
     FReader.reset();
     FDirIndex.reset();
+    // The recent list writes itself now, while its submenu still exists.
+    delete adpMRU1;
 }
 
 void TfrmMain::CreateControls() {
@@ -204,6 +209,30 @@ void TfrmMain::CreateMenus() {
     PopupMenu1 = new QMenu(this);
     PopupMenu1->addAction(QStringLiteral("Verzeichnis entpacken..."), this,
                           &TfrmMain::ExtractDirectoryCommand);
+}
+
+void TfrmMain::CreateRecentList(std::shared_ptr<IRegistryStore> store) {
+    adpMRU1 = new TadpMRU(this, std::move(store));
+    adpMRU1->SetErrorReport([this](const QString& message) { ShowError(message); });
+    // The list is read twice (when its key is set and when set-up is finished); a damaged
+    // store would fail both times, and once is enough to say so.
+    QString lastError;
+    auto read = [&](auto&& step) {
+        try {
+            step();
+        } catch (const std::exception& e) {
+            const QString message = QString::fromUtf8(e.what());
+            if (message != lastError)
+                ShowError(message);
+            lastError = message;
+        }
+    };
+    adpMRU1->SetMaxItems(5);
+    read([&] { adpMRU1->SetRegistryPath(kRegistryPath); });
+    adpMRU1->SetOnClick(
+        [this](QObject*, const QString& fileName) { OpenArchiveCommand(fileName); });
+    adpMRU1->SetParentMenuItem(mnRecent);
+    read([&] { adpMRU1->FinishLoading(); });
 }
 
 // --- the error display, status line and event processing ---
@@ -423,6 +452,7 @@ bool TfrmMain::LoadArchive(const QString& fileName) {
         tvDirectories->setFocus();
     tvDirectories->setCurrentIndex(FTreeModel->IndexOf(FTreeModel->Root()));
     UpdateFileCountStatus();
+    adpMRU1->AddFile(fileName);
     mnRecent->menuAction()->setEnabled(true);
     FArchiveOpen = true;
     return true;

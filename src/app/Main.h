@@ -13,6 +13,8 @@ class QProgressBar;
 class QPushButton;
 class QSplitter;
 class QTreeView;
+class IRegistryStore;
+class TadpMRU;
 class TDirectoryTreeModel;
 class TFileListModel;
 class THashTable;
@@ -31,7 +33,9 @@ struct TDirNode;
 class TfrmMain : public QMainWindow {
     Q_OBJECT
 public:
-    explicit TfrmMain(TPrompts& prompts, QWidget* parent = nullptr);
+    // store: where the recent archives are kept; nullptr takes the user's own store.
+    explicit TfrmMain(TPrompts& prompts, std::shared_ptr<IRegistryStore> store = nullptr,
+                      QWidget* parent = nullptr);
     ~TfrmMain() override;
 
     // The commands, as menu items, shortcuts, buttons and double-clicks run them. Each shows its
@@ -72,6 +76,7 @@ public:
     QAction* acExtractAll = nullptr;
     QAction* acExtractDirectory = nullptr;
     QAction* acAbout = nullptr;
+    TadpMRU* adpMRU1 = nullptr; // the recent archives of "Erneut öffnen"
 
 signals:
     void StatusTextChanged(const QString& text);
@@ -86,6 +91,7 @@ private:
 
     void CreateControls();
     void CreateMenus();
+    void CreateRecentList(std::shared_ptr<IRegistryStore> store);
     // The application's error display around one command.
     template <class Command> void Run(Command&& command);
     void ShowError(const QString& message);

@@ -2,7 +2,9 @@
 #include "DirectoryTreeModel.h"
 #include "FakePrompts.h"
 #include "Main.h"
+#include "MemoryRegistryStore.h"
 #include "PakWriter.h"
+#include "adpMRU.h"
 #include "uPakReader.h"
 
 #include <QAbstractItemModelTester>
@@ -51,7 +53,15 @@ class TestMainWindow : public QObject {
 
     QTemporaryDir FDir;
     TFakePrompts FPrompts;
+    std::shared_ptr<MemoryRegistryStore> FStore;
     std::unique_ptr<TfrmMain> FWindow;
+
+    QStringList RecentEntries() const {
+        QStringList texts;
+        for (QAction* item : FWindow->mnRecent->actions())
+            texts << item->text();
+        return texts;
+    }
 
     QString Write(const QString& name, TPakWriter& writer) {
         const QString path = FDir.filePath(name);
@@ -84,7 +94,8 @@ private slots:
 
     void init() {
         FPrompts = TFakePrompts();
-        FWindow = std::make_unique<TfrmMain>(FPrompts);
+        FStore = std::make_shared<MemoryRegistryStore>();
+        FWindow = std::make_unique<TfrmMain>(FPrompts, FStore);
         FWindow->SetEventInterval(0);
     }
 
@@ -358,6 +369,73 @@ private slots:
         QCoreApplication::sendEvent(FWindow.get(), &drop);
         QTRY_VERIFY(FWindow->ArchiveOpen());
         QCOMPARE(Root()->Caption, QStringLiteral("fallen.pak"));
+    }
+
+    void recentListStartsDisabledAndIsEnabledByTheFirstLoad() {
+        QVERIFY(!FWindow->mnRecent->menuAction()->isEnabled());
+        TPakWriter writer;
+        writer.AddStored("x", "x");
+        const QString path = Write("Kunst & Bau.pak", writer);
+        Open(path);
+        QVERIFY(FWindow->mnRecent->menuAction()->isEnabled());
+        QCOMPARE(RecentEntries(), QStringList{QString(path).replace("&", "&&")});
+    }
+
+    void recentArchivesSurviveARestartNewestFirstAndReopen() {
+        QTemporaryDir config;
+        qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
+        TPakWriter one;
+        one.AddStored("eins.txt", "1");
+        TPakWriter two;
+        two.AddStored("zwei.txt", "2");
+        const QString first = Write("erstes.pak", one);
+        const QString second = Write("zweites.pak", two);
+
+        FWindow = std::make_unique<TfrmMain>(FPrompts); // the user's own store
+        Open(first);
+        Open(second);
+        FWindow.reset(); // an orderly end writes the list
+
+        FWindow = std::make_unique<TfrmMain>(FPrompts);
+        QVERIFY(FWindow->mnRecent->menuAction()->isEnabled());
+        QCOMPARE(RecentEntries(), (QStringList{second, first}));
+        FWindow->mnRecent->actions().at(1)->trigger();
+        QVERIFY(FWindow->ArchiveOpen());
+        QCOMPARE(Root()->Caption, QStringLiteral("erstes.pak"));
+        QCOMPARE(RecentEntries(), (QStringList{first, second}));
+        FWindow.reset();
+        qunsetenv("XDG_CONFIG_HOME");
+        QVERIFY(FPrompts.Messages.empty());
+    }
+
+    void aRecentArchiveThatFailsToLoadStaysListedAsItWas() {
+        TPakWriter goneWriter;
+        goneWriter.AddStored("x", "x");
+        TPakWriter keptWriter;
+        keptWriter.AddStored("y", "y");
+        const QString gone = Write("weg.pak", goneWriter);
+        const QString kept = Write("da.pak", keptWriter);
+        Open(gone);
+        Open(kept);
+        QFile::remove(gone);
+        FWindow->mnRecent->actions().at(1)->trigger();
+        QCOMPARE(FPrompts.MessageTexts(),
+                 QStringList{QStringLiteral("Datei %1 kann nicht geöffnet werden.").arg(gone)});
+        QCOMPARE(RecentEntries(), (QStringList{kept, gone}));
+        QVERIFY(!FWindow->ArchiveOpen());
+    }
+
+    void aStoredValueOfTheWrongTypeIsShownOnceAndTheWindowStillOpens() {
+        auto store = std::make_shared<MemoryRegistryStore>();
+        store->SetString("Software\\Varnholm Archiv-Explorer", "MRU1", "/spiele/a.pak");
+        MemoryRegistryStore::Value number;
+        number.type = RegistryValueType::Other;
+        number.text = "42";
+        store->SetValue("Software\\Varnholm Archiv-Explorer", "MRU2", number);
+        FWindow = std::make_unique<TfrmMain>(FPrompts, store);
+        QCOMPARE(FPrompts.MessageTexts(), QStringList{"Ungültiger Datentyp für 'MRU2'"});
+        QCOMPARE(RecentEntries(), QStringList{"/spiele/a.pak"});
+        QVERIFY(FWindow->mnRecent->menuAction()->isEnabled());
     }
 };
 
