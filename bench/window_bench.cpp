@@ -2,6 +2,7 @@
 // root's list is ready, how long the longest stretch without event processing was, and the
 // peak memory. With --extract DEST it also times "Alle Dateien..." into DEST.
 #include "Main.h"
+#include "PBFolderDialog.h"
 #include "Prompts.h"
 
 #include <QApplication>
@@ -16,8 +17,14 @@ namespace {
 // Answers every question silently; a benchmark has nobody to ask.
 class TSilentPrompts : public TPrompts {
 public:
+    QString Destination;
+
     QString AskOpenFileName(QWidget*, const QString&) override { return {}; }
     QString AskSaveFileName(QWidget*, const QString&) override { return {}; }
+    bool AskFolder(TPBFolderDialog& chooser) override {
+        chooser.SetFolder(Destination);
+        return !Destination.isEmpty();
+    }
     void ShowMessage(QWidget*, const QString& text, TIcon) override {
         std::fprintf(stderr, "Meldung: %s\n", qPrintable(text));
     }
@@ -35,12 +42,14 @@ int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     if (argc < 2) {
-        std::fprintf(stderr, "Aufruf: bench_window ARCHIV\n");
+        std::fprintf(stderr, "Aufruf: bench_window ARCHIV [ZIELORDNER]\n");
         return 2;
     }
     const QString archive = QString::fromLocal8Bit(argv[1]);
 
     TSilentPrompts prompts;
+    if (argc > 2)
+        prompts.Destination = QString::fromLocal8Bit(argv[2]);
     TfrmMain window(prompts);
     window.show();
     QApplication::processEvents();

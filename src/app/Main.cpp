@@ -4,6 +4,7 @@
 #include "AppText.h"
 #include "DirectoryTreeModel.h"
 #include "FileListModel.h"
+#include "PBFolderDialog.h"
 #include "Prompts.h"
 #include "adpMRU.h"
 #include "hashtable.h"
@@ -83,9 +84,7 @@ TfrmMain::TfrmMain(TPrompts& prompts, std::shared_ptr<IRegistryStore> store, QWi
     // The index exists before the reader and goes after it.
     , FDirIndex(std::make_unique<THashTable>(false))
     , FReader(std::make_unique<TPakReader>()) {
-    FReader->SetReportHook([this](const std::string& message) {
-        FPrompts.ShowMessage(this, FromCoreText(message), TPrompts::TIcon::None);
-    });
+    FReader->SetReportHook([this](const std::string& message) { ShowDamagedMessage(message); });
     // Reading a big directory takes a while: the window keeps handling events meanwhile.
     FReader->SetProgressHook([this](int32_t) {
         if (!EventsDue())
@@ -97,6 +96,9 @@ TfrmMain::TfrmMain(TPrompts& prompts, std::shared_ptr<IRegistryStore> store, QWi
     CreateControls();
     CreateMenus();
     CreateRecentList(std::move(store));
+    PBFolderDialog1 = new TPBFolderDialog(this);
+    PBFolderDialog1->SetFlags({TBrowseInfoFlags::OnlyFileSystem, TBrowseInfoFlags::ShowPath});
+    PBFolderDialog1->FinishLoading();
     mnRecent->menuAction()->setEnabled(!mnRecent->actions().isEmpty());
 
     setWindowTitle(QStringLiteral("Varnholm Archiv-Explorer 1.0"));
@@ -341,32 +343,11 @@ void TfrmMain::ExtractSelectedFileCommand() {
 }
 
 void TfrmMain::ExtractAllFilesCommand() {
-    Run([&] {
-        if (!RequireArchive())
-            return;
-    });
+    Run([&] { ExtractAllFiles(); });
 }
 
 void TfrmMain::ExtractDirectoryCommand() {
-    Run([&] {
-        if (!RequireArchive())
-            return;
-    });
-}
-
-void TfrmMain::ExtractSelectedFile(const QModelIndex& item) {
-    if (!RequireArchive() || RefuseWhileExtracting() || !item.isValid())
-        return;
-    const auto* list = qobject_cast<const TFileListModel*>(item.model());
-    if (!list)
-        return;
-    const int32_t index = list->EntryAt(item.row());
-    const QString target = FPrompts.AskSaveFileName(this, AnsiToQString(FReader->EntryName(index)));
-    if (target.isEmpty())
-        return;
-    SetStatusText(QStringLiteral("Entpacke %1...").arg(AnsiToQString(FReader->EntryPath(index))));
-    FReader->ExtractFile(index, ToCoreFileName(target));
-    UpdateFileCountStatus();
+    Run([&] { ExtractDirectory(); });
 }
 
 // --- loading ---
@@ -390,7 +371,7 @@ void TfrmMain::OpenArchive(const QString& fileName) {
 bool TfrmMain::LoadArchive(const QString& fileName) {
     CloseArchive();
     SetStatusText(QStringLiteral("Archiv wird geladen..."));
-    TScopedValue<TActivity> loading(FActivity, TActivity::Loading);
+    TScopedActivity loading(FActivity, TActivity::Loading);
     FEventClock.restart();
     try {
         FReader->Open(ToCoreFileName(fileName));

@@ -18,6 +18,8 @@ class TadpMRU;
 class TDirectoryTreeModel;
 class TFileListModel;
 class THashTable;
+class TExtractor;
+class TPBFolderDialog;
 class TPakReader;
 class TPrompts;
 struct TDirNode;
@@ -77,9 +79,13 @@ public:
     QAction* acExtractDirectory = nullptr;
     QAction* acAbout = nullptr;
     TadpMRU* adpMRU1 = nullptr; // the recent archives of "Erneut öffnen"
+    TPBFolderDialog* PBFolderDialog1 = nullptr;
 
 signals:
     void StatusTextChanged(const QString& text);
+    // The progress panel was brought up to date: the file about to be extracted and the bar's
+    // position. Sent whenever the window handles events during an extraction.
+    void ExtractProgress(const QString& name, int position);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -88,6 +94,23 @@ protected:
 
 private:
     enum class TActivity { Idle, Loading, Extracting };
+
+    // The window's activity for the life of one load or extraction.
+    class TScopedActivity {
+    public:
+        TScopedActivity(TActivity& target, TActivity value)
+            : FTarget(target)
+            , FOld(target) {
+            FTarget = value;
+        }
+        ~TScopedActivity() { FTarget = FOld; }
+        TScopedActivity(const TScopedActivity&) = delete;
+        TScopedActivity& operator=(const TScopedActivity&) = delete;
+
+    private:
+        TActivity& FTarget;
+        TActivity FOld;
+    };
 
     void CreateControls();
     void CreateMenus();
@@ -112,6 +135,17 @@ private:
     TDirNode* SelectedNode() const;
 
     void ExtractSelectedFile(const QModelIndex& item);
+    void ExtractAllFiles();
+    void ExtractDirectory();
+    bool AskDestination(QString& folder);
+    // Runs one multi-file extraction with the panel shown, then hides it and reports refused
+    // entries, also when an error ends it.
+    template <class Body> void RunExtraction(const QString& folder, Body&& body);
+    void ShowExtractPanel();
+    bool ReportProgress(int32_t index);
+    void WalkDirectoryNode(const TDirNode* node, TExtractor* extractor, size_t prefixLength,
+                           int& total);
+    void ShowDamagedMessage(const std::string& message);
 
     TPrompts& FPrompts;
     std::unique_ptr<THashTable> FDirIndex;
@@ -121,6 +155,7 @@ private:
     QLabel* FStatusLabel = nullptr;
     bool FArchiveOpen = false;
     bool FCancel = false;
+    int FProgressPosition = 0;
 
     TActivity FActivity = TActivity::Idle;
     std::optional<QString> FPendingOpen; // asked for while a load was running

@@ -1,6 +1,7 @@
 #include "Prompts.h"
 
 #include "AppText.h"
+#include "PBFolderDialog.h"
 
 #include <QFileDialog>
 #include <QMessageBox>
@@ -11,6 +12,10 @@ QString TQtPrompts::AskOpenFileName(QWidget* parent, const QString& filter) {
 
 QString TQtPrompts::AskSaveFileName(QWidget* parent, const QString& presetName) {
     return QFileDialog::getSaveFileName(parent, QStringLiteral("Speichern unter"), presetName);
+}
+
+bool TQtPrompts::AskFolder(TPBFolderDialog& chooser) {
+    return chooser.Execute();
 }
 
 void TQtPrompts::ShowMessage(QWidget* parent, const QString& text, TIcon icon) {

@@ -3,6 +3,7 @@
 #include <QString>
 
 class QWidget;
+class TPBFolderDialog;
 
 // Every modal question and message of the window goes through this interface, so that tests
 // answer them from a script and no test ever waits for a human.
@@ -17,6 +18,9 @@ public:
     // The save dialog with a preset file name; it asks itself before overwriting. Empty means
     // cancelled.
     virtual QString AskSaveFileName(QWidget* parent, const QString& presetName) = 0;
+    // Runs the folder chooser; true when the user confirmed a folder, which the chooser's
+    // Folder() then holds.
+    virtual bool AskFolder(TPBFolderDialog& chooser) = 0;
     // A modal message box captioned with the application title, with an OK button.
     virtual void ShowMessage(QWidget* parent, const QString& text, TIcon icon) = 0;
 };
@@ -26,5 +30,6 @@ class TQtPrompts : public TPrompts {
 public:
     QString AskOpenFileName(QWidget* parent, const QString& filter) override;
     QString AskSaveFileName(QWidget* parent, const QString& presetName) override;
+    bool AskFolder(TPBFolderDialog& chooser) override;
     void ShowMessage(QWidget* parent, const QString& text, TIcon icon) override;
 };

@@ -1,10 +1,12 @@
 #pragma once
 
+#include "PBFolderDialog.h"
 #include "Prompts.h"
 
 #include <QStringList>
 #include <deque>
 #include <functional>
+#include <optional>
 
 // Answers the window's dialogs from a script and records every message it shows, so that a
 // test drives the window through its own commands and nothing ever waits for a human.
@@ -19,6 +21,8 @@ public:
     std::deque<QString> OpenAnswers;
     std::deque<QString> SaveAnswers;
     QStringList SavePresets; // the name each save dialog was opened with
+    // Folders the chooser confirms in order; nullopt (or none left) is "Abbrechen".
+    std::deque<std::optional<QString>> FolderAnswers;
     std::vector<TMessage> Messages;
     // Called while a message box would be open (e.g. to act from inside it).
     std::function<void(const TMessage&)> OnMessage;
@@ -30,6 +34,16 @@ public:
     QString AskSaveFileName(QWidget*, const QString& presetName) override {
         SavePresets << presetName;
         return Take(SaveAnswers);
+    }
+    bool AskFolder(TPBFolderDialog& chooser) override {
+        if (FolderAnswers.empty())
+            return false;
+        const std::optional<QString> answer = FolderAnswers.front();
+        FolderAnswers.pop_front();
+        if (!answer)
+            return false;
+        chooser.SetFolder(*answer);
+        return true;
     }
     void ShowMessage(QWidget*, const QString& text, TIcon icon) override {
         Messages.push_back({text, icon});

@@ -1,0 +1,323 @@
+// The window's extraction commands, headless, with the save dialog and the folder chooser
+// answered by a script.
+#include "DirectoryTreeModel.h"
+#include "FakePrompts.h"
+#include "Main.h"
+#include "MemoryRegistryStore.h"
+#include "PakWriter.h"
+#include "TestFiles.h"
+
+#include <QFrame>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTreeView>
+
+namespace {
+
+const TDirNode* Find(const TDirNode* node, const QString& path) {
+    for (const QString& part : path.split('/', Qt::SkipEmptyParts)) {
+        const TDirNode* next = nullptr;
+        for (const auto& child : node->Children)
+            if (child->Caption == part)
+                next = child.get();
+        if (!next)
+            return nullptr;
+        node = next;
+    }
+    return node;
+}
+
+QStringList Files(const QString& folder) {
+    QStringList files;
+    for (const std::string& file : ListFiles(folder.toStdString()))
+        files << QString::fromStdString(file);
+    return files;
+}
+
+} // namespace
+
+class TestExtraction : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> FDir;
+    TFakePrompts FPrompts;
+    std::unique_ptr<TfrmMain> FWindow;
+
+    void Open(TPakWriter& writer) {
+        const QString path = FDir->filePath("archiv.pak");
+        WriteFileBytes(path.toStdString(), writer.Finish());
+        FPrompts.OpenAnswers.push_back(path);
+        FWindow->OpenCommand();
+        QVERIFY(FWindow->ArchiveOpen());
+    }
+
+    QString Destination(const QString& name = "ziel") { return FDir->filePath(name); }
+
+    void SelectDirectory(const QString& path) {
+        const TDirNode* node = Find(FWindow->DirectoryModel().Root(), path);
+        QVERIFY(node);
+        FWindow->tvDirectories->setCurrentIndex(FWindow->DirectoryModel().IndexOf(node));
+    }
+
+    // Extracts everything; the folder chooser answers with folder.
+    void ExtractAll(const QString& folder) {
+        FPrompts.FolderAnswers.push_back(folder);
+        FWindow->ExtractAllFilesCommand();
+    }
+
+private slots:
+    void init() {
+        FDir = std::make_unique<QTemporaryDir>();
+        FPrompts = TFakePrompts();
+        FWindow = std::make_unique<TfrmMain>(FPrompts, std::make_shared<MemoryRegistryStore>());
+        FWindow->SetEventInterval(0);
+    }
+
+    void cleanup() {
+        FWindow.reset();
+        FDir.reset();
+    }
+
+    void allFilesRecreateTheArchiveBelowTheChosenFolder() {
+        TPakWriter writer;
+        writer.AddStored("liesmich.txt", "hallo");
+        writer.AddCompressed("daten/texte/gr\xFC\xDF"
+                             "e.txt",
+                             std::string(3000, 'g'));
+        writer.AddStored("daten/leer.bin", "");
+        Open(writer);
+        int steps = 0;
+        bool panelShown = false;
+        QObject scope;
+        connect(FWindow.get(), &TfrmMain::ExtractProgress, &scope, [&](const QString&, int) {
+            ++steps;
+            panelShown = panelShown || !FWindow->pnExtract->isHidden();
+        });
+
+        ExtractAll(Destination());
+        QCOMPARE(Files(Destination()),
+                 (QStringList{"daten/leer.bin", "daten/texte/grüße.txt", "liesmich.txt"}));
+        QCOMPARE(ReadFileBytes(Destination("ziel/daten/texte/grüße.txt").toStdString()),
+                 std::string(3000, 'g'));
+        QCOMPARE(steps, 3);
+        QVERIFY(panelShown);
+        QVERIFY(FWindow->pnExtract->isHidden());
+        QCOMPARE(FWindow->pbProgress->maximum(), 3);
+        QCOMPARE(FWindow->pbProgress->value(), 3);
+        QVERIFY(FPrompts.Messages.empty());
+    }
+
+    void anEmptyArchiveShowsAnEmptyRangeAndWritesNothing() {
+        TPakWriter writer;
+        Open(writer);
+        ExtractAll(Destination());
+        QCOMPARE(FWindow->pbProgress->maximum(), 0);
+        QVERIFY(FWindow->pnExtract->isHidden());
+        QVERIFY(!QFileInfo::exists(Destination()));
+    }
+
+    void aCancelledFolderChooserDoesNothing() {
+        TPakWriter writer;
+        writer.AddStored("a", "a");
+        Open(writer);
+        FWindow->ExtractAllFilesCommand();           // no answer: "Abbrechen"
+        FPrompts.FolderAnswers.push_back(QString()); // confirmed, but without a folder
+        FWindow->ExtractAllFilesCommand();
+        QVERIFY(FPrompts.FolderAnswers.empty());
+        QVERIFY(FWindow->pnExtract->isHidden());
+        QVERIFY(FPrompts.Messages.empty());
+    }
+
+    void cancelStopsBeforeTheFileShownOnThePanel() {
+        TPakWriter writer;
+        for (const char* name : {"a.txt", "b.txt", "c.txt", "d.txt"})
+            writer.AddStored(name, name);
+        Open(writer);
+        auto scope = std::make_unique<QObject>();
+        connect(FWindow.get(), &TfrmMain::ExtractProgress, scope.get(),
+                [&](const QString& name, int) {
+                    // The click arrives while the window handles events with c.txt on show.
+                    if (name == "c.txt")
+                        QMetaObject::invokeMethod(FWindow->btCancel, "click", Qt::QueuedConnection);
+                });
+        ExtractAll(Destination());
+        scope.reset();
+        QVERIFY(FWindow->CancelRequested());
+        QCOMPARE(FWindow->lbExtract->text(), QStringLiteral("c.txt"));
+        QCOMPARE(Files(Destination()), (QStringList{"a.txt", "b.txt"}));
+        QVERIFY(FWindow->pnExtract->isHidden());
+
+        // The next command starts afresh.
+        ExtractAll(Destination("zweites"));
+        QCOMPARE(Files(Destination("zweites")).size(), 4);
+    }
+
+    void aDirectoryLandsInTheChosenFolderWithoutItsOwnPath() {
+        TPakWriter writer;
+        writer.AddStored("a/b/c/x", "x");
+        writer.AddStored("a/b/y", "y");
+        writer.AddStored("a/z", "z");
+        writer.AddStored("w", "w");
+        Open(writer);
+        SelectDirectory("a/b");
+        FPrompts.FolderAnswers.push_back(Destination());
+        FWindow->ExtractDirectoryCommand();
+        QCOMPARE(Files(Destination()), (QStringList{"c/x", "y"}));
+        QCOMPARE(FWindow->pbProgress->maximum(), 2);
+
+        // The root recreates the whole archive, as "Alle Dateien..." does.
+        SelectDirectory("");
+        FPrompts.FolderAnswers.push_back(Destination("alles"));
+        FWindow->ExtractDirectoryCommand();
+        QCOMPARE(Files(Destination("alles")), (QStringList{"a/b/c/x", "a/b/y", "a/z", "w"}));
+    }
+
+    void aDirectoryWithOnlySubdirectoriesExtractsThemIntoSubfolders() {
+        TPakWriter writer;
+        writer.AddStored("nur/eins/a.txt", "1");
+        writer.AddStored("nur/zwei/b.txt", "2");
+        Open(writer);
+        SelectDirectory("nur");
+        FPrompts.FolderAnswers.push_back(Destination() + "/"); // a folder ending in a separator
+        FWindow->ExtractDirectoryCommand();
+        QCOMPARE(Files(Destination()), (QStringList{"eins/a.txt", "zwei/b.txt"}));
+    }
+
+    void afterACancelEveryRemainingListTakesOneStep() {
+        TPakWriter writer;
+        for (const char* path : {"d/1", "d/2", "d/3", "d/e/4", "d/e/5", "d/f/6", "d/f/7"})
+            writer.AddStored(path, path);
+        Open(writer);
+        SelectDirectory("d");
+        QObject scope;
+        connect(FWindow.get(), &TfrmMain::ExtractProgress, &scope, [&](const QString& name, int) {
+            if (name == "2")
+                FWindow->btCancel->click();
+        });
+        FPrompts.FolderAnswers.push_back(Destination());
+        FWindow->ExtractDirectoryCommand();
+        QCOMPARE(Files(Destination()), QStringList{"1"});
+        // "1", "2" in the first list, then one step for each of the lists of e and f.
+        QCOMPARE(FWindow->pbProgress->maximum(), 7);
+    }
+
+    void aDamagedEntryIsReportedAndTheOthersAreExtracted() {
+        TPakWriter writer;
+        writer.AddRaw(writer.Root(), "kaputt.bin", "kein zlib", 100);
+        writer.AddStored("gut.txt", "gut");
+        Open(writer);
+        ExtractAll(Destination());
+        QCOMPARE(FPrompts.MessageTexts(), QStringList{"Fehler beim Entpacken von kaputt.bin!"});
+        QCOMPARE(ReadFileBytes(Destination("ziel/kaputt.bin").toStdString()), std::string());
+        QCOMPARE(ReadFileBytes(Destination("ziel/gut.txt").toStdString()), std::string("gut"));
+    }
+
+    void aFileThatCannotBeCreatedEndsTheCommandKeepingEarlierFiles() {
+        TPakWriter writer;
+        writer.AddStored("sub/x.txt", "x");
+        writer.AddStored("vorher.txt", "v");
+        writer.AddStored("zuletzt/y.txt", "y");
+        Open(writer);
+        QDir().mkpath(Destination());
+        WriteFileBytes(Destination("ziel/zuletzt").toStdString(), "a file, not a folder");
+        ExtractAll(Destination());
+        QCOMPARE(FPrompts.Messages.size(), size_t{1});
+        QCOMPARE(FPrompts.Messages[0].Icon, TPrompts::TIcon::Error);
+        QCOMPARE(FPrompts.Messages[0].Text, QStringLiteral("Datei %1 kann nicht erstellt werden.")
+                                                .arg(Destination("ziel/zuletzt/y.txt")));
+        QVERIFY(QFileInfo::exists(Destination("ziel/sub/x.txt")));
+        QVERIFY(FWindow->pnExtract->isHidden());
+    }
+
+    void unsafeEntriesAreRefusedWithOneMessage() {
+        TPakWriter writer;
+        writer.AddRaw(writer.Root(), "../ausbruch.txt", "1", 1);
+        writer.AddRaw(writer.Root(), "a/../../auch.txt", "2", 1);
+        writer.AddRaw(writer.Root(), "/tmp/absolut.txt", "3", 1);
+        writer.AddStored("gut.txt", "gut");
+        Open(writer);
+        ExtractAll(Destination());
+        QCOMPARE(FPrompts.MessageTexts(),
+                 QStringList{"3 Dateien mit unsicherem Pfad wurden nicht entpackt, zum "
+                             "Beispiel „../ausbruch.txt“."});
+        QCOMPARE(Files(FDir->path()), (QStringList{"archiv.pak", "ziel/gut.txt"}));
+    }
+
+    void aFileIsExtractedThroughTheSaveDialogWithItsNamePreset() {
+        TPakWriter writer;
+        writer.AddStored("a/b\xE4r.txt", "inhalt");
+        writer.AddStored("a/x.txt", "x");
+        Open(writer);
+        FWindow->show();
+        QVERIFY(QTest::qWaitForWindowExposed(FWindow.get()));
+        SelectDirectory("a");
+        QStringList statuses;
+        QObject scope;
+        connect(FWindow.get(), &TfrmMain::StatusTextChanged, &scope,
+                [&](const QString& text) { statuses << text; });
+
+        FWindow->ExtractSelectedFileCommand(); // nothing selected: nothing happens
+        QVERIFY(FPrompts.SavePresets.isEmpty());
+
+        const QString target = Destination("gespeichert.txt");
+        FPrompts.SaveAnswers.push_back(target);
+        QTreeView* list = FWindow->lvFiles;
+        const QRect row = list->visualRect(list->model()->index(0, 0));
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, row.center());
+        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, row.center());
+        QCOMPARE(FPrompts.SavePresets, QStringList{"bär.txt"});
+        QCOMPARE(ReadFileBytes(target.toStdString()), std::string("inhalt"));
+        QCOMPARE(statuses, (QStringList{"Entpacke a/bär.txt...", "2 Dateien"}));
+
+        FWindow->ExtractSelectedFileCommand(); // the save dialog is cancelled
+        QCOMPARE(FPrompts.SavePresets.size(), 2);
+        QCOMPARE(statuses.size(), 2);
+    }
+
+    void duringAnExtractionOpeningAndExtractingAreRefused() {
+        TPakWriter writer;
+        for (int i = 0; i < 20; ++i)
+            writer.AddStored(QStringLiteral("f%1").arg(i, 2, 10, QChar('0')).toStdString(), "x");
+        Open(writer);
+        const QString other = FDir->filePath("archiv.pak");
+        bool tried = false;
+        QObject scope;
+        connect(FWindow.get(), &TfrmMain::ExtractProgress, &scope, [&](const QString& name, int) {
+            if (name != "f05" || tried)
+                return;
+            tried = true;
+            FWindow->OpenArchiveCommand(other);
+            FWindow->ExtractAllFilesCommand();
+            FWindow->ExtractDirectoryCommand();
+        });
+        ExtractAll(Destination());
+        QVERIFY(tried);
+        QCOMPARE(FPrompts.Messages.size(), size_t{3});
+        for (const auto& message : FPrompts.Messages)
+            QVERIFY(message.Text.startsWith("Es wird gerade entpackt."));
+        QCOMPARE(Files(Destination()).size(), 20);
+        QVERIFY(FWindow->ArchiveOpen());
+    }
+
+    void closingDuringAnExtractionCancelsAndClosesAfterwards() {
+        TPakWriter writer;
+        for (int i = 0; i < 10; ++i)
+            writer.AddStored(QStringLiteral("f%1").arg(i).toStdString(), "x");
+        Open(writer);
+        FWindow->show();
+        QObject scope;
+        connect(FWindow.get(), &TfrmMain::ExtractProgress, &scope, [&](const QString& name, int) {
+            if (name == "f3")
+                QMetaObject::invokeMethod(FWindow.get(), "close", Qt::QueuedConnection);
+        });
+        ExtractAll(Destination());
+        QCOMPARE(Files(Destination()), (QStringList{"f0", "f1", "f2"}));
+        QTRY_VERIFY(!FWindow->isVisible());
+    }
+};
+
+QTEST_MAIN(TestExtraction)
+#include "tst_extraction.moc"
