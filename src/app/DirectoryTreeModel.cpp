@@ -13,6 +13,18 @@ TDirNode* TDirNode::FindChildByText(std::string_view text) const {
     return nullptr;
 }
 
+const TDirNode* TDirNode::FindCaptionPath(const QString& path) const {
+    const TDirNode* node = this;
+    for (const QString& caption : path.split('/', Qt::SkipEmptyParts)) {
+        const auto child = std::find_if(node->Children.begin(), node->Children.end(),
+                                        [&](const auto& c) { return c->Caption == caption; });
+        if (child == node->Children.end())
+            return nullptr;
+        node = child->get();
+    }
+    return node;
+}
+
 TDirNode* TDirNode::AddChild(std::string_view text) {
     auto child = std::make_unique<TDirNode>();
     child->Text = std::string(text);

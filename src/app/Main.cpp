@@ -36,23 +36,6 @@ struct TLoadAbandoned {};
 const QString kOpenFilter = QStringLiteral("Varnholm Archivdateien (*.p?\?)");
 const QString kRegistryPath = QStringLiteral("\\Software\\Varnholm Archiv-Explorer");
 
-// Sets a value for the life of one scope, e.g. the window's activity during a load.
-template <class T> class TScopedValue {
-public:
-    TScopedValue(T& target, T value)
-        : FTarget(target)
-        , FOld(target) {
-        FTarget = value;
-    }
-    ~TScopedValue() { FTarget = FOld; }
-    TScopedValue(const TScopedValue&) = delete;
-    TScopedValue& operator=(const TScopedValue&) = delete;
-
-private:
-    T& FTarget;
-    T FOld;
-};
-
 // The archive's file name without its folder, as the root of the tree shows it.
 QString FileNameWithoutFolder(const QString& fileName) {
     qsizetype cut = -1;

@@ -8,7 +8,6 @@
 #include <QApplication>
 #include <QTemporaryDir>
 #include <QTreeView>
-
 #include <cstdio>
 
 namespace {
@@ -22,19 +21,6 @@ public:
         std::fprintf(stderr, "%s\n", qPrintable(text));
     }
 };
-
-const TDirNode* Find(const TDirNode* node, const QString& path) {
-    for (const QString& part : path.split('/', Qt::SkipEmptyParts)) {
-        const TDirNode* next = nullptr;
-        for (const auto& child : node->Children)
-            if (child->Caption == part)
-                next = child.get();
-        if (!next)
-            return node;
-        node = next;
-    }
-    return node;
-}
 
 } // namespace
 
@@ -55,8 +41,9 @@ int main(int argc, char** argv) {
     if (!window.ArchiveOpen())
         return 1;
     if (argc > 3) {
-        const TDirNode* node = Find(window.DirectoryModel().Root(), QString::fromUtf8(argv[3]));
-        window.tvDirectories->setCurrentIndex(window.DirectoryModel().IndexOf(node));
+        const TDirNode* root = window.DirectoryModel().Root();
+        const TDirNode* node = root->FindCaptionPath(QString::fromUtf8(argv[3]));
+        window.tvDirectories->setCurrentIndex(window.DirectoryModel().IndexOf(node ? node : root));
     }
     window.lvFiles->setCurrentIndex(window.lvFiles->model()->index(0, 0));
     QApplication::processEvents();

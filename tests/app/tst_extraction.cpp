@@ -17,19 +17,6 @@
 
 namespace {
 
-const TDirNode* Find(const TDirNode* node, const QString& path) {
-    for (const QString& part : path.split('/', Qt::SkipEmptyParts)) {
-        const TDirNode* next = nullptr;
-        for (const auto& child : node->Children)
-            if (child->Caption == part)
-                next = child.get();
-        if (!next)
-            return nullptr;
-        node = next;
-    }
-    return node;
-}
-
 QStringList Files(const QString& folder) {
     QStringList files;
     for (const std::string& file : ListFiles(folder.toStdString()))
@@ -57,7 +44,7 @@ class TestExtraction : public QObject {
     QString Destination(const QString& name = "ziel") { return FDir->filePath(name); }
 
     void SelectDirectory(const QString& path) {
-        const TDirNode* node = Find(FWindow->DirectoryModel().Root(), path);
+        const TDirNode* node = FWindow->DirectoryModel().Root()->FindCaptionPath(path);
         QVERIFY(node);
         FWindow->tvDirectories->setCurrentIndex(FWindow->DirectoryModel().IndexOf(node));
     }

@@ -39,13 +39,6 @@ QStringList ListCaptions(const QAbstractItemModel* list, int column = 0) {
     return captions;
 }
 
-const TDirNode* Child(const TDirNode* node, const QString& caption) {
-    for (const auto& child : node->Children)
-        if (child->Caption == caption)
-            return child.get();
-    return nullptr;
-}
-
 } // namespace
 
 class TestMainWindow : public QObject {
@@ -208,28 +201,28 @@ private slots:
         const TDirNode* root = Root();
         QCOMPARE(root->Caption, QStringLiteral("baum.pak"));
         QCOMPARE(ChildCaptions(root), (QStringList{"a", "A", "b", "nur", "x"}));
-        QCOMPARE(ChildCaptions(Child(root, "x")), QStringList{"a"});
-        QCOMPARE(ChildCaptions(Child(root, "a")), QStringList{"a"});
+        QCOMPARE(ChildCaptions(root->FindCaptionPath("x")), QStringList{"a"});
+        QCOMPARE(ChildCaptions(root->FindCaptionPath("a")), QStringList{"a"});
         QVERIFY(FWindow->tvDirectories->isExpanded(
-            FWindow->DirectoryModel().IndexOf(Child(Child(root, "nur"), "unter"))));
+            FWindow->DirectoryModel().IndexOf(root->FindCaptionPath("nur/unter"))));
 
         // The root is selected after loading and shows the archive's root files.
         QCOMPARE(FWindow->tvDirectories->currentIndex(), FWindow->DirectoryModel().IndexOf(root));
         QCOMPARE(ListCaptions(FWindow->lvFiles->model()), QStringList{"wurzel.txt"});
         QCOMPARE(ListCaptions(FWindow->lvFiles->model(), 1), QStringList{"5"});
 
-        Select(Child(root, "a"));
+        Select(root->FindCaptionPath("a"));
         QAbstractItemModelTester listTester(FWindow->lvFiles->model());
         QCOMPARE(ListCaptions(FWindow->lvFiles->model()),
                  (QStringList{"drei.txt", "Eins.txt", "zwei.txt"}));
         QCOMPARE(ListCaptions(FWindow->lvFiles->model(), 1), (QStringList{"3", "1", "2"}));
-        Select(Child(Child(root, "x"), "a"));
+        Select(root->FindCaptionPath("x/a"));
         QCOMPARE(ListCaptions(FWindow->lvFiles->model()), QStringList{"innen.txt"});
-        Select(Child(root, "A"));
+        Select(root->FindCaptionPath("A"));
         QCOMPARE(ListCaptions(FWindow->lvFiles->model()), QStringList{"gross.txt"});
 
         // A directory holding only directories has no list: the empty list shows.
-        Select(Child(root, "nur"));
+        Select(root->FindCaptionPath("nur"));
         QCOMPARE(FWindow->lvFiles->model()->rowCount(), 0);
         QCOMPARE(FWindow->lvFiles->model()->columnCount(), 2);
     }
@@ -239,7 +232,7 @@ private slots:
         writer.AddStored("sub/x", "x");
         Open(Write("ohne.pak", writer));
         QCOMPARE(FWindow->lvFiles->model()->rowCount(), 0);
-        Select(Child(Root(), "sub"));
+        Select(Root()->FindCaptionPath("sub"));
         QCOMPARE(FWindow->lvFiles->model()->rowCount(), 1);
     }
 
@@ -249,7 +242,7 @@ private slots:
                          "e/\x80uro.txt",
                          "x");
         Open(Write("ansi.pak", writer));
-        const TDirNode* dir = Child(Root(), QStringLiteral("grüße"));
+        const TDirNode* dir = Root()->FindCaptionPath(QStringLiteral("grüße"));
         QVERIFY(dir);
         Select(dir);
         QCOMPARE(ListCaptions(FWindow->lvFiles->model()), QStringList{"€uro.txt"});
@@ -260,11 +253,11 @@ private slots:
         writer.AddStored("a/b/c.txt", "c");
         writer.AddStored("d/e.txt", "e");
         Open(Write("bild.pak", writer));
-        const TDirNode* a = Child(Root(), "a");
+        const TDirNode* a = Root()->FindCaptionPath("a");
         FWindow->tvDirectories->collapse(FWindow->DirectoryModel().IndexOf(a));
         Select(a);
         QCOMPARE(a->ImageIndex, 1);
-        const TDirNode* d = Child(Root(), "d");
+        const TDirNode* d = Root()->FindCaptionPath("d");
         Select(d);
         QCOMPARE(d->ImageIndex, 0);
     }
