@@ -33,12 +33,17 @@ char16_t ToUnicode(unsigned char byte) {
 }
 
 void AppendUtf8(std::string& out, std::string_view text) {
-    for (char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x80)
-            out.push_back(c);
-        else
-            AppendCodePoint(out, ToUnicode(byte));
+    // Names are mostly ASCII: copy runs of it at once.
+    size_t i = 0;
+    while (i < text.size()) {
+        size_t run = i;
+        while (run < text.size() && static_cast<unsigned char>(text[run]) < 0x80)
+            ++run;
+        out.append(text.data() + i, run - i);
+        if (run == text.size())
+            break;
+        AppendCodePoint(out, ToUnicode(static_cast<unsigned char>(text[run])));
+        i = run + 1;
     }
 }
 

@@ -19,6 +19,7 @@ constexpr size_t kMaxDepth = 1024;
 constexpr size_t kParseBuffer = 1 << 20;
 constexpr size_t kCopyChunk = 1 << 20;
 constexpr size_t kProgressEvery = 4096;
+constexpr uint64_t kReserveCap = 128u << 20;
 
 uint32_t LoadU32(const unsigned char* p) {
     uint32_t value;
@@ -187,6 +188,12 @@ void TPakReader::Open(const std::string& fileName) {
         throw EArchiveDamaged(fileName, "Das Verzeichnis liegt hinter dem Dateiende");
 
     TDirectoryParser parser(FFile, root, fileName);
+    // Room for what the rest of the file can hold (up to a cap, for archives whose directory
+    // comes before their data): this spares the copies of growing a table of a million entries,
+    // and pages never touched cost nothing.
+    const uint64_t directoryRoom = std::min<uint64_t>(fileSize - root, kReserveCap);
+    FEntries.reserve(static_cast<size_t>(directoryRoom / kMinFileRecord));
+    FText.reserve(static_cast<size_t>(directoryRoom));
     // Remaining subdirectories of every directory being read, innermost last. Walking with an
     // explicit stack keeps hostile nesting from exhausting the call stack.
     std::vector<uint32_t> pending;
