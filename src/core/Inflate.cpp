@@ -1,25 +1,74 @@
 #include "Inflate.h"
 
+#include "DeflateCheck.h"
 #include "FileIO.h"
 
 #include <algorithm>
+#include <future>
+#include <isa-l/igzip_lib.h>
+#include <libdeflate.h>
 #include <vector>
 #include <zlib.h>
 
 namespace {
-constexpr size_t kInputChunk = 128 * 1024;
-constexpr size_t kOutputChunk = 256 * 1024;
+// Large enough that most game files pass in one read and one write.
+constexpr size_t kInputChunk = 1024 * 1024;
+constexpr size_t kOutputChunk = 1024 * 1024;
+
+// The two header bytes of a zlib stream that zlib inflates without a dictionary: deflate with a
+// window of at most 32 KiB and a correct check value.
+bool IsPlainZlibHeader(unsigned char cmf, unsigned char flg) {
+    const bool deflate = (cmf & 0x0F) == 8 && (cmf >> 4) <= 7;
+    const bool checked = ((cmf << 8) | flg) % 31 == 0;
+    const bool dictionary = (flg & 0x20) != 0;
+    return deflate && checked && !dictionary;
+}
+
+// Reads the stored bytes of one entry chunk by chunk. An archive that ends early only shortens
+// the input; the stream then cannot end.
+class TChunkReader {
+public:
+    TChunkReader(const TReadFile& file, uint64_t offset, uint64_t storedSize,
+                 std::vector<unsigned char>& buffer)
+        : FFile(file)
+        , FPosition(offset)
+        , FLeft(storedSize)
+        , FBuffer(buffer) {}
+
+    bool AtEnd() const { return FLeft == 0; }
+
+    // Fills the buffer with the next chunk and returns its length (0 at the end).
+    size_t Next() {
+        const size_t want = static_cast<size_t>(std::min<uint64_t>(FLeft, FBuffer.size()));
+        const size_t got = want == 0 ? 0 : FFile.ReadAt(FPosition, FBuffer.data(), want);
+        FPosition += got;
+        FLeft = got < want ? 0 : FLeft - got;
+        return got;
+    }
+
+private:
+    const TReadFile& FFile;
+    uint64_t FPosition;
+    uint64_t FLeft;
+    std::vector<unsigned char>& FBuffer;
+};
 } // namespace
 
 struct TInflater::State {
     z_stream Stream{};
     bool Initialised = false;
+    inflate_state Streaming{};
+    libdeflate_decompressor* Whole = libdeflate_alloc_decompressor();
     std::vector<unsigned char> Input = std::vector<unsigned char>(kInputChunk);
     std::vector<unsigned char> Output = std::vector<unsigned char>(kOutputChunk);
+    // Whole entries for the whole-buffer decoder; they grow to the largest one seen.
+    std::vector<unsigned char> WholeInput;
+    std::vector<unsigned char> WholeOutput;
 
     ~State() {
         if (Initialised)
             inflateEnd(&Stream);
+        libdeflate_free_decompressor(Whole);
     }
 
     bool Reset() {
@@ -38,15 +87,108 @@ TInflater::~TInflater() = default;
 
 bool TInflater::Inflate(const TReadFile& file, uint64_t offset, uint64_t storedSize, uint64_t limit,
                         TByteSink& sink) {
+    // A limit of 0 has a quirk of its own (see InflateExact).
+    if (limit > 0 && storedSize >= 2) {
+        const bool whole = storedSize <= FWholeBufferLimit && limit <= FWholeBufferLimit;
+        const TFastResult result = whole ? InflateWhole(file, offset, storedSize, limit, sink)
+                                         : InflateStreaming(file, offset, storedSize, limit, sink);
+        if (result == TFastResult::Inflated)
+            return true;
+    }
+    ++FSlowPathCount;
+    sink.Restart();
+    return InflateExact(file, offset, storedSize, limit, sink);
+}
+
+TInflater::TFastResult TInflater::InflateWhole(const TReadFile& file, uint64_t offset,
+                                               uint64_t storedSize, uint64_t limit,
+                                               TByteSink& sink) {
+    State& s = *FState;
+    const auto inputSize = static_cast<size_t>(storedSize);
+    const auto outputSize = static_cast<size_t>(limit);
+    if (s.WholeInput.size() < inputSize)
+        s.WholeInput.resize(inputSize);
+    if (s.WholeOutput.size() < outputSize)
+        s.WholeOutput.resize(outputSize);
+    if (file.ReadAt(offset, s.WholeInput.data(), inputSize) < inputSize)
+        return TFastResult::Undecided;
+    // Asking for the lengths used makes shorter content and bytes after the stream acceptable,
+    // as they are to uncompress().
+    size_t used = 0;
+    size_t produced = 0;
+    if (libdeflate_zlib_decompress_ex(s.Whole, s.WholeInput.data(), inputSize, s.WholeOutput.data(),
+                                      outputSize, &used, &produced) != LIBDEFLATE_SUCCESS ||
+        !BlockHeadersAcceptedByZlib(s.WholeInput.data(), inputSize))
+        return TFastResult::Undecided;
+    sink.Write(s.WholeOutput.data(), produced);
+    return TFastResult::Inflated;
+}
+
+TInflater::TFastResult TInflater::InflateStreaming(const TReadFile& file, uint64_t offset,
+                                                   uint64_t storedSize, uint64_t limit,
+                                                   TByteSink& sink) {
+    State& s = *FState;
+    TChunkReader reader(file, offset, storedSize, s.Input);
+    const size_t first = reader.Next();
+    if (first < 2 || !IsPlainZlibHeader(s.Input[0], s.Input[1]))
+        return TFastResult::Undecided;
+    // The streaming decoder takes some Huffman codes that zlib refuses; the block headers are
+    // checked meanwhile on another core.
+    std::future<bool> headersAccepted = std::async(
+        std::launch::async, [&] { return BlockHeadersAcceptedByZlib(file, offset, storedSize); });
+
+    inflate_state& st = s.Streaming;
+    isal_inflate_init(&st);
+    // Raw deflate after the header we checked, then the Adler-32 trailer, verified.
+    st.crc_flag = ISAL_ZLIB_NO_HDR_VER;
+    st.next_in = s.Input.data() + 2;
+    st.avail_in = static_cast<uint32_t>(first - 2);
+
+    uint64_t outputLeft = limit;
+    unsigned char overflow = 0;
+    for (;;) {
+        if (st.avail_in == 0 && !reader.AtEnd()) {
+            st.avail_in = static_cast<uint32_t>(reader.Next());
+            st.next_in = s.Input.data();
+        }
+        // Once the limit is reached, a one-byte scratch buffer shows whether the stream would
+        // go on; it must end without writing there.
+        const bool full = outputLeft == 0;
+        st.next_out = full ? &overflow : s.Output.data();
+        st.avail_out =
+            full ? 1u : static_cast<uint32_t>(std::min<uint64_t>(outputLeft, kOutputChunk));
+        const uint32_t offered = st.avail_out;
+        const uint32_t inputBefore = st.avail_in;
+        // Only the distance check reads the total, and only up to 32 KiB back: keep it from
+        // wrapping around on entries beyond 4 GiB.
+        st.total_out = std::min<uint32_t>(st.total_out, 1u << 30);
+
+        const int result = isal_inflate(&st);
+        const uint32_t produced = offered - st.avail_out;
+        if (result != ISAL_DECOMP_OK || (full && produced > 0))
+            return TFastResult::Undecided;
+        if (!full && produced > 0) {
+            sink.Write(s.Output.data(), produced);
+            outputLeft -= produced;
+        }
+        if (st.block_state == ISAL_BLOCK_FINISH)
+            return headersAccepted.get() ? TFastResult::Inflated : TFastResult::Undecided;
+        const bool stuck = produced == 0 && st.avail_in == inputBefore;
+        if (stuck && (st.avail_in > 0 || reader.AtEnd()))
+            return TFastResult::Undecided;
+    }
+}
+
+bool TInflater::InflateExact(const TReadFile& file, uint64_t offset, uint64_t storedSize,
+                             uint64_t limit, TByteSink& sink) {
     State& s = *FState;
     if (!s.Reset())
         return false;
     z_stream& z = s.Stream;
     z.next_in = s.Input.data();
     z.avail_in = 0;
+    TChunkReader reader(file, offset, storedSize, s.Input);
 
-    uint64_t position = offset;
-    uint64_t inputLeft = storedSize;
     uint64_t outputLeft = limit;
     // Once the output is full, inflate gets a one-byte scratch buffer: a byte landing there means
     // the content is longer than allowed. uncompress() itself, given no room at all, inflates into
@@ -55,14 +197,9 @@ bool TInflater::Inflate(const TReadFile& file, uint64_t offset, uint64_t storedS
     bool dummyUsed = false;
 
     for (;;) {
-        if (z.avail_in == 0 && inputLeft > 0) {
-            const size_t want = static_cast<size_t>(std::min<uint64_t>(inputLeft, kInputChunk));
-            const size_t got = file.ReadAt(position, s.Input.data(), want);
-            position += got;
-            // The archive ending early only shortens the input; the stream then cannot end.
-            inputLeft = got < want ? 0 : inputLeft - got;
+        if (z.avail_in == 0 && !reader.AtEnd()) {
+            z.avail_in = static_cast<uInt>(reader.Next());
             z.next_in = s.Input.data();
-            z.avail_in = static_cast<uInt>(got);
         }
 
         const bool full = outputLeft == 0;
@@ -87,7 +224,7 @@ bool TInflater::Inflate(const TReadFile& file, uint64_t offset, uint64_t storedS
         if (result == Z_OK)
             continue;
         // No progress was possible: fine only while more input can be fetched.
-        if (result == Z_BUF_ERROR && z.avail_in == 0 && inputLeft > 0)
+        if (result == Z_BUF_ERROR && z.avail_in == 0 && !reader.AtEnd())
             continue;
         return false;
     }

@@ -11,6 +11,8 @@ class TByteSink {
 public:
     virtual ~TByteSink() = default;
     virtual void Write(const void* data, size_t count) = 0;
+    // Forgets everything written so far, so that the output can start again from the beginning.
+    virtual void Restart() = 0;
 };
 
 // Inflates one zlib stream (RFC 1950, 15-bit window) straight from the archive into a sink,
@@ -21,7 +23,14 @@ public:
 // fine); failure when it is damaged, would produce more, or does not end within the stored
 // bytes. On failure the sink may already have received a part of the output.
 //
-// One object per thread; it keeps its zlib state between entries.
+// Well-formed streams go through a fast decoder: a whole-buffer one for entries that fit a few
+// MiB, a streaming one for larger ones. Both take some block headers that zlib refuses, so the
+// headers are checked as well (for streamed entries on another core, meanwhile). Whatever the
+// fast path does not accept, zlib itself decides, after the sink has been restarted: the fast
+// path only ever answers "success", for streams decoded to the end with a matching checksum and
+// headers zlib accepts, so the verdicts stay zlib's.
+//
+// One object per thread; it keeps its decoder state between entries.
 class TInflater {
 public:
     TInflater();
@@ -32,7 +41,23 @@ public:
     bool Inflate(const TReadFile& file, uint64_t offset, uint64_t storedSize, uint64_t limit,
                  TByteSink& sink);
 
+    // Entries the fast decoders left to zlib, since this object was made (for tests).
+    uint64_t SlowPathCount() const { return FSlowPathCount; }
+    // Entries whose stored and unpacked sizes both fit this go through the whole-buffer decoder.
+    void SetWholeBufferLimit(uint64_t bytes) { FWholeBufferLimit = bytes; }
+
 private:
     struct State;
+    enum class TFastResult { Inflated, Undecided };
+
+    TFastResult InflateWhole(const TReadFile& file, uint64_t offset, uint64_t storedSize,
+                             uint64_t limit, TByteSink& sink);
+    TFastResult InflateStreaming(const TReadFile& file, uint64_t offset, uint64_t storedSize,
+                                 uint64_t limit, TByteSink& sink);
+    bool InflateExact(const TReadFile& file, uint64_t offset, uint64_t storedSize, uint64_t limit,
+                      TByteSink& sink);
+
     std::unique_ptr<State> FState;
+    uint64_t FSlowPathCount = 0;
+    uint64_t FWholeBufferLimit = 8 * 1024 * 1024;
 };

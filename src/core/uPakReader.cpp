@@ -42,6 +42,7 @@ public:
     explicit TFileSink(TWriteFile& file)
         : FFile(file) {}
     void Write(const void* data, size_t count) override { FFile.Write(data, count); }
+    void Restart() override { FFile.Truncate(); }
 
 private:
     TWriteFile& FFile;
@@ -50,6 +51,7 @@ private:
 class TDiscardSink : public TByteSink {
 public:
     void Write(const void*, size_t) override {}
+    void Restart() override {}
 };
 
 } // namespace

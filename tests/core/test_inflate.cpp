@@ -16,6 +16,7 @@ public:
     void Write(const void* data, size_t count) override {
         Bytes.append(static_cast<const char*>(data), count);
     }
+    void Restart() override { Bytes.clear(); }
     std::string Bytes;
 };
 
@@ -36,26 +37,34 @@ TVerdict Uncompress(const std::string& stored, uint64_t limit) {
     return {true, out};
 }
 
+// Every stream goes through both fast decoders: small entries take the whole-buffer one by
+// default, and a second inflater is made to stream whatever the size.
 class InflateTest : public ::testing::Test {
 protected:
-    TVerdict Stream(const std::string& stored, uint64_t limit) {
+    InflateTest() { FStreaming.SetWholeBufferLimit(0); }
+
+    TVerdict Stream(const std::string& stored, uint64_t limit, TInflater& inflater) {
         WriteFileBytes(FDir / "data", "prefix" + stored + "suffix-bytes-after-the-entry");
         TReadFile file;
         file.Open(FDir / "data");
         TStringSink sink;
-        const bool ok = FInflater.Inflate(file, 6, stored.size(), limit, sink);
+        const bool ok = inflater.Inflate(file, 6, stored.size(), limit, sink);
         return {ok, ok ? sink.Bytes : ""};
     }
 
     void ExpectSameVerdict(const std::string& stored, uint64_t limit, const std::string& what) {
         const TVerdict expected = Uncompress(stored, limit);
-        const TVerdict actual = Stream(stored, limit);
-        ASSERT_EQ(actual.Ok, expected.Ok) << what << " limit " << limit;
-        ASSERT_EQ(actual.Bytes, expected.Bytes) << what;
+        for (TInflater* inflater : {&FInflater, &FStreaming}) {
+            const char* path = inflater == &FInflater ? " (whole)" : " (streaming)";
+            const TVerdict actual = Stream(stored, limit, *inflater);
+            ASSERT_EQ(actual.Ok, expected.Ok) << what << " limit " << limit << path;
+            ASSERT_EQ(actual.Bytes, expected.Bytes) << what << path;
+        }
     }
 
     TTempDir FDir;
     TInflater FInflater;
+    TInflater FStreaming;
 };
 
 std::string Content(std::mt19937& random, size_t size) {
@@ -67,6 +76,130 @@ std::string Content(std::mt19937& random, size_t size) {
     return text;
 }
 
+// Writes deflate bits by hand, to build the malformed block headers that compressors never
+// produce: the places where two decoders are most likely to judge differently.
+class TBitWriter {
+public:
+    // Plain fields go least significant bit first.
+    void Put(uint32_t value, int count) {
+        for (int i = 0; i < count; ++i)
+            Bit((value >> i) & 1);
+    }
+    // Huffman codes go most significant bit first.
+    void Code(uint32_t code, int length) {
+        for (int i = length - 1; i >= 0; --i)
+            Bit((code >> i) & 1);
+    }
+    // Wraps the bits as a zlib stream whose trailer fits `content`.
+    std::string Zlib(const std::string& content) {
+        std::string stream = "\x78\x01" + FBytes;
+        if (FCount > 0)
+            stream.push_back(static_cast<char>(FByte));
+        const uLong check =
+            adler32(adler32(0, nullptr, 0), reinterpret_cast<const Bytef*>(content.data()),
+                    static_cast<uInt>(content.size()));
+        for (int shift = 24; shift >= 0; shift -= 8)
+            stream.push_back(static_cast<char>((check >> shift) & 0xFF));
+        return stream;
+    }
+
+private:
+    void Bit(uint32_t bit) {
+        FByte |= bit << FCount;
+        if (++FCount == 8) {
+            FBytes.push_back(static_cast<char>(FByte));
+            FByte = 0;
+            FCount = 0;
+        }
+    }
+    std::string FBytes;
+    uint32_t FByte = 0;
+    int FCount = 0;
+};
+
+// A final block with fixed codes: literals as given, then (length code, distance code) pairs
+// with no extra bits, then the end-of-block code.
+std::string FixedBlock(const std::string& literals, std::vector<std::pair<int, int>> matches,
+                       const std::string& content) {
+    TBitWriter bits;
+    bits.Put(1, 1);
+    bits.Put(1, 2);
+    auto symbol = [&](int s) {
+        if (s < 144)
+            bits.Code(0x30 + s, 8);
+        else if (s < 256)
+            bits.Code(0x190 + s - 144, 9);
+        else if (s < 280)
+            bits.Code(s - 256, 7);
+        else
+            bits.Code(0xC0 + s - 280, 8);
+    };
+    for (unsigned char c : literals)
+        symbol(c);
+    for (auto [length, distance] : matches) {
+        symbol(length);
+        bits.Code(static_cast<uint32_t>(distance), 5);
+    }
+    symbol(256);
+    return bits.Zlib(content);
+}
+
+// A final block with dynamic codes given as code lengths per symbol (literal/length and
+// distance tables, of the counts given), sending `symbols` of the literal/length code.
+std::string DynamicBlock(const std::vector<int>& litLengths, const std::vector<int>& distLengths,
+                         const std::vector<int>& symbols, const std::string& content) {
+    TBitWriter bits;
+    bits.Put(1, 1);
+    bits.Put(2, 2);
+    bits.Put(static_cast<uint32_t>(litLengths.size() - 257), 5);
+    bits.Put(static_cast<uint32_t>(distLengths.size() - 1), 5);
+    // Code-length code: 0, 1, 2 and 18 (a run of zeros) with two bits each, in the order the
+    // header sends them: 16 17 18 0 8 7 9 6 10 5 11 4 12 3 13 2 14 1.
+    bits.Put(18 - 4, 4);
+    const int order[] = {16, 17, 18, 0, 8, 7, 9, 6, 10, 5, 11, 4, 12, 3, 13, 2, 14, 1};
+    for (int s : order)
+        bits.Put(s == 0 || s == 1 || s == 2 || s == 18 ? 2 : 0, 3);
+    std::vector<int> lengths = litLengths;
+    lengths.insert(lengths.end(), distLengths.begin(), distLengths.end());
+    for (size_t i = 0; i < lengths.size();) {
+        size_t run = 0;
+        while (i + run < lengths.size() && lengths[i + run] == 0 && run < 138)
+            ++run;
+        if (run >= 11) {
+            bits.Code(3, 2);
+            bits.Put(static_cast<uint32_t>(run - 11), 7);
+            i += run;
+        } else {
+            bits.Code(static_cast<uint32_t>(lengths[i]), 2);
+            ++i;
+        }
+    }
+    // Canonical codes of the literal/length table.
+    int countOf[16] = {};
+    for (int length : litLengths)
+        ++countOf[length];
+    countOf[0] = 0;
+    int next[16] = {};
+    for (int bitsLength = 1, code = 0; bitsLength < 16; ++bitsLength) {
+        code = (code + countOf[bitsLength - 1]) << 1;
+        next[bitsLength] = code;
+    }
+    std::vector<int> codes(litLengths.size());
+    for (size_t s = 0; s < litLengths.size(); ++s)
+        if (litLengths[s] > 0)
+            codes[s] = next[litLengths[s]]++;
+    for (int s : symbols)
+        bits.Code(static_cast<uint32_t>(codes[s]), litLengths[s]);
+    return bits.Zlib(content);
+}
+
+std::vector<int> Lengths(size_t count, std::initializer_list<std::pair<int, int>> set) {
+    std::vector<int> lengths(count, 0);
+    for (auto [symbol, length] : set)
+        lengths[symbol] = length;
+    return lengths;
+}
+
 TEST_F(InflateTest, AgreesWithUncompressOnValidShortAndTooLongStreams) {
     std::mt19937 random(7);
     for (size_t size : {0u, 1u, 100u, 70000u, 600000u}) {
@@ -75,6 +208,19 @@ TEST_F(InflateTest, AgreesWithUncompressOnValidShortAndTooLongStreams) {
         for (uint64_t limit : {uint64_t{0}, uint64_t{size} / 2, uint64_t{size} - (size > 0),
                                uint64_t{size}, uint64_t{size} + 1, uint64_t{size} * 3 + 5})
             ExpectSameVerdict(stored, limit, "size " + std::to_string(size));
+    }
+}
+
+TEST_F(InflateTest, IntactStreamsNeedNoSecondPass) {
+    std::mt19937 random(6);
+    for (size_t size : {1u, 5000u, 3000000u}) {
+        const std::string content = Content(random, size);
+        for (int level : {0, 1, 9}) {
+            const uint64_t before = FInflater.SlowPathCount() + FStreaming.SlowPathCount();
+            ExpectSameVerdict(ZlibCompress(content, level), size, "level " + std::to_string(level));
+            EXPECT_EQ(FInflater.SlowPathCount() + FStreaming.SlowPathCount(), before)
+                << "size " << size << " level " << level;
+        }
     }
 }
 
@@ -108,7 +254,45 @@ TEST_F(InflateTest, DictionaryStreamsAndBadHeadersFail) {
     // A header asking for a preset dictionary, and one with a broken check value.
     ExpectSameVerdict(std::string("\x78\xBB\x00\x00\x00\x01\x03\x00", 8), 10, "dictionary");
     ExpectSameVerdict(std::string("\x78\x9D\x03\x00\x00\x00\x00\x01", 8), 10, "check");
-    EXPECT_FALSE(Stream(std::string("\x78\xBB\x00\x00\x00\x01\x03\x00", 8), 10).Ok);
+}
+
+TEST_F(InflateTest, AgreesWithUncompressOnMalformedBlocks) {
+    const std::vector<int> oneDistance = Lengths(1, {{0, 1}});
+    const std::vector<int> ab = Lengths(257, {{'a', 1}, {'b', 2}, {256, 2}});
+    struct TCase {
+        std::string Name;
+        std::string Stream;
+        bool Valid;
+    };
+    const std::vector<TCase> cases = {
+        // Well-formed, to show that the streams are built right.
+        {"fixed", FixedBlock("aa", {{257, 0}}, "aaaaa"), true},
+        {"dynamic", DynamicBlock(ab, oneDistance, {'a', 'b', 'a', 256}, "aba"), true},
+        {"dynamic without distances", DynamicBlock(ab, Lengths(1, {}), {'b', 256}, "b"), true},
+        // Malformed.
+        {"length code 286", FixedBlock("a", {{286, 0}}, "a"), false},
+        {"distance code 30", FixedBlock("a", {{257, 30}}, "aaaa"), false},
+        {"distance before the start", FixedBlock("a", {{257, 1}}, "aaaa"), false},
+        {"incomplete literal code",
+         DynamicBlock(Lengths(257, {{'a', 1}, {256, 2}}), oneDistance, {'a', 256}, "a"), false},
+        {"oversubscribed literal code",
+         DynamicBlock(Lengths(257, {{'a', 1}, {'b', 1}, {256, 1}}), oneDistance, {'a', 256}, "a"),
+         false},
+        {"no end-of-block code",
+         DynamicBlock(Lengths(257, {{'a', 1}, {'b', 1}}), oneDistance, {'a', 'b'}, "ab"), false},
+        {"incomplete distance code",
+         DynamicBlock(ab, Lengths(2, {{0, 1}, {1, 2}}), {'a', 256}, "a"), false},
+        {"32 distance codes", DynamicBlock(ab, Lengths(32, {{0, 1}}), {'a', 256}, "a"), false},
+        {"288 literal codes",
+         DynamicBlock(Lengths(288, {{'a', 1}, {'b', 2}, {256, 2}}), oneDistance, {'a', 256}, "a"),
+         false},
+        {"wrong checksum", FixedBlock("ab", {}, "ba"), false},
+    };
+    for (const TCase& c : cases) {
+        EXPECT_EQ(Uncompress(c.Stream, 16).Ok, c.Valid) << c.Name;
+        ExpectSameVerdict(c.Stream, 16, c.Name);
+        ExpectSameVerdict(c.Stream, 3, c.Name + ", small limit");
+    }
 }
 
 } // namespace
