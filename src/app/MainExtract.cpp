@@ -66,7 +66,12 @@ bool TfrmMain::ReportProgress(int32_t index) {
 template <class Body> void TfrmMain::RunExtraction(const QString& folder, Body&& body) {
     TScopedActivity extracting(FActivity, TActivity::Extracting);
     FEventClock.restart();
-    TExtractor extractor(*FReader, ToCoreFileName(folder));
+    TExtractor extractor(*FReader, ToCoreFileName(folder), TExtractor::DefaultThreads());
+    // While the workers are busy with a large file the window still repaints and takes a cancel.
+    extractor.OnWait = [this] {
+        if (EventsDue())
+            ProcessEvents();
+    };
     extractor.OnDamaged = [this](int32_t index) {
         ShowDamagedMessage(FReader->DamagedEntryMessage(index));
     };
@@ -94,6 +99,7 @@ template <class Body> void TfrmMain::RunExtraction(const QString& folder, Body&&
     };
     try {
         body(extractor);
+        extractor.Finish();
     } catch (...) {
         finish();
         throw;

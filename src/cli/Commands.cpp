@@ -159,7 +159,7 @@ int Verify(const std::string& archive) {
 }
 
 int Extract(const std::string& archive, const std::string& destination,
-            const std::vector<std::string>& paths) {
+            const std::vector<std::string>& paths, int threads) {
     TPakReader reader;
     if (!OpenArchive(reader, archive))
         return kFatal;
@@ -183,7 +183,7 @@ int Extract(const std::string& archive, const std::string& destination,
     }
 
     TProgressLine progress(static_cast<int64_t>(selection.size()));
-    TExtractor extractor(reader, destination);
+    TExtractor extractor(reader, destination, threads);
     extractor.OnDamaged = [&](int32_t index) {
         progress.Clear();
         std::fprintf(stderr, "%s\n", reader.DamagedEntryMessage(index).c_str());
@@ -193,12 +193,17 @@ int Extract(const std::string& archive, const std::string& destination,
         std::fprintf(stderr, "Unsicherer Pfad, nicht entpackt: %s\n",
                      cp1252::ToUtf8(reader.EntryPath(index)).c_str());
     };
+    auto showProgress = [&] {
+        const auto& stats = extractor.Stats();
+        progress.Update(stats.Written + stats.Damaged + stats.Refused, stats.Bytes);
+    };
+    extractor.OnWait = showProgress;
     try {
-        int64_t done = 0;
         for (const TSelection& item : selection) {
             extractor.Add(item.Index, item.RelativeDir);
-            progress.Update(++done, extractor.Stats().Bytes);
+            showProgress();
         }
+        extractor.Finish();
     } catch (const Exception& e) {
         progress.Clear();
         PrintError(e.what());

@@ -13,7 +13,8 @@ enum ExitStatus { kOk = 0, kSomeFailed = 1, kFatal = 2 };
 int List(const std::string& archive);
 int Info(const std::string& archive);
 int Verify(const std::string& archive);
+// threads: how many files are written at once (1: one after the other).
 int Extract(const std::string& archive, const std::string& destination,
-            const std::vector<std::string>& paths);
+            const std::vector<std::string>& paths, int threads);
 
 } // namespace pakcmd

@@ -1,6 +1,8 @@
 // varnholm-pak: lists, extracts, checks and describes Varnholm archives from the command line.
 #include "Commands.h"
+#include "Extractor.h"
 
+#include <charconv>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -14,9 +16,11 @@ constexpr const char* kUsage =
     "Befehle:\n"
     "  list ARCHIV                 eine Zeile je Datei: entpackte Größe, TAB,\n"
     "                              gespeicherte Größe, TAB, Pfad im Archiv\n"
-    "  extract ARCHIV ZIEL [PFAD...]\n"
+    "  extract [-j N] ARCHIV ZIEL [PFAD...]\n"
     "                              entpackt alle Dateien nach ZIEL; ein PFAD wählt ein\n"
-    "                              Verzeichnis (ohne dessen eigenen Pfad) oder eine Datei\n"
+    "                              Verzeichnis (ohne dessen eigenen Pfad) oder eine Datei;\n"
+    "                              -j N schreibt N Dateien zugleich (Vorgabe: Zahl der\n"
+    "                              Prozessorkerne, -j 1: eine nach der anderen)\n"
     "  verify ARCHIV               prüft alle komprimierten Dateien, ohne zu schreiben\n"
     "  info ARCHIV                 Zahl der Dateien und Verzeichnisse, Größen\n"
     "\n"
@@ -57,9 +61,25 @@ int main(int argc, char** argv) {
         return pakcmd::Verify(args[1]);
     }
     if (command == "extract") {
-        if (args.size() < 3)
+        std::vector<std::string> operands(args.begin() + 1, args.end());
+        int threads = TExtractor::DefaultThreads();
+        if (!operands.empty() && operands[0].starts_with("-j")) {
+            // "-j N" or "-jN"
+            std::string count = operands[0].substr(2);
+            operands.erase(operands.begin());
+            if (count.empty() && !operands.empty()) {
+                count = operands[0];
+                operands.erase(operands.begin());
+            }
+            const char* end = count.data() + count.size();
+            const auto [at, error] = std::from_chars(count.data(), end, threads);
+            if (error != std::errc() || at != end || threads < 1 || threads > 256)
+                return UsageError("-j erwartet eine Zahl von 1 bis 256.");
+        }
+        if (operands.size() < 2)
             return UsageError("extract erwartet eine Archivdatei und einen Zielordner.");
-        return pakcmd::Extract(args[1], args[2], {args.begin() + 3, args.end()});
+        return pakcmd::Extract(operands[0], operands[1], {operands.begin() + 2, operands.end()},
+                               threads);
     }
     return UsageError(("Unbekannter Befehl: " + command).c_str());
 }

@@ -92,14 +92,28 @@ TEST_F(CliTest, ExtractReplacesExistingFiles) {
 }
 
 TEST_F(CliTest, DamagedAndUnsafeEntriesAreReportedAndTheRunGoesOn) {
-    const std::string out = FDir / "ziel";
-    const auto r = Pak({"extract", Damaged(), out});
-    EXPECT_EQ(r.ExitCode, 1);
-    // "../ausbruch.txt" sits in a subdirectory record, so it comes first.
-    EXPECT_EQ(r.Err, "Unsicherer Pfad, nicht entpackt: ../ausbruch.txt\n"
-                     "Fehler beim Entpacken von kaputt.bin!\n");
-    EXPECT_EQ(ListFiles(out), (std::vector<std::string>{"gut.txt", "kaputt.bin", "zweite.txt"}));
-    EXPECT_FALSE(FileExists(FDir / "ausbruch.txt"));
+    // Messages and files are the same whether one or several files are written at once.
+    for (const char* threads : {"-j1", "-j4"}) {
+        const std::string out = FDir / ("ziel" + std::string(threads));
+        const auto r = Pak({"extract", threads, Damaged(), out});
+        EXPECT_EQ(r.ExitCode, 1);
+        // "../ausbruch.txt" sits in a subdirectory record, so it comes first.
+        EXPECT_EQ(r.Err, "Unsicherer Pfad, nicht entpackt: ../ausbruch.txt\n"
+                         "Fehler beim Entpacken von kaputt.bin!\n");
+        EXPECT_EQ(ListFiles(out),
+                  (std::vector<std::string>{"gut.txt", "kaputt.bin", "zweite.txt"}));
+        EXPECT_EQ(ReadFileBytes(out + "/kaputt.bin"), "");
+        EXPECT_FALSE(FileExists(FDir / "ausbruch.txt"));
+    }
+}
+
+TEST_F(CliTest, ThreadCountMustBeAPositiveNumber) {
+    for (const char* bad : {"-j0", "-jx", "-j"}) {
+        const auto r = Pak({"extract", bad, FArchive, FDir / "ziel"});
+        EXPECT_EQ(r.ExitCode, 2) << bad;
+        EXPECT_NE(r.Err.find("-j erwartet eine Zahl"), std::string::npos) << bad << r.Err;
+    }
+    EXPECT_EQ(Pak({"extract", "-j", "2", FArchive, FDir / "ziel"}).ExitCode, 0);
 }
 
 TEST_F(CliTest, VerifyReportsDamagedEntriesAndWritesNothing) {
@@ -144,7 +158,7 @@ TEST_F(CliTest, ExitStatusTwoForUsageErrorsUnreadableArchivesAndUnwritableDestin
 TEST_F(CliTest, HelpAndVersion) {
     const auto help = Pak({"--help"});
     EXPECT_EQ(help.ExitCode, 0);
-    EXPECT_NE(help.Out.find("extract ARCHIV ZIEL"), std::string::npos);
+    EXPECT_NE(help.Out.find("extract [-j N] ARCHIV ZIEL"), std::string::npos);
     const auto version = Pak({"--version"});
     EXPECT_EQ(version.ExitCode, 0);
     EXPECT_EQ(version.Out.rfind("varnholm-pak ", 0), 0u);
