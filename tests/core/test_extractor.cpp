@@ -15,12 +15,13 @@ protected:
         FReader.Open(FDir / "a.pak");
     }
     // Extracts every entry to dest/Dir/Name as "all files" does.
-    TExtractor::TStats ExtractAll(const std::string& destination) {
-        TExtractor extractor(FReader, destination);
+    TExtractor::TStats ExtractAll(const std::string& destination, int threads = 1) {
+        TExtractor extractor(FReader, destination, threads);
         extractor.OnDamaged = [this](int32_t i) { FEvents.push_back("damaged " + Path(i)); };
         extractor.OnRefused = [this](int32_t i) { FEvents.push_back("refused " + Path(i)); };
         for (int32_t i = 0; i < FReader.Count(); ++i)
             extractor.Add(i, FReader.EntryDir(i));
+        extractor.Finish();
         return extractor.Stats();
     }
     std::string Path(int32_t i) const { return std::string(FReader.EntryPath(i)); }
@@ -114,6 +115,68 @@ TEST_F(ExtractorTest, AFolderThatCannotBeMadeEndsWithTheCreateError) {
     extractor.Add(1, FReader.EntryDir(1));
     EXPECT_THROW(extractor.Add(0, FReader.EntryDir(0)), EFCreateError);
     EXPECT_EQ(ReadFileBytes(out + "/ok.txt"), "ok");
+}
+
+TEST_F(ExtractorTest, WorkersLeaveTheSameFilesAndReportsAsOneThread) {
+    TPakWriter writer;
+    for (int i = 0; i < 300; ++i) {
+        const std::string name = "d" + std::to_string(i % 7) + "/f" + std::to_string(i);
+        const std::string content(static_cast<size_t>(i * 37 % 5000),
+                                  static_cast<char>('a' + i % 26));
+        if (i % 50 == 10)
+            writer.AddRaw(writer.Root(), name, "not zlib", 10);
+        else if (i % 50 == 20)
+            writer.AddStored("../out" + std::to_string(i), "escape");
+        else if (i % 2)
+            writer.AddCompressed(name, content);
+        else
+            writer.AddStored(name, content);
+    }
+    // One path twice, with different contents: the later entry must win.
+    writer.AddStored("twice.txt", std::string(300000, '1'));
+    writer.AddCompressed("twice.txt", std::string(10, '2'));
+    Open(writer);
+
+    const auto one = ExtractAll(FDir / "one", 1);
+    const std::vector<std::string> eventsOfOne = FEvents;
+    FEvents.clear();
+    const auto four = ExtractAll(FDir / "four", 4);
+
+    EXPECT_EQ(FEvents, eventsOfOne);
+    EXPECT_EQ(one.Damaged, 6);
+    EXPECT_EQ(one.Refused, 6);
+    EXPECT_EQ(four.Written, one.Written);
+    EXPECT_EQ(four.Bytes, one.Bytes);
+    const auto files = ListFiles(FDir / "one");
+    ASSERT_EQ(ListFiles(FDir / "four"), files);
+    for (const std::string& file : files)
+        EXPECT_EQ(ReadFileBytes(FDir / ("four/" + file)), ReadFileBytes(FDir / ("one/" + file)))
+            << file;
+    EXPECT_EQ(ReadFileBytes(FDir / "four/twice.txt"), std::string(10, '2'));
+}
+
+TEST_F(ExtractorTest, WithWorkersAnErrorEndsTheRunAfterTheReportsBeforeIt) {
+    TPakWriter writer;
+    writer.AddRaw(writer.Root(), "a-bad", "not zlib", 10);
+    writer.AddStored("b-blocked", "b");
+    for (int i = 0; i < 50; ++i)
+        writer.AddStored("c" + std::to_string(i), "c");
+    Open(writer);
+    const std::string out = FDir / "out";
+    ::mkdir(out.c_str(), 0700);
+    ::mkdir((out + "/b-blocked").c_str(), 0700); // a folder where the file should go
+
+    TExtractor extractor(FReader, out, 3);
+    extractor.OnDamaged = [this](int32_t i) { FEvents.push_back("damaged " + Path(i)); };
+    EXPECT_THROW(
+        {
+            for (int32_t i = 0; i < FReader.Count(); ++i)
+                extractor.Add(i, FReader.EntryDir(i));
+            extractor.Finish();
+        },
+        EFCreateError);
+    EXPECT_EQ(FEvents, (std::vector<std::string>{"damaged a-bad"}));
+    EXPECT_EQ(extractor.Stats().Written, 0);
 }
 
 } // namespace
