@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -17,10 +18,8 @@ class TBitReader {
 public:
     // Reads the stored bytes from the archive, a chunk at a time.
     TBitReader(const TReadFile& file, uint64_t offset, uint64_t storedSize)
-        : FFile(&file)
-        , FPosition(offset)
-        , FLeft(storedSize)
-        , FBuffer(kChunk) {}
+        : FBuffer(kChunk)
+        , FChunks(std::in_place, file, offset, storedSize, FBuffer) {}
     // Reads a stream that is in memory as a whole.
     TBitReader(const unsigned char* data, size_t size)
         : FData(data)
@@ -69,29 +68,20 @@ public:
         const size_t inBuffer = static_cast<size_t>(std::min<uint64_t>(count, FEnd - FAt));
         FAt += inBuffer;
         count -= inBuffer;
-        if (count > FLeft)
-            return false;
-        FPosition += count;
-        FLeft -= count;
-        return true;
+        return count == 0 || (FChunks && FChunks->Skip(count));
     }
 
 private:
     bool Refill() {
-        const size_t want = static_cast<size_t>(std::min<uint64_t>(FLeft, kChunk));
-        const size_t got = want == 0 ? 0 : FFile->ReadAt(FPosition, FBuffer.data(), want);
+        const size_t got = FChunks ? FChunks->Next() : 0;
         FData = FBuffer.data();
-        FPosition += got;
-        FLeft = got < want ? 0 : FLeft - got;
         FAt = 0;
         FEnd = got;
         return got > 0;
     }
 
-    const TReadFile* FFile = nullptr;
-    uint64_t FPosition = 0;
-    uint64_t FLeft = 0; // stored bytes not yet read into the buffer
     std::vector<unsigned char> FBuffer;
+    std::optional<TChunkReader> FChunks; // none for a stream in memory
     const unsigned char* FData = nullptr;
     size_t FAt = 0;
     size_t FEnd = 0;

@@ -98,9 +98,9 @@ void TExtractor::Add(int32_t index, std::string_view relativeDir) {
     // one thread.
     WaitUntil(lock, [&] {
         return FJobs.size() < FCapacity &&
-               std::none_of(FJobs.begin(), FJobs.end(), [&](const TJob& other) {
-                   return !other.Done && !job.Refused && other.Target == job.Target;
-               });
+               (job.Refused || std::none_of(FJobs.begin(), FJobs.end(), [&](const TJob& other) {
+                    return !other.Done && other.Target == job.Target;
+                }));
     });
     job.Done = job.Refused;
     FJobs.push_back(std::move(job));

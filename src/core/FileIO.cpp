@@ -2,6 +2,7 @@
 
 #include "Exception.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <filesystem>
@@ -52,6 +53,22 @@ size_t TReadFile::ReadAt(uint64_t position, void* buffer, size_t count) const {
         done += static_cast<size_t>(got);
     }
     return done;
+}
+
+size_t TChunkReader::Next() {
+    const size_t want = static_cast<size_t>(std::min<uint64_t>(FLeft, FBuffer.size()));
+    const size_t got = want == 0 ? 0 : FFile.ReadAt(FPosition, FBuffer.data(), want);
+    FPosition += got;
+    FLeft = got < want ? 0 : FLeft - got;
+    return got;
+}
+
+bool TChunkReader::Skip(uint64_t count) {
+    if (count > FLeft)
+        return false;
+    FPosition += count;
+    FLeft -= count;
+    return true;
 }
 
 TWriteFile::TWriteFile(const std::string& fileName) {

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 // The file operations the reader and the extraction need, behind one small interface so that
 // the rest of the core never touches the platform's file API. File names are UTF-8.
@@ -29,6 +30,32 @@ public:
 private:
     int FHandle = -1;
     uint64_t FSize = 0;
+};
+
+// Reads a run of bytes of a file (the stored bytes of one entry) a chunk at a time into the
+// caller's buffer. A file that ends early only shortens the run.
+class TChunkReader {
+public:
+    TChunkReader(const TReadFile& file, uint64_t offset, uint64_t size,
+                 std::vector<unsigned char>& buffer)
+        : FFile(file)
+        , FPosition(offset)
+        , FLeft(size)
+        , FBuffer(buffer) {}
+
+    bool AtEnd() const { return FLeft == 0; }
+
+    // Fills the buffer with the next chunk and returns its length (0 at the end). Throws
+    // EReadError.
+    size_t Next();
+    // Passes over count bytes without reading them; false when the run is shorter.
+    bool Skip(uint64_t count);
+
+private:
+    const TReadFile& FFile;
+    uint64_t FPosition;
+    uint64_t FLeft;
+    std::vector<unsigned char>& FBuffer;
 };
 
 // A destination file, created or truncated for writing; closed by the destructor.

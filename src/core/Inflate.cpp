@@ -23,35 +23,6 @@ bool IsPlainZlibHeader(unsigned char cmf, unsigned char flg) {
     const bool dictionary = (flg & 0x20) != 0;
     return deflate && checked && !dictionary;
 }
-
-// Reads the stored bytes of one entry chunk by chunk. An archive that ends early only shortens
-// the input; the stream then cannot end.
-class TChunkReader {
-public:
-    TChunkReader(const TReadFile& file, uint64_t offset, uint64_t storedSize,
-                 std::vector<unsigned char>& buffer)
-        : FFile(file)
-        , FPosition(offset)
-        , FLeft(storedSize)
-        , FBuffer(buffer) {}
-
-    bool AtEnd() const { return FLeft == 0; }
-
-    // Fills the buffer with the next chunk and returns its length (0 at the end).
-    size_t Next() {
-        const size_t want = static_cast<size_t>(std::min<uint64_t>(FLeft, FBuffer.size()));
-        const size_t got = want == 0 ? 0 : FFile.ReadAt(FPosition, FBuffer.data(), want);
-        FPosition += got;
-        FLeft = got < want ? 0 : FLeft - got;
-        return got;
-    }
-
-private:
-    const TReadFile& FFile;
-    uint64_t FPosition;
-    uint64_t FLeft;
-    std::vector<unsigned char>& FBuffer;
-};
 } // namespace
 
 struct TInflater::State {
