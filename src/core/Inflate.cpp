@@ -1,12 +1,11 @@
 #include "Inflate.h"
 
-#include "DeflateCheck.h"
+#include "Deflate.h"
 #include "FileIO.h"
 
 #include <algorithm>
 #include <future>
 #include <isa-l/igzip_lib.h>
-#include <libdeflate.h>
 #include <vector>
 #include <zlib.h>
 
@@ -14,22 +13,12 @@ namespace {
 // Large enough that most game files pass in one read and one write.
 constexpr size_t kInputChunk = 1024 * 1024;
 constexpr size_t kOutputChunk = 1024 * 1024;
-
-// The two header bytes of a zlib stream that zlib inflates without a dictionary: deflate with a
-// window of at most 32 KiB and a correct check value.
-bool IsPlainZlibHeader(unsigned char cmf, unsigned char flg) {
-    const bool deflate = (cmf & 0x0F) == 8 && (cmf >> 4) <= 7;
-    const bool checked = ((cmf << 8) | flg) % 31 == 0;
-    const bool dictionary = (flg & 0x20) != 0;
-    return deflate && checked && !dictionary;
-}
 } // namespace
 
 struct TInflater::State {
     z_stream Stream{};
     bool Initialised = false;
     inflate_state Streaming{};
-    libdeflate_decompressor* Whole = libdeflate_alloc_decompressor();
     std::vector<unsigned char> Input = std::vector<unsigned char>(kInputChunk);
     std::vector<unsigned char> Output = std::vector<unsigned char>(kOutputChunk);
     // Whole entries for the whole-buffer decoder; they grow to the largest one seen.
@@ -39,7 +28,6 @@ struct TInflater::State {
     ~State() {
         if (Initialised)
             inflateEnd(&Stream);
-        libdeflate_free_decompressor(Whole);
     }
 
     bool Reset() {
@@ -79,17 +67,12 @@ TInflater::TFastResult TInflater::InflateWhole(const TReadFile& file, uint64_t o
     const auto outputSize = static_cast<size_t>(limit);
     if (s.WholeInput.size() < inputSize)
         s.WholeInput.resize(inputSize);
-    if (s.WholeOutput.size() < outputSize)
-        s.WholeOutput.resize(outputSize);
-    if (file.ReadAt(offset, s.WholeInput.data(), inputSize) < inputSize)
-        return TFastResult::Undecided;
-    // Asking for the lengths used makes shorter content and bytes after the stream acceptable,
-    // as they are to uncompress().
-    size_t used = 0;
+    if (s.WholeOutput.size() < outputSize + kInflateSlack)
+        s.WholeOutput.resize(outputSize + kInflateSlack);
     size_t produced = 0;
-    if (libdeflate_zlib_decompress_ex(s.Whole, s.WholeInput.data(), inputSize, s.WholeOutput.data(),
-                                      outputSize, &used, &produced) != LIBDEFLATE_SUCCESS ||
-        !BlockHeadersAcceptedByZlib(s.WholeInput.data(), inputSize))
+    if (file.ReadAt(offset, s.WholeInput.data(), inputSize) < inputSize ||
+        !InflateInMemory(s.WholeInput.data(), inputSize, s.WholeOutput.data(), outputSize,
+                         produced))
         return TFastResult::Undecided;
     sink.Write(s.WholeOutput.data(), produced);
     return TFastResult::Inflated;

@@ -23,12 +23,12 @@ public:
 // fine); failure when it is damaged, would produce more, or does not end within the stored
 // bytes. On failure the sink may already have received a part of the output.
 //
-// Well-formed streams go through a fast decoder: a whole-buffer one for entries that fit a few
-// MiB, a streaming one for larger ones. Both take some block headers that zlib refuses, so the
-// headers are checked as well (for streamed entries on another core, meanwhile). Whatever the
-// fast path does not accept, zlib itself decides, after the sink has been restarted: the fast
-// path only ever answers "success", for streams decoded to the end with a matching checksum and
-// headers zlib accepts, so the verdicts stay zlib's.
+// Well-formed streams go through a fast decoder. Entries that fit a few MiB are inflated whole by
+// InflateInMemory, which keeps zlib's rules itself. Larger ones are streamed by ISA-L, which takes
+// some block headers that zlib refuses, so their headers are checked meanwhile on another core.
+// Whatever the fast path does not accept, zlib itself decides, after the sink has been restarted:
+// the fast path only ever answers "success", for streams decoded to the end with a matching
+// checksum and headers zlib accepts, so the verdicts stay zlib's.
 //
 // One object per thread; it keeps its decoder state between entries.
 class TInflater {

@@ -224,6 +224,44 @@ TEST_F(InflateTest, IntactStreamsNeedNoSecondPass) {
     }
 }
 
+// Content that makes every kind of match: runs (distance 1), short periods that overlap the
+// copy, the longest length, the farthest distance, and stretches that do not compress.
+std::string RepetitiveContent(std::mt19937& random) {
+    std::string content;
+    for (int period = 1; period <= 9; ++period) {
+        std::string unit = Content(random, static_cast<size_t>(period));
+        for (int i = 0; i < 200; ++i)
+            content += unit;
+    }
+    const std::string far = Content(random, 300);
+    content += far + Content(random, 32768 - 300) + far;
+    for (int i = 0; i < 3000; ++i)
+        content.push_back(static_cast<char>(random()));
+    return content;
+}
+
+TEST_F(InflateTest, AgreesWithUncompressOnEveryKindOfMatchAndBlock) {
+    std::mt19937 random(10);
+    const std::string content = RepetitiveContent(random);
+    // Fixed codes, run-length matches only, no matches at all, and ordinary dynamic blocks.
+    for (int strategy : {Z_FIXED, Z_RLE, Z_HUFFMAN_ONLY, Z_DEFAULT_STRATEGY}) {
+        for (int level : {1, 9}) {
+            const std::string stored = ZlibCompress(content, level, strategy);
+            const std::string what = "strategy " + std::to_string(strategy);
+            // Intact, the fast decoders must get it right by themselves.
+            const uint64_t before = FInflater.SlowPathCount() + FStreaming.SlowPathCount();
+            ExpectSameVerdict(stored, content.size(), what);
+            EXPECT_EQ(FInflater.SlowPathCount() + FStreaming.SlowPathCount(), before) << what;
+            ExpectSameVerdict(stored, content.size() - 1, what + " one byte short");
+            std::string damaged = stored;
+            for (int k = 0; k < 40; ++k) {
+                damaged[2 + random() % (damaged.size() - 6)] ^= static_cast<char>(1 << (k % 8));
+                ExpectSameVerdict(damaged, content.size(), what + " damaged " + std::to_string(k));
+            }
+        }
+    }
+}
+
 TEST_F(InflateTest, AgreesWithUncompressOnTruncatedAndExtendedInput) {
     std::mt19937 random(8);
     const std::string content = Content(random, 300000);

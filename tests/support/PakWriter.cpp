@@ -30,14 +30,20 @@ void AppendPakString(std::string& out, std::string_view text) {
     }
 }
 
-std::string ZlibCompress(std::string_view bytes, int level) {
-    uLongf size = compressBound(static_cast<uLong>(bytes.size()));
-    std::string out(size, '\0');
-    if (compress2(reinterpret_cast<Bytef*>(out.data()), &size,
-                  reinterpret_cast<const Bytef*>(bytes.data()), static_cast<uLong>(bytes.size()),
-                  level) != Z_OK)
-        throw std::runtime_error("compress2 failed");
-    out.resize(size);
+std::string ZlibCompress(std::string_view bytes, int level, int strategy) {
+    z_stream z{};
+    if (deflateInit2(&z, level, Z_DEFLATED, 15, 8, strategy) != Z_OK)
+        throw std::runtime_error("deflateInit2 failed");
+    std::string out(deflateBound(&z, static_cast<uLong>(bytes.size())), '\0');
+    z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(bytes.data()));
+    z.avail_in = static_cast<uInt>(bytes.size());
+    z.next_out = reinterpret_cast<Bytef*>(out.data());
+    z.avail_out = static_cast<uInt>(out.size());
+    const int result = deflate(&z, Z_FINISH);
+    out.resize(z.total_out);
+    deflateEnd(&z);
+    if (result != Z_STREAM_END)
+        throw std::runtime_error("deflate failed");
     return out;
 }
 

@@ -85,5 +85,5 @@ void AppendU32(std::string& out, uint32_t value);
 void AppendU64(std::string& out, uint64_t value);
 void AppendPakString(std::string& out, std::string_view text);
 
-// zlib-compresses bytes (compress2).
-std::string ZlibCompress(std::string_view bytes, int level = 6);
+// zlib-compresses bytes at the given level and strategy (0: Z_DEFAULT_STRATEGY).
+std::string ZlibCompress(std::string_view bytes, int level = 6, int strategy = 0);
