@@ -1,4 +1,5 @@
-// Writes a handful of small, valid archives as the fuzzer's starting corpus.
+// Writes the fuzzers' starting corpora: a handful of small, valid archives into ORDNER/reader and
+// a few zlib streams into ORDNER/inflate.
 #include "PakWriter.h"
 
 #include <cstdio>
@@ -32,7 +33,26 @@ int main(int argc, char** argv) {
         dir = &dir->AddSubdirectory("n");
     nested.AddRaw(*dir, "n/n/n/n/n/n/leaf", "leaf", 4);
 
-    const bool ok = save("empty.pak", empty.Finish()) && save("one.pak", one.Finish()) &&
-                    save("mixed.pak", mixed.Finish()) && save("nested.pak", nested.Finish());
+    // Streams for the inflate harness: two bytes of output limit, then the zlib stream. The long
+    // one gives the decoder's fast loop room to run.
+    const std::string text = "Schwert Schild Heiltrank Schwert Schild Drache Burg Burg Burg";
+    std::string longText;
+    for (unsigned i = 0; longText.size() < 3000; ++i)
+        longText += text.substr((i * 7) % text.size(), 1 + (i * 13) % 17) + std::string(i % 5, 'x');
+    const auto stream = [&](const std::string& content, int level, int strategy) {
+        const size_t limit = content.size();
+        return std::string{static_cast<char>(limit & 0xFF), static_cast<char>(limit >> 8)} +
+               ZlibCompress(content, level, strategy);
+    };
+    const bool streams = save("inflate/stored.z", stream(text, 0, 0)) &&
+                         save("inflate/fixed.z", stream(text, 9, 4)) &&
+                         save("inflate/dynamic.z", stream(text, 9, 0)) &&
+                         save("inflate/long.z", stream(longText, 6, 0)) &&
+                         save("inflate/long-rle.z", stream(longText, 6, 3));
+
+    const bool ok = streams && save("reader/empty.pak", empty.Finish()) &&
+                    save("reader/one.pak", one.Finish()) &&
+                    save("reader/mixed.pak", mixed.Finish()) &&
+                    save("reader/nested.pak", nested.Finish());
     return ok ? 0 : 1;
 }
