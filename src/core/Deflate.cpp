@@ -31,11 +31,9 @@ public:
     bool Need(int count) {
         while (FCount < count) {
             if (FAt + 8 <= FEnd) {
-                uint64_t word;
-                std::memcpy(&word, FData + FAt, 8);
-                FBits |= word << FCount;
-                FAt += static_cast<size_t>(63 - FCount) >> 3;
-                FCount |= 56;
+                TState state = Save();
+                state.Refill();
+                Restore(state);
                 return true;
             }
             if (FAt == FEnd && !Refill())
@@ -380,7 +378,7 @@ public:
     size_t Produced() const { return static_cast<size_t>(FOut - FBegin); }
     // Room for what one round of the fast loop writes unchecked: three literals, or two and the
     // longest match.
-    bool HasRoom() const { return FLimit - FOut >= 2 + kLongestMatch + 1; }
+    bool HasRoom() const { return FLimit - FOut >= 2 + kLongestMatch; }
     void Put(uint32_t byte) { *FOut++ = static_cast<unsigned char>(byte); }
     bool PutChecked(uint32_t byte) {
         if (FOut == FLimit)
