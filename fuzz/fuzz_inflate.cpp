@@ -5,40 +5,15 @@
 #include "Deflate.h"
 #include "FileIO.h"
 #include "Inflate.h"
+#include "ZlibReference.h"
 
 #include <cstdint>
 #include <cstdio>
-#include <cstring>
 #include <memory>
 #include <string>
 #include <unistd.h>
-#include <zlib.h>
 
 namespace {
-
-struct TVerdict {
-    bool Ok = false;
-    std::string Bytes;
-};
-
-class TStringSink : public TByteSink {
-public:
-    void Write(const void* data, size_t count) override {
-        Bytes.append(static_cast<const char*>(data), count);
-    }
-    void Restart() override { Bytes.clear(); }
-    std::string Bytes;
-};
-
-TVerdict Uncompress(const uint8_t* stream, size_t size, size_t limit) {
-    std::string out(limit, '\0');
-    uLongf length = static_cast<uLongf>(limit);
-    if (uncompress(reinterpret_cast<Bytef*>(out.data()), &length, stream,
-                   static_cast<uLong>(size)) != Z_OK)
-        return {};
-    out.resize(length);
-    return {true, out};
-}
 
 TVerdict ThroughInflater(const uint8_t* stream, size_t size, size_t limit, TInflater& inflater) {
     static const std::string name =

@@ -440,21 +440,14 @@ template <class TOutput> TRun DecodeFast(TBitReader& reader, const TCodes& codes
         s.Refill();
         // At least 56 bits at hand and table codes of at most 11 bits: room for three literals.
         uint32_t entry = literals[s.Bits & kMask];
-        if (isLiteral(entry)) {
+        for (int taken = 0; taken < 3 && isLiteral(entry); ++taken) {
             out.Put(Symbol(entry));
             s.Drop(TotalLength(entry));
             entry = literals[s.Bits & kMask];
-            if (isLiteral(entry)) {
-                out.Put(Symbol(entry));
-                s.Drop(TotalLength(entry));
-                entry = literals[s.Bits & kMask];
-                if (isLiteral(entry)) {
-                    out.Put(Symbol(entry));
-                    s.Drop(TotalLength(entry));
-                    continue;
-                }
-            }
         }
+        // A fourth literal waits for the next refill.
+        if (isLiteral(entry))
+            continue;
         if (entry == 0)
             break;
         if (Symbol(entry) == kEndOfBlock) {

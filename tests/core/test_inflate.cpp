@@ -4,6 +4,7 @@
 #include "Inflate.h"
 #include "PakWriter.h"
 #include "TestFiles.h"
+#include "ZlibReference.h"
 
 #include <gtest/gtest.h>
 #include <random>
@@ -11,30 +12,8 @@
 
 namespace {
 
-class TStringSink : public TByteSink {
-public:
-    void Write(const void* data, size_t count) override {
-        Bytes.append(static_cast<const char*>(data), count);
-    }
-    void Restart() override { Bytes.clear(); }
-    std::string Bytes;
-};
-
-struct TVerdict {
-    bool Ok;
-    std::string Bytes;
-};
-
 TVerdict Uncompress(const std::string& stored, uint64_t limit) {
-    std::string out(limit, '\0');
-    uLongf length = static_cast<uLongf>(limit);
-    const int result = uncompress(reinterpret_cast<Bytef*>(out.data()), &length,
-                                  reinterpret_cast<const Bytef*>(stored.data()),
-                                  static_cast<uLong>(stored.size()));
-    if (result != Z_OK)
-        return {false, ""};
-    out.resize(length);
-    return {true, out};
+    return ::Uncompress(stored.data(), stored.size(), static_cast<size_t>(limit));
 }
 
 // Every stream goes through both fast decoders: small entries take the whole-buffer one by
