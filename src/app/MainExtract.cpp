@@ -75,26 +75,40 @@ template <class Body> void TfrmMain::RunExtraction(const QString& folder, Body&&
     extractor.OnDamaged = [this](int32_t index) {
         ShowDamagedMessage(FReader->DamagedEntryMessage(index));
     };
+    // Entries that cost only themselves are told about once, at the end.
     int refused = 0;
     QString firstRefused;
     extractor.OnRefused = [&](int32_t index) {
         if (refused++ == 0)
             firstRefused = AnsiToQString(FReader->EntryPath(index));
     };
+    int failed = 0;
+    QString firstFailed;
+    extractor.OnFailed = [&](int32_t index, const std::string& reason) {
+        if (failed++ == 0)
+            firstFailed = QStringLiteral("„%1“ (%2)")
+                              .arg(AnsiToQString(FReader->EntryPath(index)), FromCoreText(reason));
+    };
     auto finish = [&] {
         pnExtract->hide();
+        QStringList summary;
         if (refused == 1)
-            FPrompts.ShowMessage(
-                this,
-                QStringLiteral("Eine Datei mit unsicherem Pfad wurde nicht entpackt: „%1“.")
-                    .arg(firstRefused),
-                TPrompts::TIcon::Warning);
+            summary << QStringLiteral("Eine Datei mit unsicherem Pfad wurde nicht entpackt: „%1“.")
+                           .arg(firstRefused);
         else if (refused > 1)
-            FPrompts.ShowMessage(this,
-                                 QStringLiteral("%1 Dateien mit unsicherem Pfad wurden nicht "
-                                                "entpackt, zum Beispiel „%2“.")
-                                     .arg(refused)
-                                     .arg(firstRefused),
+            summary << QStringLiteral("%1 Dateien mit unsicherem Pfad wurden nicht entpackt, zum "
+                                      "Beispiel „%2“.")
+                           .arg(refused)
+                           .arg(firstRefused);
+        if (failed == 1)
+            summary
+                << QStringLiteral("Eine Datei konnte nicht erstellt werden: %1.").arg(firstFailed);
+        else if (failed > 1)
+            summary << QStringLiteral("%1 Dateien konnten nicht erstellt werden, zum Beispiel %2.")
+                           .arg(failed)
+                           .arg(firstFailed);
+        if (!summary.isEmpty())
+            FPrompts.ShowMessage(this, summary.join(QStringLiteral("\n\n")),
                                  TPrompts::TIcon::Warning);
     };
     try {

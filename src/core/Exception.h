@@ -20,8 +20,14 @@ public:
 // A destination file could not be created or truncated.
 class EFCreateError : public Exception {
 public:
-    explicit EFCreateError(const std::string& fileName)
-        : Exception("Datei " + fileName + " kann nicht erstellt werden") {}
+    // systemError: the errno of the failed call, 0 when none applies.
+    explicit EFCreateError(const std::string& fileName, int systemError = 0)
+        : Exception("Datei " + fileName + " kann nicht erstellt werden")
+        , FSystemError(systemError) {}
+    int SystemError() const { return FSystemError; }
+
+private:
+    int FSystemError;
 };
 
 // The archive ended (or failed) before the bytes a stored entry needs were read.

@@ -1,7 +1,7 @@
 #include "Extractor.h"
 
+#include "Exception.h"
 #include "FileIO.h"
-#include "SafePath.h"
 
 #include <algorithm>
 #include <chrono>
@@ -16,8 +16,6 @@ constexpr auto kWaitSlice = std::chrono::milliseconds(20);
 TExtractor::TExtractor(const TPakReader& reader, std::string destination, int threads)
     : FReader(reader)
     , FDestination(std::move(destination)) {
-    if (FDestination.empty() || FDestination.back() != kPathSeparator)
-        FDestination.push_back(kPathSeparator);
     if (threads > 1) {
         FCapacity = kJobsPerWorker * static_cast<size_t>(threads);
         for (int i = 0; i < threads; ++i)
@@ -43,66 +41,133 @@ int TExtractor::DefaultThreads() {
     return static_cast<int>(std::clamp(cores, 1u, 16u));
 }
 
-std::string TExtractor::PrepareTarget(int32_t index, std::string_view relativeDir) {
-    const std::string_view name = FReader.EntryName(index);
-    std::string relative(relativeDir);
-    if (!relative.empty())
-        relative.push_back('/');
-    relative.append(name);
-    if (!IsSafeRelativePath(relative))
-        return {};
-
-    std::string folder = FDestination + ToDiskPath(relativeDir);
-    if (!FHaveFolder || folder != FLastFolder) {
-        ForceDirectories(folder);
-        FLastFolder = folder;
-        FHaveFolder = true;
+TExtractor::TJob TExtractor::Examine(int32_t index, std::string_view relativeDir) const {
+    TJob job;
+    job.Index = index;
+    switch (MakeTarget(relativeDir, FReader.EntryName(index), job.Target)) {
+    case TTargetVerdict::Unsafe:
+        job.Result = TResult::Refused;
+        return job;
+    case TTargetVerdict::EmptyName:
+        job.Result = TResult::Failed;
+        job.Reason = "Der Name ist leer";
+        return job;
+    case TTargetVerdict::Ok:
+        break;
     }
-    if (!relativeDir.empty())
-        folder.push_back(kPathSeparator);
-    return folder + ToDiskPath(name);
+    if (!FReader.EntryDataInFile(index)) {
+        job.Result = TResult::Damaged;
+        return job;
+    }
+    job.Path = job.Target.Joined();
+    return job;
+}
+
+void TExtractor::OpenFolder(TJob& job) {
+    if (FLastFolder && job.Target.Folder == FLastFolderPath) {
+        job.Folder = FLastFolder;
+        return;
+    }
+    try {
+        TDestinationFolder::TOpened opened = FDestination.OpenFolder(job.Target.Folder);
+        if (opened.ThroughLink) {
+            job.Result = TResult::Refused;
+        } else if (!opened.Folder) {
+            job.Result = TResult::Failed;
+            job.Reason = std::move(opened.Reason);
+        } else {
+            FLastFolderPath = job.Target.Folder;
+            FLastFolder = opened.Folder;
+            job.Folder = std::move(opened.Folder);
+        }
+    } catch (...) {
+        job.Error = std::current_exception();
+    }
+}
+
+void TExtractor::Write(TJob& job, TInflater& inflater) const {
+    try {
+        TWriteFile out(job.Folder->Get(), job.Target.Name);
+        job.Result = FReader.ExtractEntry(job.Index, out, inflater) == TExtractOutcome::Damaged
+                         ? TResult::Damaged
+                         : TResult::Written;
+    } catch (const EFCreateError& e) {
+        std::string reason =
+            TDestinationFolder::EntryFailure(e.SystemError(), job.Target.Folder.empty());
+        if (reason.empty()) {
+            job.Error = std::make_exception_ptr(
+                EFCreateError(FDestination.Path() + job.Path, e.SystemError()));
+        } else {
+            job.Result = TResult::Failed;
+            job.Reason = std::move(reason);
+        }
+    } catch (...) {
+        job.Error = std::current_exception();
+    }
+    job.Folder.reset();
+}
+
+bool TExtractor::Collides(const TJob& job) const {
+    return std::any_of(FJobs.begin(), FJobs.end(), [&](const TJob& other) {
+        if (other.Done())
+            return false;
+        const std::string& path = other.Path;
+        return job.Path.starts_with(path) &&
+               (job.Path.size() == path.size() || job.Path[path.size()] == '/');
+    });
 }
 
 void TExtractor::Report(const TJob& job) {
-    if (job.Refused) {
+    switch (job.Result) {
+    case TResult::Refused:
         ++FStats.Refused;
         if (OnRefused)
             OnRefused(job.Index);
-    } else if (job.Outcome == TExtractOutcome::Damaged) {
+        break;
+    case TResult::Damaged:
         ++FStats.Damaged;
         if (OnDamaged)
             OnDamaged(job.Index);
-    } else {
+        break;
+    case TResult::Failed:
+        ++FStats.Failed;
+        if (OnFailed)
+            OnFailed(job.Index, job.Reason);
+        break;
+    case TResult::Written:
+    case TResult::Pending:
         ++FStats.Written;
         FStats.Bytes += FReader.EntryUnpackedSize(job.Index);
+        break;
     }
 }
 
 void TExtractor::Add(int32_t index, std::string_view relativeDir) {
-    TJob job;
-    job.Index = index;
-    job.Target = PrepareTarget(index, relativeDir);
-    job.Refused = job.Target.empty();
+    TJob job = Examine(index, relativeDir);
 
     if (FWorkers.empty()) {
-        if (!job.Refused)
-            job.Outcome = FReader.ExtractEntry(index, job.Target, FInflater);
+        if (!job.Done())
+            OpenFolder(job);
+        if (!job.Done())
+            Write(job, FInflater);
+        if (job.Error)
+            std::rethrow_exception(job.Error);
         Report(job);
         return;
     }
 
     std::unique_lock lock(FMutex);
     ReportFinished(lock);
-    // Room in the queue, and no earlier file with the same target still unwritten: an archive
-    // may hold one path twice, and the later entry must replace the earlier as it does with
-    // one thread.
-    WaitUntil(lock, [&] {
-        return FJobs.size() < FCapacity &&
-               (job.Refused || std::none_of(FJobs.begin(), FJobs.end(), [&](const TJob& other) {
-                    return !other.Done && other.Target == job.Target;
-                }));
-    });
-    job.Done = job.Refused;
+    // Room in the queue, and no earlier file still unwritten whose path this one needs: an
+    // archive may hold one path twice, and the later entry must replace the earlier as it does
+    // with one thread; or a file where this one needs a folder, which must be there (and stop
+    // this entry) as it would be with one thread.
+    WaitUntil(lock, [&] { return FJobs.size() < FCapacity && (job.Done() || !Collides(job)); });
+    // Only this thread adds jobs, so what was checked holds while the folder is made.
+    lock.unlock();
+    if (!job.Done())
+        OpenFolder(job);
+    lock.lock();
     FJobs.push_back(std::move(job));
     lock.unlock();
     FJobAdded.notify_one();
@@ -133,8 +198,8 @@ void TExtractor::WaitUntil(std::unique_lock<std::mutex>& lock, Condition done) {
 }
 
 void TExtractor::ReportFinished(std::unique_lock<std::mutex>& lock) {
-    // A refused job is done from the start, but leaves only once a worker has passed it.
-    while (FStarted > 0 && FJobs.front().Done) {
+    // A job settled in Add is done from the start, but leaves only once a worker has passed it.
+    while (FStarted > 0 && FJobs.front().Done()) {
         TJob job = std::move(FJobs.front());
         FJobs.pop_front();
         --FStarted;
@@ -152,7 +217,7 @@ void TExtractor::ReportFinished(std::unique_lock<std::mutex>& lock) {
 void TExtractor::Abandon(std::unique_lock<std::mutex>& lock) {
     FJobs.resize(FStarted);
     FJobDone.wait(lock, [&] {
-        return std::all_of(FJobs.begin(), FJobs.end(), [](const TJob& job) { return job.Done; });
+        return std::all_of(FJobs.begin(), FJobs.end(), [](const TJob& job) { return job.Done(); });
     });
     FJobs.clear();
     FStarted = 0;
@@ -160,31 +225,31 @@ void TExtractor::Abandon(std::unique_lock<std::mutex>& lock) {
 
 void TExtractor::Work() {
     TInflater inflater;
+    inflater.SetBudget(&FBudget);
     std::unique_lock lock(FMutex);
     for (;;) {
-        FJobAdded.wait(lock, [&] { return FQuit || FStarted < FJobs.size(); });
+        if (!FQuit && FStarted == FJobs.size()) {
+            // Idle: a busy worker may be waiting for the bytes these buffers hold.
+            inflater.ReleaseBuffers();
+            FJobAdded.wait(lock, [&] { return FQuit || FStarted < FJobs.size(); });
+        }
         if (FQuit)
             return;
         TJob& job = FJobs[FStarted++];
-        if (job.Done)
-            continue; // refused: nothing to write
-        const int32_t index = job.Index;
-        const std::string target = job.Target;
+        if (job.Done())
+            continue; // settled in Add: nothing to write
+        TJob work = job;
         lock.unlock();
 
-        TExtractOutcome outcome = TExtractOutcome::Written;
-        std::exception_ptr error;
-        try {
-            outcome = FReader.ExtractEntry(index, target, inflater);
-        } catch (...) {
-            error = std::current_exception();
-        }
+        Write(work, inflater);
+        inflater.ReleaseBuffersIfWanted();
 
         lock.lock();
         // The job is still in place: only finished jobs leave the queue.
-        job.Outcome = outcome;
-        job.Error = error;
-        job.Done = true;
+        job.Result = work.Result;
+        job.Reason = std::move(work.Reason);
+        job.Error = work.Error;
+        job.Folder.reset();
         FJobDone.notify_all();
     }
 }

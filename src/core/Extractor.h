@@ -1,6 +1,9 @@
 #pragma once
 
+#include "BufferBudget.h"
+#include "DestinationFolder.h"
 #include "Inflate.h"
+#include "SafePath.h"
 #include "uPakReader.h"
 
 #include <condition_variable>
@@ -8,6 +11,7 @@
 #include <deque>
 #include <exception>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -15,25 +19,33 @@
 #include <vector>
 
 // Writes entries of an open archive below one destination folder, one Add per file, in the
-// order the caller wants them. It creates the folders a file needs, refuses every target that
-// would leave the destination folder, and reports damaged and refused entries in the order they
-// were added. The window's extraction commands and the command-line tool both go through it.
+// order the caller wants them. It creates the folders a file needs, never writes through a
+// symbolic link it finds there, refuses every target that would leave the destination folder,
+// and reports each entry that fails on its own (damaged, refused, a name the file system will
+// not take) in the order they were added; the run goes on after those. The window's extraction
+// commands and the command-line tool both go through it.
 //
 // With more than one thread, Add checks the target and makes its folder, then hands the file to
 // a worker and returns; Finish waits for the rest. Reports, statistics and errors still reach
-// the caller on its own thread and in the order of the Adds, so the outcome is that of one
-// thread, except that after an error (which ends the run) the files the other workers were
-// writing at that moment are completed.
+// the caller on its own thread and in the order of the Adds, and two entries that reach one file
+// (also through different spellings of its path) are written one after the other, so the
+// outcome is that of one thread; the exception is an error that ends the run, after which the
+// files the other workers were writing at that moment are completed.
 class TExtractor {
 public:
     struct TStats {
         int64_t Written = 0;
         int64_t Damaged = 0;
         int64_t Refused = 0;
+        int64_t Failed = 0;
         uint64_t Bytes = 0; // unpacked bytes of the written entries
     };
 
-    // destination: a folder (UTF-8); a separator is added unless it ends in one (a root).
+    // Bytes of buffers all workers together may hold; an entry too large for it alone still
+    // gets its buffers, once the others have given theirs back.
+    static constexpr uint64_t kBufferBudget = 64ull << 20;
+
+    // destination: a folder (UTF-8), made with its parents by the first Add.
     // threads: 1 extracts in Add itself; more start that many workers.
     TExtractor(const TPakReader& reader, std::string destination, int threads = 1);
     // Abandons the files not yet begun and waits for those being written.
@@ -44,18 +56,23 @@ public:
     // The number of workers that suits this machine.
     static int DefaultThreads();
 
-    // Called for an entry whose compressed data is damaged (its file is left empty).
+    // An entry whose compressed data is damaged (its file is left empty), or whose data lies past
+    // the end of the archive (nothing is written): the reader's DamagedEntryMessage says which.
     std::function<void(int32_t index)> OnDamaged;
-    // Called for an entry whose target would leave the destination; nothing is written.
+    // An entry whose target would leave the destination, or pass through a symbolic link in it;
+    // nothing is written.
     std::function<void(int32_t index)> OnRefused;
+    // An entry whose file or folder cannot be created while others can: reason says why
+    // (German).
+    std::function<void(int32_t index, const std::string& reason)> OnFailed;
     // Called about every 20 ms while Add or Finish waits for the workers, so that a window can
     // handle its events meanwhile.
     std::function<void()> OnWait;
 
     // Writes entry index to destination/relativeDir/name, where relativeDir is an archive
-    // directory path ("/" separators, empty for the destination itself). Throws what writing a
-    // file throws: EFCreateError, EReadError, EWriteError (with workers: of this or an earlier
-    // file, as soon as it is known).
+    // directory path ("/" separators, empty for the destination itself). Throws what ends the
+    // run: EFCreateError (the destination cannot take files: full, read-only, gone), EReadError,
+    // EWriteError (with workers: of this or an earlier file, as soon as it is known).
     void Add(int32_t index, std::string_view relativeDir);
     // Waits until every added file is written and reported; throws as Add does.
     void Finish();
@@ -64,16 +81,29 @@ public:
     const TStats& Stats() const { return FStats; }
 
 private:
+    enum class TResult { Pending, Written, Damaged, Refused, Failed };
+
     struct TJob {
         int32_t Index = 0;
-        std::string Target;
-        bool Refused = false;
-        bool Done = false;
-        TExtractOutcome Outcome = TExtractOutcome::Written;
+        TTarget Target;
+        std::string Path; // Target joined: how two jobs are found to reach one file
+        std::shared_ptr<const TFolderHandle> Folder;
+        TResult Result = TResult::Pending;
+        std::string Reason;
         std::exception_ptr Error;
+
+        bool Done() const { return Result != TResult::Pending || Error; }
     };
 
-    std::string PrepareTarget(int32_t index, std::string_view relativeDir);
+    // Decides what can be decided before the folder: refused, damaged, a name that is none.
+    TJob Examine(int32_t index, std::string_view relativeDir) const;
+    // Opens (and makes) the job's folder; on failure settles the job.
+    void OpenFolder(TJob& job);
+    // Creates the file and writes the entry into it; settles the job.
+    void Write(TJob& job, TInflater& inflater) const;
+    // Whether an unfinished job writes the file job's path names, or a file where job needs one
+    // of its folders.
+    bool Collides(const TJob& job) const;
     void Report(const TJob& job);
     // Reports the finished jobs at the front of the queue; rethrows an error among them.
     void ReportFinished(std::unique_lock<std::mutex>& lock);
@@ -84,10 +114,12 @@ private:
     void Work();
 
     const TPakReader& FReader;
-    std::string FDestination;
-    std::string FLastFolder; // the folder made last, so runs of one folder make it once
-    bool FHaveFolder = false;
+    TDestinationFolder FDestination;
+    // The folder opened last, so runs of files in one folder open it once.
+    std::string FLastFolderPath;
+    std::shared_ptr<const TFolderHandle> FLastFolder;
     TInflater FInflater;
+    TBufferBudget FBudget{kBufferBudget};
     TStats FStats;
 
     // Shared with the workers, under FMutex. FJobs holds the added files not yet reported, in

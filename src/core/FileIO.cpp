@@ -5,9 +5,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
-#include <filesystem>
 #include <sys/stat.h>
-#include <system_error>
 #include <unistd.h>
 
 TReadFile::~TReadFile() {
@@ -74,7 +72,22 @@ bool TChunkReader::Skip(uint64_t count) {
 TWriteFile::TWriteFile(const std::string& fileName) {
     FHandle = ::open(fileName.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (FHandle < 0)
-        throw EFCreateError(fileName);
+        throw EFCreateError(fileName, errno);
+}
+
+TWriteFile::TWriteFile(int folderHandle, const std::string& name) {
+    constexpr int kFlags = O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC;
+    FHandle = ::openat(folderHandle, name.c_str(), kFlags, 0666);
+    struct stat info {};
+    if (FHandle < 0 && errno == ELOOP &&
+        ::fstatat(folderHandle, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 &&
+        S_ISLNK(info.st_mode)) {
+        // The link goes, not what it points to; O_EXCL makes sure no new link took its place.
+        if (::unlinkat(folderHandle, name.c_str(), 0) == 0 || errno == ENOENT)
+            FHandle = ::openat(folderHandle, name.c_str(), kFlags | O_EXCL, 0666);
+    }
+    if (FHandle < 0)
+        throw EFCreateError(name, errno);
 }
 
 TWriteFile::~TWriteFile() {
@@ -105,14 +118,4 @@ void TWriteFile::Close() {
     FHandle = -1;
     if (handle >= 0 && ::close(handle) != 0 && errno != EINTR)
         throw EWriteError();
-}
-
-void ForceDirectories(const std::string& path) {
-    std::error_code ignored;
-    std::filesystem::create_directories(std::filesystem::path(path), ignored);
-}
-
-bool DirectoryExists(const std::string& path) {
-    struct stat info {};
-    return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }

@@ -63,6 +63,9 @@ class TWriteFile {
 public:
     // Throws EFCreateError.
     explicit TWriteFile(const std::string& fileName);
+    // Creates name inside the open folder folderHandle without following a symbolic link: a link
+    // standing where the file goes is replaced by the file. Throws EFCreateError naming name.
+    TWriteFile(int folderHandle, const std::string& name);
     ~TWriteFile();
     TWriteFile(const TWriteFile&) = delete;
     TWriteFile& operator=(const TWriteFile&) = delete;
@@ -77,9 +80,3 @@ public:
 private:
     int FHandle = -1;
 };
-
-// Creates a folder together with its missing parents. Failure is not reported here: the attempt
-// to create a file inside it fails afterwards and says so.
-void ForceDirectories(const std::string& path);
-
-bool DirectoryExists(const std::string& path);

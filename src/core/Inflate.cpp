@@ -1,5 +1,6 @@
 #include "Inflate.h"
 
+#include "BufferBudget.h"
 #include "Deflate.h"
 #include "FileIO.h"
 
@@ -13,17 +14,22 @@ namespace {
 // Large enough that most game files pass in one read and one write.
 constexpr size_t kInputChunk = 1024 * 1024;
 constexpr size_t kOutputChunk = 1024 * 1024;
+// What the header check of a streamed entry reads into, on its own thread.
+constexpr size_t kHeaderCheckBuffer = 1024 * 1024;
+
+void FreeBuffer(std::vector<unsigned char>& buffer) {
+    std::vector<unsigned char>().swap(buffer);
+}
 } // namespace
 
 struct TInflater::State {
     z_stream Stream{};
     bool Initialised = false;
     inflate_state Streaming{};
-    std::vector<unsigned char> Input = std::vector<unsigned char>(kInputChunk);
-    std::vector<unsigned char> Output = std::vector<unsigned char>(kOutputChunk);
-    // Whole entries for the whole-buffer decoder; they grow to the largest one seen.
-    std::vector<unsigned char> WholeInput;
-    std::vector<unsigned char> WholeOutput;
+    // Chunks of a streamed entry, or a whole entry and its whole content.
+    std::vector<unsigned char> Input;
+    std::vector<unsigned char> Output;
+    size_t Headroom = 0;
 
     ~State() {
         if (Initialised)
@@ -42,7 +48,52 @@ struct TInflater::State {
 TInflater::TInflater()
     : FState(std::make_unique<State>()) {}
 
-TInflater::~TInflater() = default;
+TInflater::~TInflater() {
+    ReleaseBuffers();
+}
+
+void TInflater::Reserve(size_t input, size_t output, size_t headroom) {
+    State& s = *FState;
+    if (input <= s.Input.size() && output <= s.Output.size() && headroom <= s.Headroom)
+        return;
+    input = std::max(input, s.Input.size());
+    output = std::max(output, s.Output.size());
+    headroom = std::max(headroom, s.Headroom);
+    if (FBudget) {
+        const uint64_t wanted = uint64_t{input} + output + headroom;
+        if (!FBudget->TryTake(wanted - FHeld)) {
+            // Wait holding nothing, so that the holders who can go on are never kept waiting.
+            ReleaseBuffers();
+            FBudget->Take(wanted);
+        }
+        FHeld = wanted;
+    }
+    s.Input.resize(input);
+    s.Output.resize(output);
+    s.Headroom = headroom;
+}
+
+void TInflater::ReleaseBuffers() {
+    State& s = *FState;
+    FreeBuffer(s.Input);
+    FreeBuffer(s.Output);
+    s.Headroom = 0;
+    if (FBudget && FHeld > 0)
+        FBudget->Give(FHeld);
+    FHeld = 0;
+}
+
+void TInflater::ReleaseBuffersIfWanted() {
+    if (FBudget && FHeld > 0 && FBudget->Wanted())
+        ReleaseBuffers();
+}
+
+std::span<unsigned char> TInflater::CopyBuffer(uint64_t wanted) {
+    const auto size = static_cast<size_t>(std::min<uint64_t>(wanted, kInputChunk));
+    if (FState->Input.size() < size)
+        Reserve(size, 0, 0);
+    return FState->Input;
+}
 
 bool TInflater::Inflate(const TReadFile& file, uint64_t offset, uint64_t storedSize, uint64_t limit,
                         TByteSink& sink) {
@@ -62,25 +113,22 @@ bool TInflater::Inflate(const TReadFile& file, uint64_t offset, uint64_t storedS
 TInflater::TFastResult TInflater::InflateWhole(const TReadFile& file, uint64_t offset,
                                                uint64_t storedSize, uint64_t limit,
                                                TByteSink& sink) {
-    State& s = *FState;
     const auto inputSize = static_cast<size_t>(storedSize);
     const auto outputSize = static_cast<size_t>(limit);
-    if (s.WholeInput.size() < inputSize)
-        s.WholeInput.resize(inputSize);
-    if (s.WholeOutput.size() < outputSize + kInflateSlack)
-        s.WholeOutput.resize(outputSize + kInflateSlack);
+    Reserve(inputSize, outputSize + kInflateSlack, 0);
+    State& s = *FState;
     size_t produced = 0;
-    if (file.ReadAt(offset, s.WholeInput.data(), inputSize) < inputSize ||
-        !InflateInMemory(s.WholeInput.data(), inputSize, s.WholeOutput.data(), outputSize,
-                         produced))
+    if (file.ReadAt(offset, s.Input.data(), inputSize) < inputSize ||
+        !InflateInMemory(s.Input.data(), inputSize, s.Output.data(), outputSize, produced))
         return TFastResult::Undecided;
-    sink.Write(s.WholeOutput.data(), produced);
+    sink.Write(s.Output.data(), produced);
     return TFastResult::Inflated;
 }
 
 TInflater::TFastResult TInflater::InflateStreaming(const TReadFile& file, uint64_t offset,
                                                    uint64_t storedSize, uint64_t limit,
                                                    TByteSink& sink) {
+    Reserve(kInputChunk, kOutputChunk, kHeaderCheckBuffer);
     State& s = *FState;
     TChunkReader reader(file, offset, storedSize, s.Input);
     const size_t first = reader.Next();
@@ -135,6 +183,7 @@ TInflater::TFastResult TInflater::InflateStreaming(const TReadFile& file, uint64
 
 bool TInflater::InflateExact(const TReadFile& file, uint64_t offset, uint64_t storedSize,
                              uint64_t limit, TByteSink& sink) {
+    Reserve(kInputChunk, kOutputChunk, 0);
     State& s = *FState;
     if (!s.Reset())
         return false;

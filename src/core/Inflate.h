@@ -3,7 +3,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <span>
 
+class TBufferBudget;
 class TReadFile;
 
 // Receives inflated bytes in order; may throw (a full disk throws EWriteError).
@@ -30,7 +32,8 @@ public:
 // the fast path only ever answers "success", for streams decoded to the end with a matching
 // checksum and headers zlib accepts, so the verdicts stay zlib's.
 //
-// One object per thread; it keeps its decoder state between entries.
+// One object per thread; it keeps its decoder state and buffers between entries. With a budget,
+// the buffers count against it and are freed when another holder waits or this one goes idle.
 class TInflater {
 public:
     TInflater();
@@ -40,6 +43,15 @@ public:
 
     bool Inflate(const TReadFile& file, uint64_t offset, uint64_t storedSize, uint64_t limit,
                  TByteSink& sink);
+
+    // A buffer for copying stored bytes: at least min(wanted, 1 MiB) bytes.
+    std::span<unsigned char> CopyBuffer(uint64_t wanted);
+
+    void SetBudget(TBufferBudget* budget) { FBudget = budget; }
+    // Frees the buffers and gives their bytes back to the budget.
+    void ReleaseBuffers();
+    // Frees the buffers if another holder of the budget waits for bytes.
+    void ReleaseBuffersIfWanted();
 
     // Entries the fast decoders left to zlib, since this object was made (for tests).
     uint64_t SlowPathCount() const { return FSlowPathCount; }
@@ -57,7 +69,13 @@ private:
     bool InflateExact(const TReadFile& file, uint64_t offset, uint64_t storedSize, uint64_t limit,
                       TByteSink& sink);
 
+    // Makes the input and output buffers at least this large, and holds headroom bytes of the
+    // budget besides (for the header check's own buffer).
+    void Reserve(size_t input, size_t output, size_t headroom);
+
     std::unique_ptr<State> FState;
+    TBufferBudget* FBudget = nullptr;
+    uint64_t FHeld = 0; // bytes taken from the budget
     uint64_t FSlowPathCount = 0;
     uint64_t FWholeBufferLimit = 8 * 1024 * 1024;
 };

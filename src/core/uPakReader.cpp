@@ -17,7 +17,6 @@ constexpr uint64_t kMinFileRecord = 4 * 8 + 2 * 2 + 4 * 8 + 4 + 4;
 // Real archives nest a handful of levels; this only stops hostile input early.
 constexpr size_t kMaxDepth = 1024;
 constexpr size_t kParseBuffer = 1 << 20;
-constexpr size_t kCopyChunk = 1 << 20;
 constexpr size_t kProgressEvery = 4096;
 constexpr uint64_t kReserveCap = 128u << 20;
 
@@ -238,9 +237,6 @@ void TPakReader::Open(const std::string& fileName) {
             entry.DirLength = slash == std::string_view::npos ? 0 : static_cast<uint32_t>(slash);
             entry.NameStart =
                 slash == std::string_view::npos ? 0 : static_cast<uint32_t>(slash + 1);
-            if (entry.Offset > fileSize || entry.StoredSize > fileSize - entry.Offset)
-                parser.Fail("Die Daten von " + cp1252::ToUtf8(path) +
-                            " liegen hinter dem Dateiende");
             FEntries.push_back(entry);
             if (FProgress && FEntries.size() % kProgressEvery == 0)
                 FProgress(Count());
@@ -288,16 +284,33 @@ std::string_view TPakReader::EntryName(int32_t index) const {
     return std::string_view(FText.data() + e.PathAt + e.NameStart, length);
 }
 
+bool TPakReader::EntryDataInFile(int32_t index) const {
+    const TPackedEntry& e = FEntries[index];
+    return e.Offset <= FFile.Size() && e.StoredSize <= FFile.Size() - e.Offset;
+}
+
 std::string TPakReader::DamagedEntryMessage(int32_t index) const {
-    return "Fehler beim Entpacken von " + cp1252::ToUtf8(EntryPath(index)) + "!";
+    const std::string path = cp1252::ToUtf8(EntryPath(index));
+    if (!EntryDataInFile(index))
+        return "Fehler beim Entpacken von " + path + ": Die Daten liegen hinter dem Dateiende!";
+    return "Fehler beim Entpacken von " + path + "!";
 }
 
 TExtractOutcome TPakReader::ExtractEntry(int32_t index, const std::string& destination,
                                          TInflater& inflater) const {
-    const TPackedEntry& e = FEntries[index];
+    if (!EntryDataInFile(index))
+        return TExtractOutcome::Damaged;
     TWriteFile out(destination);
+    return ExtractEntry(index, out, inflater);
+}
+
+TExtractOutcome TPakReader::ExtractEntry(int32_t index, TWriteFile& out,
+                                         TInflater& inflater) const {
+    const TPackedEntry& e = FEntries[index];
+    if (!EntryDataInFile(index))
+        return TExtractOutcome::Damaged;
     if (e.StoredSize == e.UnpackedSize) {
-        thread_local std::vector<char> buffer(kCopyChunk);
+        const std::span<unsigned char> buffer = inflater.CopyBuffer(e.StoredSize);
         uint64_t position = e.Offset;
         for (uint64_t left = e.StoredSize; left > 0;) {
             const size_t want = static_cast<size_t>(std::min<uint64_t>(left, buffer.size()));
@@ -326,6 +339,8 @@ void TPakReader::ExtractFile(int32_t index, const std::string& destination) {
 }
 
 bool TPakReader::VerifyEntry(int32_t index, TInflater& inflater) const {
+    if (!EntryDataInFile(index))
+        return false;
     if (!EntryIsCompressed(index))
         return true;
     const TPackedEntry& e = FEntries[index];

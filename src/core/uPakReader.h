@@ -51,7 +51,8 @@ public:
 
     // Closes any open archive, then opens and indexes fileName (UTF-8). Throws EFOpenError when
     // the file cannot be opened, EArchiveDamaged when its header or directory cannot be what
-    // they claim (cut short, counts the file cannot hold, data beyond the end, absurd nesting).
+    // they claim (cut short, counts the file cannot hold, absurd nesting). An entry whose data
+    // lies past the end of the file is kept: only extracting or checking it fails.
     void Open(const std::string& fileName);
     void Close();
     bool IsOpen() const { return FFile.IsOpen(); }
@@ -68,18 +69,24 @@ public:
     bool EntryIsCompressed(int32_t index) const {
         return FEntries[index].StoredSize != FEntries[index].UnpackedSize;
     }
+    // The stored bytes lie within the archive file.
+    bool EntryDataInFile(int32_t index) const;
 
     // Writes entry index to destination (UTF-8 file name), replacing an existing file. A damaged
     // compressed entry is reported through the hook ("Fehler beim Entpacken von <path>!") and
-    // leaves an empty file. Throws EFCreateError, EReadError (a stored entry runs past the end of
-    // the archive) and EWriteError (the destination takes fewer bytes).
+    // leaves an empty file; an entry whose data lies past the end of the archive is reported
+    // and writes nothing. Throws EFCreateError, EReadError (the archive shrank) and EWriteError
+    // (the destination takes fewer bytes).
     void ExtractFile(int32_t index, const std::string& destination);
 
     // ExtractFile without the report, for callers that report themselves (and for threads: it
     // reads positionally and keeps its state in the caller's inflater).
     TExtractOutcome ExtractEntry(int32_t index, const std::string& destination,
                                  TInflater& inflater) const;
-    // Inflates a compressed entry without writing it; stored entries are always intact.
+    // The same into a file the caller has created.
+    TExtractOutcome ExtractEntry(int32_t index, TWriteFile& out, TInflater& inflater) const;
+    // Inflates a compressed entry without writing it; stored entries are intact when their data
+    // lies within the archive.
     bool VerifyEntry(int32_t index, TInflater& inflater) const;
 
     void SetReportHook(TReportHook hook) { FReport = std::move(hook); }

@@ -5,14 +5,21 @@
 #include "Main.h"
 #include "MemoryRegistryStore.h"
 #include "PakWriter.h"
+#include "Prompts.h"
 #include "TestFiles.h"
+#include "uPakReader.h"
 
+#include <QApplication>
+#include <QFile>
 #include <QFrame>
 #include <QLabel>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QTreeView>
 
 namespace {
@@ -202,20 +209,38 @@ private slots:
         QCOMPARE(ReadFileBytes(Destination("ziel/gut.txt").toStdString()), std::string("gut"));
     }
 
-    void aFileThatCannotBeCreatedEndsTheCommandKeepingEarlierFiles() {
+    void aFileThatCannotBeCreatedIsToldAtTheEndAndTheRestIsWritten() {
         TPakWriter writer;
         writer.AddStored("sub/x.txt", "x");
         writer.AddStored("vorher.txt", "v");
         writer.AddStored("zuletzt/y.txt", "y");
+        writer.AddRaw(writer.Root(), "../ausbruch.txt", "1", 1);
         Open(writer);
         QDir().mkpath(Destination());
         WriteFileBytes(Destination("ziel/zuletzt").toStdString(), "a file, not a folder");
         ExtractAll(Destination());
+        QCOMPARE(FPrompts.MessageTexts(),
+                 QStringList{"Eine Datei mit unsicherem Pfad wurde nicht entpackt: "
+                             "„../ausbruch.txt“.\n\nEine Datei konnte nicht erstellt werden: "
+                             "„zuletzt/y.txt“ (Ein Ordner auf dem Weg ist eine Datei)."});
+        QCOMPARE(Files(Destination()), (QStringList{"sub/x.txt", "vorher.txt", "zuletzt"}));
+        QVERIFY(FWindow->pnExtract->isHidden());
+    }
+
+    void aReadErrorEndsTheCommandKeepingEarlierFiles() {
+        TPakWriter writer;
+        writer.AddStored("a.txt", "a");
+        writer.AddStored("b.txt", std::string(1000, 'b'));
+        writer.AddStored("c.txt", "c");
+        Open(writer);
+        // The archive shrinks while it is open: b.txt can no longer be read.
+        const auto cut = static_cast<qint64>(FWindow->Reader().Entry(1).Offset + 10);
+        QVERIFY(QFile::resize(FDir->filePath("archiv.pak"), cut));
+        ExtractAll(Destination());
         QCOMPARE(FPrompts.Messages.size(), size_t{1});
         QCOMPARE(FPrompts.Messages[0].Icon, TPrompts::TIcon::Error);
-        QCOMPARE(FPrompts.Messages[0].Text, QStringLiteral("Datei %1 kann nicht erstellt werden.")
-                                                .arg(Destination("ziel/zuletzt/y.txt")));
-        QVERIFY(QFileInfo::exists(Destination("ziel/sub/x.txt")));
+        QCOMPARE(FPrompts.Messages[0].Text, QStringLiteral("Stream-Lesefehler."));
+        QCOMPARE(ReadFileBytes(Destination("ziel/a.txt").toStdString()), std::string("a"));
         QVERIFY(FWindow->pnExtract->isHidden());
     }
 
@@ -231,6 +256,34 @@ private slots:
                  QStringList{"3 Dateien mit unsicherem Pfad wurden nicht entpackt, zum "
                              "Beispiel „../ausbruch.txt“."});
         QCOMPARE(Files(FDir->path()), (QStringList{"archiv.pak", "ziel/gut.txt"}));
+    }
+
+    // A name with markup must show as the characters it has, not as what they would render.
+    void archiveNamesAreShownAsPlainText() {
+        const QString name = QStringLiteral("<font size=7>G</font>.txt");
+        TPakWriter writer;
+        writer.AddStored(name.toStdString(), "x");
+        Open(writer);
+        FPrompts.SaveAnswers.push_back(Destination("g.txt"));
+        FWindow->lvFiles->setCurrentIndex(FWindow->lvFiles->model()->index(0, 0));
+        FWindow->ExtractSelectedFileCommand();
+        QLabel literal(QStringLiteral("Entpacke %1...").arg(name));
+        literal.setTextFormat(Qt::PlainText);
+        for (QLabel* label : {FWindow->statusBar()->findChild<QLabel*>(), FWindow->lbExtract}) {
+            label->setText(literal.text());
+            QCOMPARE(label->sizeHint(), literal.sizeHint());
+        }
+
+        TQtPrompts prompts;
+        Qt::TextFormat shown = Qt::RichText;
+        QTimer::singleShot(0, [&] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                shown = box->textFormat();
+                box->accept();
+            }
+        });
+        prompts.ShowMessage(FWindow.get(), name, TPrompts::TIcon::None);
+        QCOMPARE(shown, Qt::PlainText);
     }
 
     void aFileIsExtractedThroughTheSaveDialogWithItsNamePreset() {

@@ -91,19 +91,31 @@ TEST_F(DamagedArchiveTest, AStringLongerThanTheRestOfTheFileFails) {
     EXPECT_NE(OpenError(bytes).find("Dateiende"), std::string::npos);
 }
 
-TEST_F(DamagedArchiveTest, DataBeyondTheEndFailsNamingTheEntry) {
+TEST_F(DamagedArchiveTest, DataBeyondTheEndCostsOnlyItsOwnEntry) {
     TPakWriter writer;
-    auto& file = writer.AddStored("karten/s\xFC"
-                                  "d.map",
-                                  "abc");
-    file.StoredSize = file.UnpackedSize = 1 << 20;
-    EXPECT_NE(OpenError(writer.Finish()).find("karten/süd.map liegen hinter dem Dateiende"),
-              std::string::npos);
-
-    TPakWriter overflow;
-    auto& wrapped = overflow.AddStored("x", "abc");
+    auto& far = writer.AddStored("karten/s\xFC"
+                                 "d.map",
+                                 "abc");
+    far.StoredSize = far.UnpackedSize = 1 << 20;
+    auto& wrapped = writer.AddStored("x", "abc");
     wrapped.StoredSize = ~uint64_t{0} - 10; // offset + size wraps around 2^64
-    EXPECT_NE(OpenError(overflow.Finish()), "");
+    writer.AddCompressed("gut.txt", "gut");
+    ASSERT_EQ(OpenError(writer.Finish()), "");
+    ASSERT_EQ(FReader.Count(), 3);
+
+    std::vector<std::string> reports;
+    FReader.SetReportHook([&](const std::string& message) { reports.push_back(message); });
+    TInflater inflater;
+    for (int32_t i = 0; i < FReader.Count(); ++i) {
+        FReader.ExtractFile(i, FDir / ("out" + std::to_string(i)));
+        EXPECT_EQ(FReader.VerifyEntry(i, inflater), i == 2);
+    }
+    EXPECT_EQ(reports, (std::vector<std::string>{
+                           "Fehler beim Entpacken von karten/süd.map: Die Daten liegen hinter "
+                           "dem Dateiende!",
+                           "Fehler beim Entpacken von x: Die Daten liegen hinter dem Dateiende!"}));
+    EXPECT_FALSE(FileExists(FDir / "out0"));
+    EXPECT_EQ(ReadFileBytes(FDir / "out2"), "gut");
 }
 
 TEST_F(DamagedArchiveTest, DeepButPlausibleNestingOpensAbsurdNestingFails) {

@@ -2,12 +2,15 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <spawn.h>
 #include <sstream>
 #include <stdexcept>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -22,14 +25,58 @@ TTempDir::TTempDir() {
     FPath = pattern;
 }
 
-TTempDir::~TTempDir() {
-    std::error_code ignored;
+namespace {
+
+// The names in an open folder, without "." and "..".
+std::vector<std::string> Names(int folder) {
+    std::vector<std::string> names;
+    DIR* listing = ::fdopendir(::dup(folder));
+    if (!listing)
+        return names;
+    while (const dirent* entry = ::readdir(listing))
+        if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0)
+            names.emplace_back(entry->d_name);
+    ::closedir(listing);
+    return names;
+}
+
+// Removes a folder and everything in it through handles, so that no path ever grows: a folder
+// that is not empty hands its contents up to the top folder, one level at a time. This also
+// clears trees far deeper than the system's path limit, in time linear in their size.
+void RemoveTree(const std::string& path) {
+    const int top = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (top < 0)
+        return;
     // Tests make folders read-only to provoke errors; give the removal its rights back.
-    for (auto it = fs::recursive_directory_iterator(FPath, ignored);
-         it != fs::recursive_directory_iterator(); it.increment(ignored))
-        fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ignored);
-    fs::permissions(FPath, fs::perms::owner_all, fs::perm_options::add, ignored);
-    fs::remove_all(FPath, ignored);
+    ::fchmod(top, 0700);
+    uint64_t hoisted = 0;
+    for (bool progress = true; progress;) {
+        progress = false;
+        for (const std::string& name : Names(top)) {
+            if (::unlinkat(top, name.c_str(), 0) == 0 ||
+                ::unlinkat(top, name.c_str(), AT_REMOVEDIR) == 0) {
+                progress = true;
+                continue;
+            }
+            const int inner = ::openat(top, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW);
+            if (inner < 0)
+                continue;
+            ::fchmod(inner, 0700);
+            for (const std::string& child : Names(inner))
+                if (::renameat(inner, child.c_str(), top,
+                               (".hoisted-" + std::to_string(hoisted++)).c_str()) == 0)
+                    progress = true;
+            ::close(inner);
+        }
+    }
+    ::close(top);
+    ::rmdir(path.c_str());
+}
+
+} // namespace
+
+TTempDir::~TTempDir() {
+    RemoveTree(FPath);
 }
 
 void WriteFileBytes(const std::string& fileName, const std::string& bytes) {

@@ -1,0 +1,30 @@
+#include "BufferBudget.h"
+
+bool TBufferBudget::TryTake(uint64_t bytes) {
+    std::lock_guard lock(FMutex);
+    if (!Fits(bytes))
+        return false;
+    FUsed += bytes;
+    return true;
+}
+
+void TBufferBudget::Take(uint64_t bytes) {
+    std::unique_lock lock(FMutex);
+    ++FWaiting;
+    FFreed.wait(lock, [&] { return Fits(bytes); });
+    --FWaiting;
+    FUsed += bytes;
+}
+
+void TBufferBudget::Give(uint64_t bytes) {
+    {
+        std::lock_guard lock(FMutex);
+        FUsed -= bytes;
+    }
+    FFreed.notify_all();
+}
+
+bool TBufferBudget::Wanted() const {
+    std::lock_guard lock(FMutex);
+    return FWaiting > 0;
+}
