@@ -156,6 +156,7 @@ void TfrmMain::CreateControls() {
     pnExtract->resize(281, 89);
     lbExtract = new QLabel(QStringLiteral("lbExtract"), pnExtract);
     lbExtract->setGeometry(16, 8, 257, 13);
+    lbExtract->setTextFormat(Qt::PlainText); // archive names, never markup
     pbProgress = new QProgressBar(pnExtract);
     pbProgress->setGeometry(24, 32, 241, 16);
     pbProgress->setRange(0, 100);
@@ -166,6 +167,7 @@ void TfrmMain::CreateControls() {
     pnExtract->hide();
 
     FStatusLabel = new QLabel(this);
+    FStatusLabel->setTextFormat(Qt::PlainText);
     statusBar()->addWidget(FStatusLabel, 1);
     statusBar()->setSizeGripEnabled(true);
 }

@@ -21,6 +21,8 @@ bool TQtPrompts::AskFolder(TPBFolderDialog& chooser) {
 void TQtPrompts::ShowMessage(QWidget* parent, const QString& text, TIcon icon) {
     QMessageBox box(parent);
     box.setWindowTitle(ApplicationTitle());
+    // Texts carry archive names, which must never be read as markup.
+    box.setTextFormat(Qt::PlainText);
     box.setText(text);
     switch (icon) {
     case TIcon::None:

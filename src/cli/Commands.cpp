@@ -4,6 +4,7 @@
 #include "Exception.h"
 #include "Extractor.h"
 #include "Progress.h"
+#include "TerminalText.h"
 #include "uPakReader.h"
 
 #include <charconv>
@@ -13,8 +14,23 @@
 namespace pakcmd {
 namespace {
 
+// Every message passes here, so that no archive name reaches the terminal raw.
+void PrintMessage(const std::string& message) {
+    std::fprintf(stderr, "%s\n", TerminalSafe(message).c_str());
+}
+
 void PrintError(const std::string& message) {
-    std::fprintf(stderr, "varnholm-pak: %s\n", message.c_str());
+    PrintMessage("varnholm-pak: " + message);
+}
+
+// Totals of 64-bit sizes, which may add up beyond 2^64.
+std::string Decimal(unsigned __int128 value) {
+    std::string digits;
+    do {
+        digits.insert(digits.begin(), static_cast<char>('0' + static_cast<int>(value % 10)));
+        value /= 10;
+    } while (value != 0);
+    return digits;
 }
 
 // Output goes through one big buffer: a million lines must not cost a million writes.
@@ -24,7 +40,7 @@ public:
     ~TOutput() { Flush(); }
 
     void Text(std::string_view text) { FBuffer.append(text); }
-    void ArchiveText(std::string_view text) { cp1252::AppendUtf8(FBuffer, text); }
+    void ArchiveText(std::string_view text) { AppendTerminalText(FBuffer, text); }
     void Number(uint64_t value) {
         char digits[24];
         const auto result = std::to_chars(digits, digits + sizeof digits, value);
@@ -108,8 +124,8 @@ int Info(const std::string& archive) {
     TPakReader reader;
     if (!OpenArchive(reader, archive))
         return kFatal;
-    uint64_t stored = 0;
-    uint64_t unpacked = 0;
+    unsigned __int128 stored = 0;
+    unsigned __int128 unpacked = 0;
     int64_t compressed = 0;
     // Every directory a path implies, the intermediate ones included, as the window's tree has.
     std::unordered_set<std::string_view> directories;
@@ -126,8 +142,8 @@ int Info(const std::string& archive) {
     }
     std::printf("Einträge: %d\n", reader.Count());
     std::printf("Verzeichnisse: %zu\n", directories.size());
-    std::printf("Gespeicherte Bytes: %llu\n", static_cast<unsigned long long>(stored));
-    std::printf("Entpackte Bytes: %llu\n", static_cast<unsigned long long>(unpacked));
+    std::printf("Gespeicherte Bytes: %s\n", Decimal(stored).c_str());
+    std::printf("Entpackte Bytes: %s\n", Decimal(unpacked).c_str());
     std::printf("Komprimierte Einträge: %lld\n", static_cast<long long>(compressed));
     return kOk;
 }
@@ -141,12 +157,13 @@ int Verify(const std::string& archive) {
     int64_t damaged = 0;
     try {
         for (int32_t i = 0; i < reader.Count(); ++i) {
-            if (!reader.EntryIsCompressed(i))
+            const bool isCompressed = reader.EntryIsCompressed(i);
+            if (!isCompressed && reader.EntryDataInFile(i))
                 continue;
-            ++compressed;
+            compressed += isCompressed ? 1 : 0;
             if (!reader.VerifyEntry(i, inflater)) {
                 ++damaged;
-                std::fprintf(stderr, "%s\n", reader.DamagedEntryMessage(i).c_str());
+                PrintMessage(reader.DamagedEntryMessage(i));
             }
         }
     } catch (const Exception& e) {
@@ -175,7 +192,7 @@ int Extract(const std::string& archive, const std::string& destination,
             if (cp1252::FromUtf8(path, archivePath))
                 found = Select(reader, archivePath);
             if (found.empty()) {
-                std::fprintf(stderr, "Nicht im Archiv: %s\n", path.c_str());
+                PrintMessage("Nicht im Archiv: " + path);
                 missing = true;
             }
             selection.insert(selection.end(), found.begin(), found.end());
@@ -186,16 +203,19 @@ int Extract(const std::string& archive, const std::string& destination,
     TExtractor extractor(reader, destination, threads);
     extractor.OnDamaged = [&](int32_t index) {
         progress.Clear();
-        std::fprintf(stderr, "%s\n", reader.DamagedEntryMessage(index).c_str());
+        PrintMessage(reader.DamagedEntryMessage(index));
     };
     extractor.OnRefused = [&](int32_t index) {
         progress.Clear();
-        std::fprintf(stderr, "Unsicherer Pfad, nicht entpackt: %s\n",
-                     cp1252::ToUtf8(reader.EntryPath(index)).c_str());
+        PrintMessage("Unsicherer Pfad, nicht entpackt: " + cp1252::ToUtf8(reader.EntryPath(index)));
+    };
+    extractor.OnFailed = [&](int32_t index, const std::string& reason) {
+        progress.Clear();
+        PrintMessage(reason + ", nicht entpackt: " + cp1252::ToUtf8(reader.EntryPath(index)));
     };
     auto showProgress = [&] {
         const auto& stats = extractor.Stats();
-        progress.Update(stats.Written + stats.Damaged + stats.Refused, stats.Bytes);
+        progress.Update(stats.Written + stats.Damaged + stats.Refused + stats.Failed, stats.Bytes);
     };
     extractor.OnWait = showProgress;
     try {
@@ -211,7 +231,8 @@ int Extract(const std::string& archive, const std::string& destination,
     }
     progress.Clear();
     const auto& stats = extractor.Stats();
-    return missing || stats.Damaged > 0 || stats.Refused > 0 ? kSomeFailed : kOk;
+    return missing || stats.Damaged > 0 || stats.Refused > 0 || stats.Failed > 0 ? kSomeFailed
+                                                                                 : kOk;
 }
 
 } // namespace pakcmd

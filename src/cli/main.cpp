@@ -78,6 +78,9 @@ int main(int argc, char** argv) {
         }
         if (operands.size() < 2)
             return UsageError("extract erwartet eine Archivdatei und einen Zielordner.");
+        // An unset variable in a script must not turn into the root folder.
+        if (operands[1].empty())
+            return UsageError("Der Zielordner ist leer.");
         return pakcmd::Extract(operands[0], operands[1], {operands.begin() + 2, operands.end()},
                                threads);
     }

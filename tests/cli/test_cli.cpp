@@ -107,6 +107,59 @@ TEST_F(CliTest, DamagedAndUnsafeEntriesAreReportedAndTheRunGoesOn) {
     }
 }
 
+TEST_F(CliTest, EntriesThatFailAloneCostOnlyThemselves) {
+    TPakWriter writer;
+    writer.AddStored("gut.txt", "gut");
+    auto& far = writer.AddStored("weit.bin", "abc");
+    far.StoredSize = far.UnpackedSize = 1 << 20; // data past the end of the archive
+    writer.AddStored(std::string(300, 'n'), "a name no file system takes");
+    writer.AddStored("ende.txt", "ende");
+    const std::string archive = FDir / "teils.pak";
+    WriteFileBytes(archive, writer.Finish());
+
+    EXPECT_EQ(Pak({"list", archive}).Out, "3\t3\tgut.txt\n1048576\t1048576\tweit.bin\n27\t27\t" +
+                                              std::string(300, 'n') + "\n4\t4\tende.txt\n");
+    const std::string farMessage =
+        "Fehler beim Entpacken von weit.bin: Die Daten liegen hinter dem Dateiende!\n";
+    for (const char* threads : {"-j1", "-j4"}) {
+        const std::string out = FDir / ("ziel" + std::string(threads));
+        const auto r = Pak({"extract", threads, archive, out});
+        EXPECT_EQ(r.ExitCode, 1);
+        EXPECT_EQ(r.Err, farMessage + "Der Name ist zu lang für das Dateisystem, nicht entpackt: " +
+                             std::string(300, 'n') + "\n");
+        EXPECT_EQ(ListFiles(out), (std::vector<std::string>{"ende.txt", "gut.txt"}));
+    }
+    const auto verify = Pak({"verify", archive});
+    EXPECT_EQ(verify.ExitCode, 1);
+    EXPECT_EQ(verify.Err, farMessage);
+}
+
+TEST_F(CliTest, ControlCharactersInNamesReachTheTerminalEscaped) {
+    TPakWriter writer;
+    writer.AddStored("a\x1B[2K\rb.txt", "1");
+    writer.AddStored("zeile\nzwei", "2");
+    writer.AddStored("k\x81\\.txt", "3");
+    writer.AddRaw(writer.Root(), std::string("../nul\0x", 8), "4", 1);
+    const std::string archive = FDir / "steuer.pak";
+    WriteFileBytes(archive, writer.Finish());
+
+    EXPECT_EQ(Pak({"list", archive}).Out, "1\t1\ta\\x1B[2K\\rb.txt\n"
+                                          "1\t1\tzeile\\nzwei\n"
+                                          "1\t1\tk\\u0081\\\\.txt\n"
+                                          "1\t1\t../nul\\x00x\n");
+    const auto r = Pak({"extract", archive, FDir / "ziel"});
+    EXPECT_EQ(r.ExitCode, 1);
+    EXPECT_EQ(r.Err, "Unsicherer Pfad, nicht entpackt: ../nul\\x00x\n");
+    EXPECT_EQ(ReadFileBytes(FDir / "ziel/zeile\nzwei"), "2");
+}
+
+TEST_F(CliTest, AnEmptyDestinationIsAUsageErrorNotTheRoot) {
+    const auto r = Pak({"extract", FArchive, ""});
+    EXPECT_EQ(r.ExitCode, 2);
+    EXPECT_NE(r.Err.find("Der Zielordner ist leer."), std::string::npos) << r.Err;
+    EXPECT_FALSE(FileExists("/liesmich.txt"));
+}
+
 TEST_F(CliTest, ThreadCountMustBeAPositiveNumber) {
     for (const char* bad : {"-j0", "-jx", "-j"}) {
         const auto r = Pak({"extract", bad, FArchive, FDir / "ziel"});
@@ -134,6 +187,18 @@ TEST_F(CliTest, InfoCountsEntriesDirectoriesAndBytes) {
     EXPECT_NE(r.Out.find("Verzeichnisse: 3\n"), std::string::npos) << r.Out; // daten, texte, grafik
     EXPECT_NE(r.Out.find("Entpackte Bytes: 5785\n"), std::string::npos) << r.Out;
     EXPECT_NE(r.Out.find("Komprimierte Einträge: 2\n"), std::string::npos) << r.Out;
+}
+
+TEST_F(CliTest, InfoTotalsDoNotWrapAround) {
+    TPakWriter writer;
+    for (const char* name : {"a", "b"}) {
+        auto& huge = writer.AddRaw(writer.Root(), name, "", 0);
+        huge.StoredSize = huge.UnpackedSize = uint64_t{1} << 63;
+    }
+    const std::string archive = FDir / "riesen.pak";
+    WriteFileBytes(archive, writer.Finish());
+    const auto r = Pak({"info", archive});
+    EXPECT_NE(r.Out.find("Entpackte Bytes: 18446744073709551616\n"), std::string::npos) << r.Out;
 }
 
 TEST_F(CliTest, ExitStatusTwoForUsageErrorsUnreadableArchivesAndUnwritableDestinations) {
