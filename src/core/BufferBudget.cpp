@@ -10,9 +10,7 @@ bool TBufferBudget::TryTake(uint64_t bytes) {
 
 void TBufferBudget::Take(uint64_t bytes) {
     std::unique_lock lock(FMutex);
-    ++FWaiting;
     FFreed.wait(lock, [&] { return Fits(bytes); });
-    --FWaiting;
     FUsed += bytes;
 }
 
@@ -22,9 +20,4 @@ void TBufferBudget::Give(uint64_t bytes) {
         FUsed -= bytes;
     }
     FFreed.notify_all();
-}
-
-bool TBufferBudget::Wanted() const {
-    std::lock_guard lock(FMutex);
-    return FWaiting > 0;
 }

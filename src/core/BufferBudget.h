@@ -7,7 +7,8 @@
 // Bytes of buffers that the workers of one extraction may hold together, so that memory stays
 // the same however many workers there are. A holder takes bytes before it allocates and gives
 // them back when it frees; it never waits while it holds anything, so one holder can always go
-// on. A request larger than the whole budget is granted once nobody else holds anything.
+// on, and it must free what it holds when it runs out of work. A request larger than the whole
+// budget is granted once nobody else holds anything.
 class TBufferBudget {
 public:
     explicit TBufferBudget(uint64_t bytes)
@@ -18,8 +19,6 @@ public:
     // Takes bytes, waiting until they fit; only for a caller that holds nothing.
     void Take(uint64_t bytes);
     void Give(uint64_t bytes);
-    // Someone waits in Take: holders should free what they keep between entries.
-    bool Wanted() const;
 
 private:
     bool Fits(uint64_t bytes) const {
@@ -27,8 +26,7 @@ private:
     }
 
     const uint64_t FLimit;
-    mutable std::mutex FMutex;
+    std::mutex FMutex;
     std::condition_variable FFreed;
     uint64_t FUsed = 0;
-    int FWaiting = 0;
 };

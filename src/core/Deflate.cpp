@@ -1,6 +1,7 @@
 #include "Deflate.h"
 
 #include "FileIO.h"
+#include "PageBuffer.h"
 
 #include <algorithm>
 #include <cstring>
@@ -19,9 +20,10 @@ constexpr uint32_t kLongestMatch = 258;
 class TBitReader {
 public:
     // Reads the stored bytes from the archive, a chunk at a time.
-    TBitReader(const TReadFile& file, uint64_t offset, uint64_t storedSize)
-        : FBuffer(kChunk)
-        , FChunks(std::in_place, file, offset, storedSize, FBuffer) {}
+    TBitReader(const TReadFile& file, uint64_t offset, uint64_t storedSize) {
+        FBuffer.Resize(kChunk);
+        FChunks.emplace(file, offset, storedSize, FBuffer);
+    }
     // Reads a stream that is in memory as a whole.
     TBitReader(const unsigned char* data, size_t size)
         : FData(data)
@@ -124,7 +126,7 @@ private:
         return got > 0;
     }
 
-    std::vector<unsigned char> FBuffer;
+    TPageBuffer FBuffer;
     std::optional<TChunkReader> FChunks; // none for a stream in memory
     const unsigned char* FData = nullptr;
     size_t FAt = 0;

@@ -229,7 +229,10 @@ void TExtractor::Work() {
     std::unique_lock lock(FMutex);
     for (;;) {
         if (!FQuit && FStarted == FJobs.size()) {
-            // Idle: a busy worker may be waiting for the bytes these buffers hold.
+            // Idle: a worker may be waiting for the bytes these buffers hold. Busy workers keep
+            // theirs, so that a few run at full speed while the others wait, rather than all of
+            // them taking turns at fresh memory; they go idle at the latest when the queue is
+            // full behind a waiting one.
             inflater.ReleaseBuffers();
             FJobAdded.wait(lock, [&] { return FQuit || FStarted < FJobs.size(); });
         }
@@ -242,7 +245,6 @@ void TExtractor::Work() {
         lock.unlock();
 
         Write(work, inflater);
-        inflater.ReleaseBuffersIfWanted();
 
         lock.lock();
         // The job is still in place: only finished jobs leave the queue.

@@ -2,8 +2,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string>
-#include <vector>
 
 // The file operations the reader and the extraction need, behind one small interface so that
 // the rest of the core never touches the platform's file API. File names are UTF-8.
@@ -37,7 +37,7 @@ private:
 class TChunkReader {
 public:
     TChunkReader(const TReadFile& file, uint64_t offset, uint64_t size,
-                 std::vector<unsigned char>& buffer)
+                 std::span<unsigned char> buffer)
         : FFile(file)
         , FPosition(offset)
         , FLeft(size)
@@ -55,7 +55,7 @@ private:
     const TReadFile& FFile;
     uint64_t FPosition;
     uint64_t FLeft;
-    std::vector<unsigned char>& FBuffer;
+    std::span<unsigned char> FBuffer;
 };
 
 // A destination file, created or truncated for writing; closed by the destructor.

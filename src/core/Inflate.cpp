@@ -3,11 +3,12 @@
 #include "BufferBudget.h"
 #include "Deflate.h"
 #include "FileIO.h"
+#include "PageBuffer.h"
 
 #include <algorithm>
+#include <bit>
 #include <future>
 #include <isa-l/igzip_lib.h>
-#include <vector>
 #include <zlib.h>
 
 namespace {
@@ -16,10 +17,11 @@ constexpr size_t kInputChunk = 1024 * 1024;
 constexpr size_t kOutputChunk = 1024 * 1024;
 // What the header check of a streamed entry reads into, on its own thread.
 constexpr size_t kHeaderCheckBuffer = 1024 * 1024;
+constexpr size_t kSmallestBuffer = 64 * 1024;
+// Buffers this small stay out of the budget: every worker needs them for every small entry, and
+// freeing and mapping them again between entries would cost more than extracting those.
+constexpr size_t kUncountedBuffers = 4 * kSmallestBuffer;
 
-void FreeBuffer(std::vector<unsigned char>& buffer) {
-    std::vector<unsigned char>().swap(buffer);
-}
 } // namespace
 
 struct TInflater::State {
@@ -27,8 +29,8 @@ struct TInflater::State {
     bool Initialised = false;
     inflate_state Streaming{};
     // Chunks of a streamed entry, or a whole entry and its whole content.
-    std::vector<unsigned char> Input;
-    std::vector<unsigned char> Output;
+    TPageBuffer Input;
+    TPageBuffer Output;
     size_t Headroom = 0;
 
     ~State() {
@@ -56,11 +58,15 @@ void TInflater::Reserve(size_t input, size_t output, size_t headroom) {
     State& s = *FState;
     if (input <= s.Input.size() && output <= s.Output.size() && headroom <= s.Headroom)
         return;
-    input = std::max(input, s.Input.size());
-    output = std::max(output, s.Output.size());
+    // Buffers grow in steps, so that entries of slowly rising sizes do not resize each time.
+    auto step = [](size_t wanted, size_t now) {
+        return std::max({std::bit_ceil(wanted), now, kSmallestBuffer});
+    };
+    input = step(input, s.Input.size());
+    output = step(output, s.Output.size());
     headroom = std::max(headroom, s.Headroom);
-    if (FBudget) {
-        const uint64_t wanted = uint64_t{input} + output + headroom;
+    const uint64_t wanted = uint64_t{input} + output + headroom;
+    if (FBudget && wanted > kUncountedBuffers) {
         if (!FBudget->TryTake(wanted - FHeld)) {
             // Wait holding nothing, so that the holders who can go on are never kept waiting.
             ReleaseBuffers();
@@ -68,24 +74,21 @@ void TInflater::Reserve(size_t input, size_t output, size_t headroom) {
         }
         FHeld = wanted;
     }
-    s.Input.resize(input);
-    s.Output.resize(output);
+    s.Input.Resize(input);
+    s.Output.Resize(output);
     s.Headroom = headroom;
 }
 
 void TInflater::ReleaseBuffers() {
+    if (FBudget && FHeld == 0)
+        return; // small buffers are kept: they cost little, and every small entry needs them
     State& s = *FState;
-    FreeBuffer(s.Input);
-    FreeBuffer(s.Output);
+    s.Input.Free();
+    s.Output.Free();
     s.Headroom = 0;
     if (FBudget && FHeld > 0)
         FBudget->Give(FHeld);
     FHeld = 0;
-}
-
-void TInflater::ReleaseBuffersIfWanted() {
-    if (FBudget && FHeld > 0 && FBudget->Wanted())
-        ReleaseBuffers();
 }
 
 std::span<unsigned char> TInflater::CopyBuffer(uint64_t wanted) {
@@ -132,7 +135,7 @@ TInflater::TFastResult TInflater::InflateStreaming(const TReadFile& file, uint64
     State& s = *FState;
     TChunkReader reader(file, offset, storedSize, s.Input);
     const size_t first = reader.Next();
-    if (first < 2 || !IsPlainZlibHeader(s.Input[0], s.Input[1]))
+    if (first < 2 || !IsPlainZlibHeader(s.Input.data()[0], s.Input.data()[1]))
         return TFastResult::Undecided;
     // The streaming decoder takes some Huffman codes that zlib refuses; the block headers are
     // checked meanwhile on another core.

@@ -33,7 +33,7 @@ public:
 // checksum and headers zlib accepts, so the verdicts stay zlib's.
 //
 // One object per thread; it keeps its decoder state and buffers between entries. With a budget,
-// the buffers count against it and are freed when another holder waits or this one goes idle.
+// the buffers count against it until ReleaseBuffers.
 class TInflater {
 public:
     TInflater();
@@ -48,10 +48,8 @@ public:
     std::span<unsigned char> CopyBuffer(uint64_t wanted);
 
     void SetBudget(TBufferBudget* budget) { FBudget = budget; }
-    // Frees the buffers and gives their bytes back to the budget.
+    // Frees the buffers that count against the budget, and gives their bytes back.
     void ReleaseBuffers();
-    // Frees the buffers if another holder of the budget waits for bytes.
-    void ReleaseBuffersIfWanted();
 
     // Entries the fast decoders left to zlib, since this object was made (for tests).
     uint64_t SlowPathCount() const { return FSlowPathCount; }
