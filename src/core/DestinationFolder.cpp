@@ -102,6 +102,8 @@ std::string TDestinationFolder::EntryFailure(int systemError, bool directlyInDes
         return "Der Ordner nimmt keine weiteren Unterordner auf";
     case ETXTBSY:
         return "Die Datei wird gerade ausgeführt";
+    case ENXIO:
+        return "Dort steht eine Pipe ohne Leser";
     default:
         return "Systemfehler " + std::to_string(systemError);
     }

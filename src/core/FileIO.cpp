@@ -76,7 +76,9 @@ TWriteFile::TWriteFile(const std::string& fileName) {
 }
 
 TWriteFile::TWriteFile(int folderHandle, const std::string& name) {
-    constexpr int kFlags = O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC;
+    // O_NONBLOCK has no effect on files; a pipe left in the destination without a reader makes
+    // the open fail instead of waiting for one forever.
+    constexpr int kFlags = O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
     FHandle = ::openat(folderHandle, name.c_str(), kFlags, 0666);
     struct stat info {};
     if (FHandle < 0 && errno == ELOOP &&
