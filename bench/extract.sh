@@ -25,7 +25,7 @@ for ((run = 1; run <= runs; run++)); do
     build/src/cli/varnholm-pak extract "$archive" "$out"
     cli+=("$(echo "$(date +%s.%N) - $start" | bc)")
     fresh
-    ms=$(QT_QPA_PLATFORM=offscreen build/bench/bench_window "$archive" "$out" 2>/dev/null |
+    ms=$(QT_QPA_PLATFORM=offscreen build/bench/bench_window "$archive" --extract "$out" 2>/dev/null |
         sed -n 's/^extract_ms=\([0-9]*\).*/\1/p')
     win+=("$(echo "scale=3; $ms / 1000" | bc)")
 done

@@ -6,6 +6,17 @@
 
 #include <algorithm>
 
+TDirNode::~TDirNode() {
+    std::vector<std::unique_ptr<TDirNode>> pending = std::move(Children);
+    while (!pending.empty()) {
+        std::unique_ptr<TDirNode> node = std::move(pending.back());
+        pending.pop_back();
+        for (auto& child : node->Children)
+            pending.push_back(std::move(child));
+        node->Children.clear();
+    }
+}
+
 TDirNode* TDirNode::FindChildByText(std::string_view text) const {
     for (const auto& child : Children)
         if (child->Text == text)

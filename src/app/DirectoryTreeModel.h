@@ -18,6 +18,12 @@ struct TDirNode {
     std::unique_ptr<TFileListModel> Files; // the directory's file list; null when it holds none
     int ImageIndex = 0; // glyph when not selected: 0 open folder, 1 closed folder
 
+    TDirNode() = default;
+    // Takes the nodes below apart one by one: an archive path may nest deeper than the call stack.
+    ~TDirNode();
+    TDirNode(const TDirNode&) = delete;
+    TDirNode& operator=(const TDirNode&) = delete;
+
     // The first child whose text equals text exactly (byte for byte), or null.
     TDirNode* FindChildByText(std::string_view text) const;
     TDirNode* AddChild(std::string_view text);

@@ -2,7 +2,10 @@
 
 #include "AnsiText.h"
 #include "AppText.h"
+#include "ArchiveLoad.h"
 #include "DirectoryTreeModel.h"
+#include "ExtractionJob.h"
+#include "Extractor.h"
 #include "FileListModel.h"
 #include "PBFolderDialog.h"
 #include "Prompts.h"
@@ -30,19 +33,12 @@
 
 namespace {
 
-// Thrown out of the reader's progress hook when a newer request ends a load.
-struct TLoadAbandoned {};
+// Folders deeper than this are not opened by a load: the view lays out open folders by
+// recursion, and no one reads a tree that deep anyway.
+constexpr int kMaxExpandedDepth = 64;
 
 const QString kOpenFilter = QStringLiteral("Varnholm Archivdateien (*.p?\?)");
 const QString kRegistryPath = QStringLiteral("\\Software\\Varnholm Archiv-Explorer");
-
-// The archive's file name without its folder, as the root of the tree shows it.
-QString FileNameWithoutFolder(const QString& fileName) {
-    qsizetype cut = -1;
-    for (const QChar separator : {QChar('\\'), QChar(':'), QChar('/')})
-        cut = std::max(cut, fileName.lastIndexOf(separator));
-    return fileName.mid(cut + 1);
-}
 
 QTreeView* CreateFileView(QWidget* parent) {
     auto* view = new QTreeView(parent);
@@ -66,16 +62,8 @@ TfrmMain::TfrmMain(TPrompts& prompts, std::shared_ptr<IRegistryStore> store, QWi
     , FPrompts(prompts)
     // The index exists before the reader and goes after it.
     , FDirIndex(std::make_unique<THashTable>(false))
-    , FReader(std::make_unique<TPakReader>()) {
-    FReader->SetReportHook([this](const std::string& message) { ShowDamagedMessage(message); });
-    // Reading a big directory takes a while: the window keeps handling events meanwhile.
-    FReader->SetProgressHook([this](int32_t) {
-        if (!EventsDue())
-            return;
-        ProcessEvents();
-        if (FPendingOpen || FCloseRequested)
-            throw TLoadAbandoned();
-    });
+    , FReader(std::make_unique<TPakReader>())
+    , FWorkerCount(TExtractor::DefaultThreads()) {
     CreateControls();
     CreateMenus();
     CreateRecentList(std::move(store));
@@ -92,6 +80,9 @@ TfrmMain::TfrmMain(TPrompts& prompts, std::shared_ptr<IRegistryStore> store, QWi
 }
 
 TfrmMain::~TfrmMain() {
+    // The jobs use the reader and the index: they end first.
+    FJob.reset();
+    FLoad.reset();
     // A view must not outlive the models it shows.
     lvFiles->setModel(nullptr);
     CloseArchive();
@@ -165,6 +156,8 @@ void TfrmMain::CreateControls() {
     btCancel->setGeometry(103, 56, 75, 25);
     connect(btCancel, &QPushButton::clicked, this, &TfrmMain::CancelCommand);
     pnExtract->hide();
+    FPanelTimer = new QTimer(this);
+    connect(FPanelTimer, &QTimer::timeout, this, &TfrmMain::RefreshPanel);
 
     FStatusLabel = new QLabel(this);
     FStatusLabel->setTextFormat(Qt::PlainText);
@@ -243,7 +236,7 @@ void TfrmMain::ShowError(const QString& message) {
 }
 
 void TfrmMain::AfterCommand() {
-    // A close asked for while a load or extraction ran happens once it has returned.
+    // A close asked for while a load or extraction ran happens once it has ended.
     if (FCloseRequested && FActivity == TActivity::Idle)
         QTimer::singleShot(0, this, &QWidget::close);
 }
@@ -259,15 +252,6 @@ void TfrmMain::SetStatusText(const QString& text) {
 
 void TfrmMain::UpdateFileCountStatus() {
     SetStatusText(QStringLiteral("%1 Dateien").arg(FReader->Count()));
-}
-
-bool TfrmMain::EventsDue() const {
-    return FEventIntervalMs == 0 || FEventClock.elapsed() >= FEventIntervalMs;
-}
-
-void TfrmMain::ProcessEvents() {
-    QCoreApplication::processEvents();
-    FEventClock.restart();
 }
 
 bool TfrmMain::RequireArchive() {
@@ -292,6 +276,8 @@ bool TfrmMain::RefuseWhileExtracting() {
 
 void TfrmMain::OpenCommand() {
     Run([&] {
+        if (RefuseWhileExtracting())
+            return;
         const QString fileName = FPrompts.AskOpenFileName(this, kOpenFilter);
         if (!fileName.isEmpty())
             OpenArchive(fileName);
@@ -316,6 +302,12 @@ void TfrmMain::AboutCommand() {
 
 void TfrmMain::CancelCommand() {
     FCancel = true;
+    if (!FJob)
+        return;
+    // The panel names the file that will not be extracted.
+    const int32_t next = FJob->Cancel();
+    if (next >= 0)
+        lbExtract->setText(AnsiToQString(FReader->EntryName(next)));
 }
 
 void TfrmMain::ExtractSelectedFileCommand() {
@@ -341,98 +333,83 @@ void TfrmMain::OpenArchive(const QString& fileName) {
     if (RefuseWhileExtracting())
         return;
     if (FActivity == TActivity::Loading) {
-        // The running load sees this at its next event check, ends, and opens this one.
+        // The running load ends soon; this one starts then.
         FPendingOpen = fileName;
+        FLoad->Stop();
         return;
     }
-    QString next = fileName;
-    while (!LoadArchive(next) && FPendingOpen && !FCloseRequested) {
-        next = *FPendingOpen;
-        FPendingOpen.reset();
-    }
-    FPendingOpen.reset();
+    StartLoad(fileName);
 }
 
-bool TfrmMain::LoadArchive(const QString& fileName) {
+void TfrmMain::StartLoad(const QString& fileName) {
     CloseArchive();
     SetStatusText(QStringLiteral("Archiv wird geladen..."));
-    TScopedActivity loading(FActivity, TActivity::Loading);
-    FEventClock.restart();
-    try {
-        FReader->Open(ToCoreFileName(fileName));
-    } catch (const TLoadAbandoned&) {
-        FReader->Close();
-        return false;
-    }
-    // The tree is built apart from the view and shown complete.
-    auto root = std::make_unique<TDirNode>();
-    root->Caption = FileNameWithoutFolder(fileName);
-    const int32_t count = FReader->Count();
-    auto abandon = [&] {
+    FActivity = TActivity::Loading;
+    FLoad = std::make_unique<TArchiveLoad>(*FReader, *FDirIndex, fileName);
+    connect(FLoad.get(), &TArchiveLoad::Progress, this, [this](int done, int total) {
+        SetStatusText(QStringLiteral("Archiv wird geladen... (%1/%2)").arg(done).arg(total));
+    });
+    connect(FLoad.get(), &TArchiveLoad::Loaded, this, [this] {
+        if (FPendingOpen || FCloseRequested) {
+            // Done before it heard that it should stop: as good as stopped.
+            FReader->Close();
+            FDirIndex->Empty();
+        } else {
+            InstallTree();
+        }
+        LoadEnded();
+    });
+    connect(FLoad.get(), &TArchiveLoad::Failed, this, [this](const QString& message) {
+        // Back to "no archive": nothing of the failed load stays.
         FReader->Close();
         FDirIndex->Empty();
-        return false;
-    };
+        SetStatusText(QString());
+        LoadEnded();
+        ShowError(message);
+    });
+    connect(FLoad.get(), &TArchiveLoad::Stopped, this, [this] {
+        FReader->Close();
+        FDirIndex->Empty();
+        SetStatusText(QString());
+        LoadEnded();
+    });
+    FLoad->Start();
+}
 
-    for (int32_t i = 0; i < count; ++i) {
-        if (i % 100 == 0)
-            SetStatusText(QStringLiteral("Archiv wird geladen... (%1/%2)").arg(i).arg(count));
-        const std::string_view dir = FReader->EntryDir(i);
-        TDirNode* node;
-        try {
-            node = static_cast<TDirNode*>(FDirIndex->Examine(dir));
-        } catch (...) {
-            // A directory met for the first time.
-            node = AddDirectoryPath(root.get(), FReader->EntryPath(i));
-            FDirIndex->Insert(dir, node);
-        }
-        if (!node->Files)
-            node->Files = std::make_unique<TFileListModel>(*FReader);
-        node->Files->Add(i);
-        if (EventsDue()) {
-            ProcessEvents();
-            if (FPendingOpen || FCloseRequested)
-                return abandon();
-        }
+void TfrmMain::LoadEnded() {
+    // The load's own signal is being delivered: it goes once that is done.
+    FLoad.release()->deleteLater();
+    FActivity = TActivity::Idle;
+    if (FPendingOpen && !FCloseRequested) {
+        const QString next = *FPendingOpen;
+        FPendingOpen.reset();
+        StartLoad(next);
+        return;
     }
+    FPendingOpen.reset();
+    AfterCommand();
+}
 
-    root->SortChildren();
-    std::vector<TDirNode*> pending{root.get()};
+void TfrmMain::InstallTree() {
+    FTreeModel->Install(FLoad->TakeTree());
+    // Every folder is opened down to a depth no real archive reaches; while the view's layout
+    // is pending, opening a folder only marks it.
+    std::vector<std::pair<const TDirNode*, int>> pending{{FTreeModel->Root(), 0}};
     while (!pending.empty()) {
-        TDirNode* node = pending.back();
+        const auto [node, depth] = pending.back();
         pending.pop_back();
-        if (node->Files)
-            node->Files->SortByCaption();
-        for (const auto& child : node->Children)
-            pending.push_back(child.get());
-        if (EventsDue()) {
-            ProcessEvents();
-            if (FPendingOpen || FCloseRequested)
-                return abandon();
-        }
+        tvDirectories->expand(FTreeModel->IndexOf(node));
+        if (depth + 1 < kMaxExpandedDepth)
+            for (const auto& child : node->Children)
+                pending.emplace_back(child.get(), depth + 1);
     }
-
-    FTreeModel->Install(std::move(root));
-    tvDirectories->expandAll();
     if (tvDirectories->focusPolicy() != Qt::NoFocus)
         tvDirectories->setFocus();
     tvDirectories->setCurrentIndex(FTreeModel->IndexOf(FTreeModel->Root()));
     UpdateFileCountStatus();
-    adpMRU1->AddFile(fileName);
+    adpMRU1->AddFile(FLoad->FileName());
     mnRecent->menuAction()->setEnabled(true);
     FArchiveOpen = true;
-    return true;
-}
-
-TDirNode* TfrmMain::AddDirectoryPath(TDirNode* start, std::string_view path) {
-    TDirNode* node = start;
-    for (size_t slash; (slash = path.find('/')) != std::string_view::npos;) {
-        const std::string_view component = path.substr(0, slash);
-        path.remove_prefix(slash + 1);
-        TDirNode* child = node->FindChildByText(component);
-        node = child ? child : node->AddChild(component);
-    }
-    return node;
 }
 
 void TfrmMain::CloseArchive() {
@@ -461,9 +438,11 @@ void TfrmMain::DirectoryChanged(const QModelIndex& current) {
 
 void TfrmMain::closeEvent(QCloseEvent* event) {
     if (FActivity != TActivity::Idle) {
-        // The running command ends first; AfterCommand closes the window then.
+        // The running job ends first; AfterCommand closes the window then.
         FCloseRequested = true;
-        FCancel = true;
+        if (FLoad)
+            FLoad->Stop();
+        CancelCommand();
         event->ignore();
         return;
     }

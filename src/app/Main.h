@@ -14,11 +14,13 @@ class QPushButton;
 class QSplitter;
 class QTreeView;
 class IRegistryStore;
+class QTimer;
 class TadpMRU;
+class TArchiveLoad;
 class TDirectoryTreeModel;
+class TExtractionJob;
 class TFileListModel;
 class THashTable;
-class TExtractor;
 class TPBFolderDialog;
 class TPakReader;
 class TPrompts;
@@ -27,11 +29,13 @@ struct TDirNode;
 // The main window: a directory tree on the left, the selected directory's files on the right,
 // the commands to open archives and extract files, and a progress panel for long extractions.
 //
-// Loading and extracting process pending events so that the window repaints and "Abbrechen"
-// works. What that makes reachable meanwhile is settled here: opening an archive during a load
-// ends the running load and then opens the new one; during an extraction, opening and a second
-// extraction are refused with a message; closing the window waits until the running command has
-// returned (an extraction is cancelled first).
+// Loading and extracting run as jobs of their own (TArchiveLoad, TExtractionJob) on threads of
+// their own: the commands start them and return, the window shows what they report and may ask
+// them to stop, and its own thread stays free for painting and input. What stays reachable
+// meanwhile is settled here: opening an archive during a load ends the running load and then
+// opens the new one; during an extraction, opening and a second extraction are refused with a
+// message before any dialog opens; closing the window waits until the running job has ended (an
+// extraction is cancelled first).
 class TfrmMain : public QMainWindow {
     Q_OBJECT
 public:
@@ -53,11 +57,16 @@ public:
 
     bool ArchiveOpen() const { return FArchiveOpen; }
     bool CancelRequested() const { return FCancel; }
+    // A load or an extraction is running.
+    bool Busy() const { return FActivity != TActivity::Idle; }
     QString StatusText() const;
     const TPakReader& Reader() const { return *FReader; }
     TDirectoryTreeModel& DirectoryModel() const { return *FTreeModel; }
-    // How often long operations let the window handle events; 0 means after every entry.
+    // How often the progress panel is brought up to date; 0 means before every file, with the
+    // extraction waiting until the window has handled its events (as tests want it).
     void SetEventInterval(int milliseconds) { FEventIntervalMs = milliseconds; }
+    // How many files an extraction writes at once.
+    void SetWorkerCount(int workers) { FWorkerCount = workers; }
 
     // Controls, named by kind and role.
     QTreeView* tvDirectories = nullptr;
@@ -83,8 +92,8 @@ public:
 
 signals:
     void StatusTextChanged(const QString& text);
-    // The progress panel was brought up to date: the file about to be extracted and the bar's
-    // position. Sent whenever the window handles events during an extraction.
+    // The progress panel was brought up to date: the file being extracted and the bar's
+    // position.
     void ExtractProgress(const QString& name, int position);
 
 protected:
@@ -94,23 +103,6 @@ protected:
 
 private:
     enum class TActivity { Idle, Loading, Extracting };
-
-    // The window's activity for the life of one load or extraction.
-    class TScopedActivity {
-    public:
-        TScopedActivity(TActivity& target, TActivity value)
-            : FTarget(target)
-            , FOld(target) {
-            FTarget = value;
-        }
-        ~TScopedActivity() { FTarget = FOld; }
-        TScopedActivity(const TScopedActivity&) = delete;
-        TScopedActivity& operator=(const TScopedActivity&) = delete;
-
-    private:
-        TActivity& FTarget;
-        TActivity FOld;
-    };
 
     void CreateControls();
     void CreateMenus();
@@ -122,15 +114,13 @@ private:
     void UpdateFileCountStatus();
     bool RequireArchive();
     bool RefuseWhileExtracting();
-    bool EventsDue() const;
-    void ProcessEvents();
     void AfterCommand();
 
     void OpenArchive(const QString& fileName);
-    // Loads one archive; false when a newer open request ended it early.
-    bool LoadArchive(const QString& fileName);
+    void StartLoad(const QString& fileName);
+    void LoadEnded();
+    void InstallTree();
     void CloseArchive();
-    TDirNode* AddDirectoryPath(TDirNode* start, std::string_view path);
     void DirectoryChanged(const QModelIndex& current);
     TDirNode* SelectedNode() const;
 
@@ -138,13 +128,11 @@ private:
     void ExtractAllFiles();
     void ExtractDirectory();
     bool AskDestination(QString& folder);
-    // Runs one multi-file extraction with the panel shown, then hides it and reports refused
-    // entries, also when an error ends it.
-    template <class Body> void RunExtraction(const QString& folder, Body&& body);
+    void StartExtraction(std::unique_ptr<TExtractionJob> job);
+    void ExtractionStepped(int32_t index);
+    void ExtractionEnded();
+    void RefreshPanel();
     void ShowExtractPanel();
-    bool ReportProgress(int32_t index);
-    void WalkDirectoryNode(const TDirNode* node, TExtractor* extractor, size_t prefixLength,
-                           int& total);
     void ShowDamagedMessage(const std::string& message);
 
     TPrompts& FPrompts;
@@ -155,11 +143,15 @@ private:
     QLabel* FStatusLabel = nullptr;
     bool FArchiveOpen = false;
     bool FCancel = false;
-    int FProgressPosition = 0;
 
     TActivity FActivity = TActivity::Idle;
+    std::unique_ptr<TArchiveLoad> FLoad;
+    std::unique_ptr<TExtractionJob> FJob;
+    bool FSingleFile = false; // the job writes one file through the save dialog
+    QElapsedTimer FJobClock;  // since the job started
+    QTimer* FPanelTimer = nullptr;
     std::optional<QString> FPendingOpen; // asked for while a load was running
     bool FCloseRequested = false;
-    int FEventIntervalMs = 20;
-    QElapsedTimer FEventClock;
+    int FEventIntervalMs = 100;
+    int FWorkerCount;
 };

@@ -1,8 +1,9 @@
 // The window's extraction commands: one file through the save dialog, the whole archive, and
-// the selected directory with everything below it.
+// the selected directory with everything below it. Each starts a TExtractionJob and returns; the
+// window shows its progress, its reports and its end.
 #include "AnsiText.h"
 #include "DirectoryTreeModel.h"
-#include "Extractor.h"
+#include "ExtractionJob.h"
 #include "FileListModel.h"
 #include "Main.h"
 #include "PBFolderDialog.h"
@@ -11,7 +12,17 @@
 
 #include <QLabel>
 #include <QProgressBar>
+#include <QTimer>
 #include <QTreeView>
+
+namespace {
+
+// A single file shows the panel only when it takes longer than this.
+constexpr qint64 kSingleFilePanelAfterMs = 500;
+// The bar of a single file counts thousandths of its bytes.
+constexpr int kSingleFileSteps = 1000;
+
+} // namespace
 
 void TfrmMain::ShowDamagedMessage(const std::string& message) {
     FPrompts.ShowMessage(this, FromCoreText(message), TPrompts::TIcon::None);
@@ -28,8 +39,9 @@ void TfrmMain::ExtractSelectedFile(const QModelIndex& item) {
     if (target.isEmpty())
         return;
     SetStatusText(QStringLiteral("Entpacke %1...").arg(AnsiToQString(FReader->EntryPath(index))));
-    FReader->ExtractFile(index, ToCoreFileName(target));
-    UpdateFileCountStatus();
+    FSingleFile = true;
+    pbProgress->setRange(0, kSingleFileSteps);
+    StartExtraction(std::make_unique<TExtractionJob>(*FReader, index, ToCoreFileName(target)));
 }
 
 bool TfrmMain::AskDestination(QString& folder) {
@@ -48,96 +60,19 @@ void TfrmMain::ShowExtractPanel() {
     pnExtract->raise();
 }
 
-bool TfrmMain::ReportProgress(int32_t index) {
-    ++FProgressPosition;
-    // The panel is brought up to date whenever events are handled anyway: updating it for each
-    // of a million small files would cost more than extracting them.
-    if (EventsDue()) {
-        const QString name = AnsiToQString(FReader->EntryName(index));
-        lbExtract->setText(name);
-        pbProgress->setValue(FProgressPosition);
-        pnExtract->raise();
-        emit ExtractProgress(name, FProgressPosition);
-        ProcessEvents();
-    }
-    return FCancel;
-}
-
-template <class Body> void TfrmMain::RunExtraction(const QString& folder, Body&& body) {
-    TScopedActivity extracting(FActivity, TActivity::Extracting);
-    FEventClock.restart();
-    TExtractor extractor(*FReader, ToCoreFileName(folder), TExtractor::DefaultThreads());
-    // While the workers are busy with a large file the window still repaints and takes a cancel.
-    extractor.OnWait = [this] {
-        if (EventsDue())
-            ProcessEvents();
-    };
-    extractor.OnDamaged = [this](int32_t index) {
-        ShowDamagedMessage(FReader->DamagedEntryMessage(index));
-    };
-    // Entries that cost only themselves are told about once, at the end.
-    int refused = 0;
-    QString firstRefused;
-    extractor.OnRefused = [&](int32_t index) {
-        if (refused++ == 0)
-            firstRefused = AnsiToQString(FReader->EntryPath(index));
-    };
-    int failed = 0;
-    QString firstFailed;
-    extractor.OnFailed = [&](int32_t index, const std::string& reason) {
-        if (failed++ == 0)
-            firstFailed = QStringLiteral("„%1“ (%2)")
-                              .arg(AnsiToQString(FReader->EntryPath(index)), FromCoreText(reason));
-    };
-    auto finish = [&] {
-        pnExtract->hide();
-        QStringList summary;
-        if (refused == 1)
-            summary << QStringLiteral("Eine Datei mit unsicherem Pfad wurde nicht entpackt: „%1“.")
-                           .arg(firstRefused);
-        else if (refused > 1)
-            summary << QStringLiteral("%1 Dateien mit unsicherem Pfad wurden nicht entpackt, zum "
-                                      "Beispiel „%2“.")
-                           .arg(refused)
-                           .arg(firstRefused);
-        if (failed == 1)
-            summary
-                << QStringLiteral("Eine Datei konnte nicht erstellt werden: %1.").arg(firstFailed);
-        else if (failed > 1)
-            summary << QStringLiteral("%1 Dateien konnten nicht erstellt werden, zum Beispiel %2.")
-                           .arg(failed)
-                           .arg(firstFailed);
-        if (!summary.isEmpty())
-            FPrompts.ShowMessage(this, summary.join(QStringLiteral("\n\n")),
-                                 TPrompts::TIcon::Warning);
-    };
-    try {
-        body(extractor);
-        extractor.Finish();
-    } catch (...) {
-        finish();
-        throw;
-    }
-    finish();
-}
-
 void TfrmMain::ExtractAllFiles() {
     QString folder;
     if (!RequireArchive() || RefuseWhileExtracting() || !AskDestination(folder))
         return;
-    FCancel = false;
-    FProgressPosition = 0;
-    lbExtract->clear();
+    std::vector<TExtractionJob::TItem> items;
+    items.reserve(static_cast<size_t>(FReader->Count()));
+    for (int32_t i = 0; i < FReader->Count(); ++i)
+        items.push_back({i, 0, i == 0});
     pbProgress->setRange(0, FReader->Count());
-    pbProgress->setValue(0);
+    FSingleFile = false;
     ShowExtractPanel();
-    RunExtraction(folder, [&](TExtractor& extractor) {
-        for (int32_t i = 0; i < FReader->Count(); ++i) {
-            if (ReportProgress(i))
-                break;
-            extractor.Add(i, FReader->EntryDir(i));
-        }
-    });
+    StartExtraction(std::make_unique<TExtractionJob>(*FReader, ToCoreFileName(folder),
+                                                     std::move(items), FWorkerCount));
 }
 
 void TfrmMain::ExtractDirectory() {
@@ -147,45 +82,126 @@ void TfrmMain::ExtractDirectory() {
     QString folder;
     if (!node || !AskDestination(folder))
         return;
-    FCancel = false;
-    FProgressPosition = 0;
-    lbExtract->clear();
-    pbProgress->setMinimum(0);
-    pbProgress->setValue(0);
-
-    int total = 0;
-    WalkDirectoryNode(node, nullptr, 0, total);
-    pbProgress->setMaximum(total);
-    ShowExtractPanel();
 
     // The selected directory's own path and its "/" are cut from every entry's directory, so
     // its contents land right in the chosen folder.
     size_t prefixLength = 1;
     for (const TDirNode* n = node; n->Parent; n = n->Parent)
         prefixLength += n->Text.size() + 1;
-    RunExtraction(folder, [&](TExtractor& extractor) {
-        WalkDirectoryNode(node, &extractor, prefixLength, total);
+    // Each directory's list in tree order, the node's own first: the order of the tree as
+    // shown, walked without recursion, as paths may nest deeper than the call stack.
+    std::vector<TExtractionJob::TItem> items;
+    std::vector<const TDirNode*> pending{node};
+    while (!pending.empty()) {
+        const TDirNode* current = pending.back();
+        pending.pop_back();
+        if (current->Files)
+            for (int row = 0; row < current->Files->Count(); ++row)
+                items.push_back({current->Files->EntryAt(row),
+                                 static_cast<uint32_t>(prefixLength - 1), row == 0});
+        for (auto child = current->Children.rbegin(); child != current->Children.rend(); ++child)
+            pending.push_back(child->get());
+    }
+    pbProgress->setRange(0, static_cast<int>(items.size()));
+    FSingleFile = false;
+    ShowExtractPanel();
+    StartExtraction(std::make_unique<TExtractionJob>(*FReader, ToCoreFileName(folder),
+                                                     std::move(items), FWorkerCount));
+}
+
+void TfrmMain::StartExtraction(std::unique_ptr<TExtractionJob> job) {
+    FCancel = false;
+    lbExtract->clear();
+    pbProgress->setValue(0);
+    FActivity = TActivity::Extracting;
+    FJob = std::move(job);
+    connect(FJob.get(), &TExtractionJob::Damaged, this, [this](int32_t index) {
+        ShowDamagedMessage(FReader->DamagedEntryMessage(index));
+        FJob->Continue();
+    });
+    connect(FJob.get(), &TExtractionJob::Stepped, this, &TfrmMain::ExtractionStepped);
+    connect(FJob.get(), &TExtractionJob::Finished, this, &TfrmMain::ExtractionEnded);
+    const bool lockstep = FEventIntervalMs == 0;
+    if (!lockstep)
+        FPanelTimer->start(FEventIntervalMs);
+    FJobClock.start();
+    FJob->Start(lockstep);
+}
+
+void TfrmMain::ExtractionStepped(int32_t index) {
+    const QString name = AnsiToQString(FReader->EntryName(index));
+    const int position = FJob->Progress().Position + 1;
+    lbExtract->setText(name);
+    pbProgress->setValue(position);
+    pnExtract->raise();
+    emit ExtractProgress(name, position);
+    // Events that came meanwhile (a click on "Abbrechen") are handled before the file begins.
+    QTimer::singleShot(0, this, [this] {
+        if (FJob)
+            FJob->Continue();
     });
 }
 
-// Counts the files below node (no extractor) or extracts them in tree order. After a cancel
-// every remaining list still takes its one progress step and stops there.
-void TfrmMain::WalkDirectoryNode(const TDirNode* node, TExtractor* extractor, size_t prefixLength,
-                                 int& total) {
-    if (node->Files) {
-        if (!extractor) {
-            total += node->Files->Count();
-        } else {
-            for (int row = 0; row < node->Files->Count(); ++row) {
-                const int32_t index = node->Files->EntryAt(row);
-                if (ReportProgress(index))
-                    break;
-                const std::string_view dir = FReader->EntryDir(index);
-                extractor->Add(index, prefixLength - 1 <= dir.size() ? dir.substr(prefixLength - 1)
-                                                                     : std::string_view());
-            }
+void TfrmMain::RefreshPanel() {
+    if (!FJob)
+        return;
+    const TExtractionJob::TProgress progress = FJob->Progress();
+    if (FSingleFile) {
+        if (pnExtract->isHidden()) {
+            if (FJobClock.elapsed() < kSingleFilePanelAfterMs)
+                return;
+            ShowExtractPanel();
         }
+        const uint64_t size = FReader->EntryUnpackedSize(progress.Current);
+        pbProgress->setValue(size == 0 ? kSingleFileSteps
+                                       : static_cast<int>(std::min<uint64_t>(progress.Bytes, size) *
+                                                          kSingleFileSteps / size));
+    } else {
+        pbProgress->setValue(progress.Position);
     }
-    for (const auto& child : node->Children)
-        WalkDirectoryNode(child.get(), extractor, prefixLength, total);
+    const QString name =
+        progress.Current >= 0 ? AnsiToQString(FReader->EntryName(progress.Current)) : QString();
+    if (!FCancel)
+        lbExtract->setText(name);
+    pnExtract->raise();
+    emit ExtractProgress(lbExtract->text(), pbProgress->value());
+}
+
+void TfrmMain::ExtractionEnded() {
+    FPanelTimer->stop();
+    if (!FSingleFile)
+        pbProgress->setValue(FJob->Progress().Position);
+    pnExtract->hide();
+    // The job's own signal is being delivered: it goes once that is done.
+    TExtractionJob* job = FJob.release();
+    job->deleteLater();
+    FActivity = TActivity::Idle;
+
+    // Entries that cost only themselves are told about once, at the end.
+    QStringList summary;
+    const auto path = [&](int32_t index) { return AnsiToQString(FReader->EntryPath(index)); };
+    if (job->Refused() == 1)
+        summary << QStringLiteral("Eine Datei mit unsicherem Pfad wurde nicht entpackt: „%1“.")
+                       .arg(path(job->FirstRefused()));
+    else if (job->Refused() > 1)
+        summary << QStringLiteral("%1 Dateien mit unsicherem Pfad wurden nicht entpackt, zum "
+                                  "Beispiel „%2“.")
+                       .arg(job->Refused())
+                       .arg(path(job->FirstRefused()));
+    const QString firstFailed = QStringLiteral("„%1“ (%2)")
+                                    .arg(job->Failed() > 0 ? path(job->FirstFailed()) : QString(),
+                                         FromCoreText(job->FirstFailure()));
+    if (job->Failed() == 1)
+        summary << QStringLiteral("Eine Datei konnte nicht erstellt werden: %1.").arg(firstFailed);
+    else if (job->Failed() > 1)
+        summary << QStringLiteral("%1 Dateien konnten nicht erstellt werden, zum Beispiel %2.")
+                       .arg(job->Failed())
+                       .arg(firstFailed);
+    if (!summary.isEmpty())
+        FPrompts.ShowMessage(this, summary.join(QStringLiteral("\n\n")), TPrompts::TIcon::Warning);
+    if (!job->Error().isEmpty())
+        ShowError(job->Error());
+    else if (FSingleFile)
+        UpdateFileCountStatus();
+    AfterCommand();
 }

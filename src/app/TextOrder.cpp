@@ -5,9 +5,9 @@
 
 namespace {
 
-// Collators are costly to make and not thread-safe; the window uses them on its own thread only.
+// Collators are costly to make and not thread-safe: one per thread (loading sorts on its own).
 QCollator& CaseSensitive() {
-    static QCollator collator = [] {
+    thread_local QCollator collator = [] {
         QCollator c{QLocale()};
         c.setCaseSensitivity(Qt::CaseSensitive);
         return c;
@@ -18,7 +18,7 @@ QCollator& CaseSensitive() {
 }
 
 QCollator& CaseInsensitive() {
-    static QCollator collator = [] {
+    thread_local QCollator collator = [] {
         QCollator c{QLocale()};
         c.setCaseSensitivity(Qt::CaseInsensitive);
         return c;

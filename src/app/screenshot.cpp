@@ -38,6 +38,8 @@ int main(int argc, char** argv) {
     TfrmMain window(prompts);
     window.show();
     window.OpenArchiveCommand(QString::fromLocal8Bit(argv[1]));
+    while (window.Busy())
+        QApplication::processEvents(QEventLoop::WaitForMoreEvents);
     if (!window.ArchiveOpen())
         return 1;
     if (argc > 3) {

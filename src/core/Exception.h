@@ -50,3 +50,10 @@ public:
     EArchiveDamaged(const std::string& fileName, const std::string& reason)
         : Exception("Die Archivdatei " + fileName + " ist beschädigt: " + reason) {}
 };
+
+// Writing stopped because the user cancelled it.
+class EAborted : public Exception {
+public:
+    EAborted()
+        : Exception("Abgebrochen") {}
+};

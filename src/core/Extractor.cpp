@@ -85,9 +85,16 @@ void TExtractor::OpenFolder(TJob& job) {
     }
 }
 
-void TExtractor::Write(TJob& job, TInflater& inflater) const {
+void TExtractor::Write(TJob& job, TInflater& inflater) {
+    if (FCancelled) {
+        job.Result = TResult::Cancelled;
+        job.Folder.reset();
+        return;
+    }
+    FCurrent = job.Index;
     try {
         TWriteFile out(job.Folder->Get(), job.Target.Name);
+        out.SetWatch(&FWatch);
         job.Result = FReader.ExtractEntry(job.Index, out, inflater) == TExtractOutcome::Damaged
                          ? TResult::Damaged
                          : TResult::Written;
@@ -134,6 +141,8 @@ void TExtractor::Report(const TJob& job) {
         if (OnFailed)
             OnFailed(job.Index, job.Reason);
         break;
+    case TResult::Cancelled:
+        break;
     case TResult::Written:
     case TResult::Pending:
         ++FStats.Written;
@@ -143,6 +152,8 @@ void TExtractor::Report(const TJob& job) {
 }
 
 void TExtractor::Add(int32_t index, std::string_view relativeDir) {
+    if (FCancelled)
+        return;
     TJob job = Examine(index, relativeDir);
 
     if (FWorkers.empty()) {

@@ -6,6 +6,7 @@
 #include "SafePath.h"
 #include "uPakReader.h"
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -80,8 +81,18 @@ public:
     // The files reported so far; complete after Finish.
     const TStats& Stats() const { return FStats; }
 
+    // May be called from any thread. No file that has not begun is written after this (a file
+    // added but not yet taken by a worker is dropped); Add does nothing from now on. The files
+    // being written are completed.
+    void Cancel() { FCancelled = true; }
+    bool Cancelled() const { return FCancelled.load(); }
+    // Progress, for any thread: bytes written so far (also of files not yet complete), and the
+    // entry begun last (-1 before the first).
+    uint64_t BytesWritten() const { return FWatch.Bytes.load(std::memory_order_relaxed); }
+    int32_t Current() const { return FCurrent.load(std::memory_order_relaxed); }
+
 private:
-    enum class TResult { Pending, Written, Damaged, Refused, Failed };
+    enum class TResult { Pending, Written, Damaged, Refused, Failed, Cancelled };
 
     struct TJob {
         int32_t Index = 0;
@@ -100,7 +111,7 @@ private:
     // Opens (and makes) the job's folder; on failure settles the job.
     void OpenFolder(TJob& job);
     // Creates the file and writes the entry into it; settles the job.
-    void Write(TJob& job, TInflater& inflater) const;
+    void Write(TJob& job, TInflater& inflater);
     // Whether an unfinished job writes the file job's path names, or a file where job needs one
     // of its folders.
     bool Collides(const TJob& job) const;
@@ -121,6 +132,9 @@ private:
     TInflater FInflater;
     TBufferBudget FBudget{kBufferBudget};
     TStats FStats;
+    TWriteWatch FWatch;
+    std::atomic<bool> FCancelled{false};
+    std::atomic<int32_t> FCurrent{-1};
 
     // Shared with the workers, under FMutex. FJobs holds the added files not yet reported, in
     // the order of the Adds; the first FStarted of them have been taken by a worker.

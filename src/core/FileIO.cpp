@@ -98,6 +98,10 @@ TWriteFile::~TWriteFile() {
 }
 
 void TWriteFile::Write(const void* data, size_t count) {
+    if (FWatch && FWatch->Abort.load(std::memory_order_relaxed))
+        throw EAborted();
+    if (FWatch)
+        FWatch->Bytes.fetch_add(count, std::memory_order_relaxed);
     const auto* in = static_cast<const char*>(data);
     while (count > 0) {
         const ssize_t put = ::write(FHandle, in, count);

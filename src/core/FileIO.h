@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -58,6 +59,13 @@ private:
     std::span<unsigned char> FBuffer;
 };
 
+// What a long extraction shares with the files it writes: the bytes written so far (for
+// progress within a large file), and a request to stop in the middle of one.
+struct TWriteWatch {
+    std::atomic<uint64_t> Bytes{0};
+    std::atomic<bool> Abort{false};
+};
+
 // A destination file, created or truncated for writing; closed by the destructor.
 class TWriteFile {
 public:
@@ -70,6 +78,8 @@ public:
     TWriteFile(const TWriteFile&) = delete;
     TWriteFile& operator=(const TWriteFile&) = delete;
 
+    // Counts what is written into watch, and stops with EAborted once it asks to.
+    void SetWatch(TWriteWatch* watch) { FWatch = watch; }
     // Throws EWriteError when the file takes fewer bytes than given.
     void Write(const void* data, size_t count);
     // Empties the file again (used when an entry turns out to be damaged).
@@ -79,4 +89,5 @@ public:
 
 private:
     int FHandle = -1;
+    TWriteWatch* FWatch = nullptr;
 };

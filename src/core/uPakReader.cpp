@@ -170,7 +170,7 @@ TPakReader::~TPakReader() {
     Close();
 }
 
-void TPakReader::Open(const std::string& fileName) {
+bool TPakReader::Open(const std::string& fileName) {
     Close();
     FFileName = fileName;
     FFile.Open(fileName);
@@ -238,10 +238,13 @@ void TPakReader::Open(const std::string& fileName) {
             entry.NameStart =
                 slash == std::string_view::npos ? 0 : static_cast<uint32_t>(slash + 1);
             FEntries.push_back(entry);
-            if (FProgress && FEntries.size() % kProgressEvery == 0)
-                FProgress(Count());
+            if (FProgress && FEntries.size() % kProgressEvery == 0 && !FProgress(Count())) {
+                Close();
+                return false;
+            }
         }
     }
+    return true;
 }
 
 void TPakReader::Close() {

@@ -41,8 +41,8 @@ public:
     // Receives the message for an entry that cannot be decompressed, e.g. to show it.
     using TReportHook = std::function<void(const std::string& message)>;
     // Called now and then while Open reads the directory, with the number of entries read so
-    // far, so that a window can stay responsive. It may throw to abandon the Open.
-    using TProgressHook = std::function<void(int32_t entriesRead)>;
+    // far; false stops the Open.
+    using TProgressHook = std::function<bool(int32_t entriesRead)>;
 
     TPakReader() = default;
     ~TPakReader();
@@ -52,8 +52,9 @@ public:
     // Closes any open archive, then opens and indexes fileName (UTF-8). Throws EFOpenError when
     // the file cannot be opened, EArchiveDamaged when its header or directory cannot be what
     // they claim (cut short, counts the file cannot hold, absurd nesting). An entry whose data
-    // lies past the end of the file is kept: only extracting or checking it fails.
-    void Open(const std::string& fileName);
+    // lies past the end of the file is kept: only extracting or checking it fails. False when
+    // the progress hook stopped it; the reader is closed then.
+    bool Open(const std::string& fileName);
     void Close();
     bool IsOpen() const { return FFile.IsOpen(); }
     const std::string& FileName() const { return FFileName; }

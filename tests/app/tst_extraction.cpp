@@ -45,8 +45,11 @@ class TestExtraction : public QObject {
         WriteFileBytes(path.toStdString(), writer.Finish());
         FPrompts.OpenAnswers.push_back(path);
         FWindow->OpenCommand();
+        WaitIdle();
         QVERIFY(FWindow->ArchiveOpen());
     }
+
+    void WaitIdle() { QTRY_VERIFY_WITH_TIMEOUT(!FWindow->Busy(), 20000); }
 
     QString Destination(const QString& name = "ziel") { return FDir->filePath(name); }
 
@@ -60,6 +63,7 @@ class TestExtraction : public QObject {
     void ExtractAll(const QString& folder) {
         FPrompts.FolderAnswers.push_back(folder);
         FWindow->ExtractAllFilesCommand();
+        WaitIdle();
     }
 
 private slots:
@@ -126,6 +130,7 @@ private slots:
     }
 
     void cancelStopsBeforeTheFileShownOnThePanel() {
+        FWindow->SetWorkerCount(1);
         TPakWriter writer;
         for (const char* name : {"a.txt", "b.txt", "c.txt", "d.txt"})
             writer.AddStored(name, name);
@@ -159,6 +164,7 @@ private slots:
         SelectDirectory("a/b");
         FPrompts.FolderAnswers.push_back(Destination());
         FWindow->ExtractDirectoryCommand();
+        WaitIdle();
         QCOMPARE(Files(Destination()), (QStringList{"c/x", "y"}));
         QCOMPARE(FWindow->pbProgress->maximum(), 2);
 
@@ -166,6 +172,7 @@ private slots:
         SelectDirectory("");
         FPrompts.FolderAnswers.push_back(Destination("alles"));
         FWindow->ExtractDirectoryCommand();
+        WaitIdle();
         QCOMPARE(Files(Destination("alles")), (QStringList{"a/b/c/x", "a/b/y", "a/z", "w"}));
     }
 
@@ -177,6 +184,7 @@ private slots:
         SelectDirectory("nur");
         FPrompts.FolderAnswers.push_back(Destination() + "/"); // a folder ending in a separator
         FWindow->ExtractDirectoryCommand();
+        WaitIdle();
         QCOMPARE(Files(Destination()), (QStringList{"eins/a.txt", "zwei/b.txt"}));
     }
 
@@ -193,6 +201,7 @@ private slots:
         });
         FPrompts.FolderAnswers.push_back(Destination());
         FWindow->ExtractDirectoryCommand();
+        WaitIdle();
         QCOMPARE(Files(Destination()), QStringList{"1"});
         // "1", "2" in the first list, then one step for each of the lists of e and f.
         QCOMPARE(FWindow->pbProgress->maximum(), 7);
@@ -267,6 +276,7 @@ private slots:
         FPrompts.SaveAnswers.push_back(Destination("g.txt"));
         FWindow->lvFiles->setCurrentIndex(FWindow->lvFiles->model()->index(0, 0));
         FWindow->ExtractSelectedFileCommand();
+        WaitIdle();
         QLabel literal(QStringLiteral("Entpacke %1...").arg(name));
         literal.setTextFormat(Qt::PlainText);
         for (QLabel* label : {FWindow->statusBar()->findChild<QLabel*>(), FWindow->lbExtract}) {
@@ -308,11 +318,13 @@ private slots:
         const QRect row = list->visualRect(list->model()->index(0, 0));
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, row.center());
         QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, row.center());
+        WaitIdle();
         QCOMPARE(FPrompts.SavePresets, QStringList{"bär.txt"});
         QCOMPARE(ReadFileBytes(target.toStdString()), std::string("inhalt"));
         QCOMPARE(statuses, (QStringList{"Entpacke a/bär.txt...", "2 Dateien"}));
 
         FWindow->ExtractSelectedFileCommand(); // the save dialog is cancelled
+        WaitIdle();
         QCOMPARE(FPrompts.SavePresets.size(), 2);
         QCOMPARE(statuses.size(), 2);
     }

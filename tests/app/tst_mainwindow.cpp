@@ -67,11 +67,14 @@ class TestMainWindow : public QObject {
         return path;
     }
 
-    // Opens an archive through the open command, as the user would.
+    // Opens an archive through the open command, as the user would, and waits for the load.
     void Open(const QString& path) {
         FPrompts.OpenAnswers.push_back(path);
         FWindow->OpenCommand();
+        WaitIdle();
     }
+
+    void WaitIdle() { QTRY_VERIFY_WITH_TIMEOUT(!FWindow->Busy(), 20000); }
 
     const TDirNode* Root() const { return FWindow->DirectoryModel().Root(); }
 
@@ -342,7 +345,6 @@ private slots:
                 FWindow->close();
         });
         Open(path);
-        QVERIFY(FWindow->isVisible()); // the load returned first
         QTRY_VERIFY(!FWindow->isVisible());
         QVERIFY(!FWindow->ArchiveOpen());
     }
@@ -393,6 +395,7 @@ private slots:
         QVERIFY(FWindow->mnRecent->menuAction()->isEnabled());
         QCOMPARE(RecentEntries(), (QStringList{second, first}));
         FWindow->mnRecent->actions().at(1)->trigger();
+        WaitIdle();
         QVERIFY(FWindow->ArchiveOpen());
         QCOMPARE(Root()->Caption, QStringLiteral("erstes.pak"));
         QCOMPARE(RecentEntries(), (QStringList{first, second}));
@@ -412,6 +415,7 @@ private slots:
         Open(kept);
         QFile::remove(gone);
         FWindow->mnRecent->actions().at(1)->trigger();
+        WaitIdle();
         QCOMPARE(FPrompts.MessageTexts(),
                  QStringList{QStringLiteral("Datei %1 kann nicht geöffnet werden.").arg(gone)});
         QCOMPARE(RecentEntries(), (QStringList{kept, gone}));

@@ -1,0 +1,115 @@
+#include "ArchiveLoad.h"
+
+#include "AnsiText.h"
+#include "DirectoryTreeModel.h"
+#include "FileListModel.h"
+#include "hashtable.h"
+#include "uPakReader.h"
+
+#include <QCoreApplication>
+#include <QThread>
+
+namespace {
+
+// The archive's file name without its folder, as the root of the tree shows it. Only Windows
+// separates folders (and drives) with "\" and ":"; elsewhere they belong to the name.
+QString FileNameWithoutFolder(const QString& fileName) {
+    qsizetype cut = fileName.lastIndexOf(QChar('/'));
+#ifdef Q_OS_WIN
+    for (const QChar separator : {QChar('\\'), QChar(':')})
+        cut = std::max(cut, fileName.lastIndexOf(separator));
+#endif
+    return fileName.mid(cut + 1);
+}
+
+} // namespace
+
+TArchiveLoad::TArchiveLoad(TPakReader& reader, THashTable& index, QString fileName, QObject* parent)
+    : QObject(parent)
+    , FReader(reader)
+    , FIndex(index)
+    , FFileName(std::move(fileName)) {}
+
+TArchiveLoad::~TArchiveLoad() {
+    Stop();
+    if (FThread.joinable())
+        FThread.join();
+}
+
+void TArchiveLoad::Start() {
+    FThread = std::thread([this] { Run(); });
+}
+
+std::unique_ptr<TDirNode> TArchiveLoad::TakeTree() {
+    return std::move(FTree);
+}
+
+void TArchiveLoad::Run() {
+    try {
+        FReader.SetProgressHook([this](int32_t) { return !Stopping(); });
+        const bool opened = FReader.Open(ToCoreFileName(FFileName));
+        FReader.SetProgressHook(nullptr);
+        if (!opened) {
+            emit Stopped();
+            return;
+        }
+        auto root = std::make_unique<TDirNode>();
+        root->Caption = FileNameWithoutFolder(FFileName);
+        const int32_t count = FReader.Count();
+        for (int32_t i = 0; i < count; ++i) {
+            if (i % 100 == 0) {
+                if (Stopping()) {
+                    emit Stopped();
+                    return;
+                }
+                emit Progress(i, count);
+            }
+            const std::string_view dir = FReader.EntryDir(i);
+            TDirNode* node;
+            try {
+                node = static_cast<TDirNode*>(FIndex.Examine(dir));
+            } catch (const EEZContainerError&) {
+                // A directory met for the first time.
+                node = AddDirectoryPath(root.get(), FReader.EntryPath(i));
+                FIndex.Insert(dir, node);
+            }
+            if (!node->Files)
+                node->Files = std::make_unique<TFileListModel>(FReader);
+            node->Files->Add(i);
+        }
+
+        root->SortChildren();
+        // The lists were made here; the window's thread shows them.
+        QThread* window = QCoreApplication::instance()->thread();
+        std::vector<TDirNode*> pending{root.get()};
+        while (!pending.empty()) {
+            if (Stopping()) {
+                emit Stopped();
+                return;
+            }
+            TDirNode* node = pending.back();
+            pending.pop_back();
+            if (node->Files) {
+                node->Files->SortByCaption();
+                node->Files->moveToThread(window);
+            }
+            for (const auto& child : node->Children)
+                pending.push_back(child.get());
+        }
+        FTree = std::move(root);
+        emit Loaded();
+    } catch (const std::exception& e) {
+        emit Failed(QString::fromUtf8(e.what()));
+    }
+}
+
+TDirNode* TArchiveLoad::AddDirectoryPath(TDirNode* start, std::string_view path) {
+    TDirNode* node = start;
+    for (size_t slash; (slash = path.find('/')) != std::string_view::npos;) {
+        const std::string_view component = path.substr(0, slash);
+        path.remove_prefix(slash + 1);
+        TDirNode* child = node->FindChildByText(component);
+        node = child ? child : node->AddChild(component);
+    }
+    return node;
+}

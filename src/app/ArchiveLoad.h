@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <atomic>
+#include <memory>
+#include <string_view>
+#include <thread>
+
+class THashTable;
+class TPakReader;
+struct TDirNode;
+
+// Opens an archive in the window's reader and builds its directory tree, with one prepared file
+// list per directory, on a thread of its own: the window stays responsive however large the
+// archive. The window starts it, shows what it reports and may ask it to stop. The reader and
+// the directory index belong to the load until it has ended (Loaded, Failed or Stopped).
+class TArchiveLoad : public QObject {
+    Q_OBJECT
+public:
+    TArchiveLoad(TPakReader& reader, THashTable& index, QString fileName,
+                 QObject* parent = nullptr);
+    // Stops the load and waits for its thread.
+    ~TArchiveLoad() override;
+
+    void Start();
+    // May be called from any thread; the load ends soon after with Stopped.
+    void Stop() { FStop = true; }
+    const QString& FileName() const { return FFileName; }
+    // The tree built, once Loaded has been sent; handed over once.
+    std::unique_ptr<TDirNode> TakeTree();
+
+signals:
+    // Before entry done of total while the tree is built, for every hundredth entry.
+    void Progress(int done, int total);
+    void Loaded();
+    void Failed(const QString& message);
+    void Stopped();
+
+private:
+    void Run();
+    bool Stopping() const { return FStop.load(std::memory_order_relaxed); }
+    // The node of the directory that path (an entry's full path) lies in, made with every
+    // missing node on the way.
+    static TDirNode* AddDirectoryPath(TDirNode* start, std::string_view path);
+
+    TPakReader& FReader;
+    THashTable& FIndex;
+    const QString FFileName;
+    std::unique_ptr<TDirNode> FTree;
+    std::atomic<bool> FStop{false};
+    std::thread FThread;
+};

@@ -1,0 +1,176 @@
+#include "ExtractionJob.h"
+
+#include "Exception.h"
+#include "Extractor.h"
+#include "uPakReader.h"
+
+#include <unistd.h>
+
+TExtractionJob::TExtractionJob(const TPakReader& reader, std::string folder,
+                               std::vector<TItem> items, int threads, QObject* parent)
+    : QObject(parent)
+    , FReader(reader)
+    , FDestination(std::move(folder))
+    , FItems(std::move(items))
+    , FThreads(threads) {}
+
+TExtractionJob::TExtractionJob(const TPakReader& reader, int32_t index, std::string target,
+                               QObject* parent)
+    : QObject(parent)
+    , FReader(reader)
+    , FDestination(std::move(target))
+    , FThreads(1)
+    , FSingleIndex(index) {}
+
+TExtractionJob::~TExtractionJob() {
+    Cancel();
+    {
+        std::lock_guard lock(FMutex);
+        FQuit = true;
+    }
+    FAnswered.notify_all();
+    if (FThread.joinable())
+        FThread.join();
+}
+
+void TExtractionJob::Start(bool lockstep) {
+    FLockstep = lockstep;
+    FThread = std::thread([this] { Run(); });
+}
+
+int32_t TExtractionJob::Cancel() {
+    std::lock_guard lock(FMutex);
+    FCancel = true;
+    if (FSingleIndex >= 0) {
+        FSingleWatch.Abort = true;
+        return FSingleIndex;
+    }
+    if (FExtractor)
+        FExtractor->Cancel();
+    // Files being written are completed; the next one is never begun.
+    return FHandedOut < FItems.size() ? FItems[FHandedOut].Index : -1;
+}
+
+TExtractionJob::TProgress TExtractionJob::Progress() const {
+    TProgress progress;
+    progress.Position = FPosition.load();
+    std::lock_guard lock(FMutex);
+    if (FExtractor) {
+        progress.Current = FExtractor->Current();
+        progress.Bytes = FExtractor->BytesWritten();
+    } else {
+        progress.Current = FCurrent.load();
+        progress.Bytes = FSingleWatch.Bytes.load();
+    }
+    return progress;
+}
+
+void TExtractionJob::Continue() {
+    {
+        std::lock_guard lock(FMutex);
+        FAnswer = true;
+    }
+    FAnswered.notify_all();
+}
+
+template <class Signal> void TExtractionJob::AskWindow(Signal&& signal) {
+    {
+        std::lock_guard lock(FMutex);
+        FAnswer = false;
+    }
+    signal();
+    std::unique_lock lock(FMutex);
+    FAnswered.wait(lock, [&] { return FAnswer || FQuit; });
+}
+
+void TExtractionJob::Run() {
+    try {
+        if (FSingleIndex >= 0)
+            RunSingle();
+        else
+            RunItems();
+    } catch (const std::exception& e) {
+        FError = QString::fromUtf8(e.what());
+    }
+    emit Finished();
+}
+
+void TExtractionJob::RunSingle() {
+    const int32_t index = FSingleIndex;
+    FCurrent = index;
+    FPosition = 1;
+    if (FCancel)
+        return;
+    if (!FReader.EntryDataInFile(index)) {
+        AskWindow([&] { emit Damaged(index); });
+        return;
+    }
+    TInflater inflater;
+    TExtractOutcome outcome = TExtractOutcome::Written;
+    try {
+        TWriteFile out(FDestination);
+        out.SetWatch(&FSingleWatch);
+        outcome = FReader.ExtractEntry(index, out, inflater);
+    } catch (const EAborted&) {
+        // A file stopped halfway is no file: it goes.
+        ::unlink(FDestination.c_str());
+        return;
+    }
+    if (outcome == TExtractOutcome::Damaged)
+        AskWindow([&] { emit Damaged(index); });
+}
+
+void TExtractionJob::RunItems() {
+    TExtractor extractor(FReader, FDestination, FThreads);
+    extractor.OnDamaged = [this](int32_t index) { AskWindow([&] { emit Damaged(index); }); };
+    extractor.OnRefused = [this](int32_t index) {
+        if (FRefused++ == 0)
+            FFirstRefused = index;
+    };
+    extractor.OnFailed = [this](int32_t index, const std::string& reason) {
+        if (FFailed++ == 0) {
+            FFirstFailed = index;
+            FFirstFailure = reason;
+        }
+    };
+    // Cancel reaches the extractor through FExtractor while it exists.
+    struct TRegistration {
+        TExtractionJob& Job;
+        TRegistration(TExtractionJob& job, TExtractor* extractor)
+            : Job(job) {
+            std::lock_guard lock(Job.FMutex);
+            Job.FExtractor = extractor;
+            if (Job.FCancel)
+                extractor->Cancel();
+        }
+        ~TRegistration() {
+            std::lock_guard lock(Job.FMutex);
+            Job.FExtractor = nullptr;
+        }
+    } registration(*this, &extractor);
+
+    for (size_t k = 0; k < FItems.size(); ++k) {
+        const TItem& item = FItems[k];
+        if (FLockstep)
+            AskWindow([&] { emit Stepped(item.Index); });
+        {
+            std::lock_guard lock(FMutex);
+            if (FCancel) {
+                // The file that saw the cancel takes its step, and so does every list after it,
+                // as when each list looks at the cancel before its first file.
+                int position = static_cast<int>(k) + 1;
+                for (size_t j = k + 1; j < FItems.size(); ++j)
+                    position += FItems[j].FirstOfList ? 1 : 0;
+                FPosition = position;
+                break;
+            }
+            FHandedOut = k + 1;
+        }
+        FCurrent = item.Index;
+        FPosition = static_cast<int>(k) + 1;
+        const std::string_view dir = FReader.EntryDir(item.Index);
+        extractor.Add(item.Index,
+                      item.Cut <= dir.size() ? dir.substr(item.Cut) : std::string_view());
+    }
+    extractor.Finish();
+}
