@@ -162,6 +162,7 @@ private slots:
         QCOMPARE(FPrompts.Messages[0].Icon, TPrompts::TIcon::Error);
         QVERIFY(!FWindow->ArchiveOpen());
         QVERIFY(Root() == nullptr);
+        QCOMPARE(FWindow->StatusText(), QString()); // not "Archiv wird geladen..." for good
     }
 
     void cancellingTheOpenDialogKeepsTheLoadedArchive() {
