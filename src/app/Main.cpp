@@ -15,7 +15,6 @@
 
 #include <QAction>
 #include <QCloseEvent>
-#include <QCoreApplication>
 #include <QDropEvent>
 #include <QFrame>
 #include <QGuiApplication>

@@ -1,12 +1,10 @@
 // The window's extraction commands, headless, with the save dialog and the folder chooser
 // answered by a script.
 #include "DirectoryTreeModel.h"
-#include "FakePrompts.h"
-#include "Main.h"
-#include "MemoryRegistryStore.h"
 #include "PakWriter.h"
 #include "Prompts.h"
 #include "TestFiles.h"
+#include "WindowFixture.h"
 #include "uPakReader.h"
 
 #include <QApplication>
@@ -33,25 +31,8 @@ QStringList Files(const QString& folder) {
 
 } // namespace
 
-class TestExtraction : public QObject {
+class TestExtraction : public QObject, TWindowFixture {
     Q_OBJECT
-
-    std::unique_ptr<QTemporaryDir> FDir;
-    TFakePrompts FPrompts;
-    std::unique_ptr<TfrmMain> FWindow;
-
-    void Open(TPakWriter& writer) {
-        const QString path = FDir->filePath("archiv.pak");
-        WriteFileBytes(path.toStdString(), writer.Finish());
-        FPrompts.OpenAnswers.push_back(path);
-        FWindow->OpenCommand();
-        WaitIdle();
-        QVERIFY(FWindow->ArchiveOpen());
-    }
-
-    void WaitIdle() { QTRY_VERIFY_WITH_TIMEOUT(!FWindow->Busy(), 20000); }
-
-    QString Destination(const QString& name = "ziel") { return FDir->filePath(name); }
 
     void SelectDirectory(const QString& path) {
         const TDirNode* node = FWindow->DirectoryModel().Root()->FindCaptionPath(path);
@@ -67,17 +48,8 @@ class TestExtraction : public QObject {
     }
 
 private slots:
-    void init() {
-        FDir = std::make_unique<QTemporaryDir>();
-        FPrompts = TFakePrompts();
-        FWindow = std::make_unique<TfrmMain>(FPrompts, std::make_shared<MemoryRegistryStore>());
-        FWindow->SetEventInterval(0);
-    }
-
-    void cleanup() {
-        FWindow.reset();
-        FDir.reset();
-    }
+    void init() { SetUpWindow(0); }
+    void cleanup() { TearDownWindow(); }
 
     void allFilesRecreateTheArchiveBelowTheChosenFolder() {
         TPakWriter writer;

@@ -1,11 +1,9 @@
 // The window never waits on its own work: loading and extraction run beside it, the panel stays
 // current, cancel means stop, and nothing about an archive's shape can crash it.
 #include "DirectoryTreeModel.h"
-#include "FakePrompts.h"
-#include "Main.h"
-#include "MemoryRegistryStore.h"
 #include "PakWriter.h"
 #include "TestFiles.h"
+#include "WindowFixture.h"
 #include "uPakReader.h"
 
 #include <QDir>
@@ -21,34 +19,12 @@
 #include <thread>
 #include <unistd.h>
 
-class TestResponsiveness : public QObject {
+class TestResponsiveness : public QObject, TWindowFixture {
     Q_OBJECT
 
-    std::unique_ptr<QTemporaryDir> FDir;
-    TFakePrompts FPrompts;
-    std::unique_ptr<TfrmMain> FWindow;
-
-    void Open(TPakWriter& writer) {
-        const QString path = FDir->filePath("archiv.pak");
-        WriteFileBytes(path.toStdString(), writer.Finish());
-        FWindow->OpenArchiveCommand(path);
-        WaitIdle();
-        QVERIFY(FWindow->ArchiveOpen());
-    }
-    void WaitIdle() { QTRY_VERIFY_WITH_TIMEOUT(!FWindow->Busy(), 30000); }
-    QString Destination() const { return FDir->filePath("ziel"); }
-
 private slots:
-    void init() {
-        FDir = std::make_unique<QTemporaryDir>();
-        FPrompts = TFakePrompts();
-        FWindow = std::make_unique<TfrmMain>(FPrompts, std::make_shared<MemoryRegistryStore>());
-        FWindow->SetEventInterval(20);
-    }
-    void cleanup() {
-        FWindow.reset();
-        FDir.reset();
-    }
+    void init() { SetUpWindow(20); }
+    void cleanup() { TearDownWindow(); }
 
     void cancelWithSeveralWorkersWritesNothingAfterTheFilesInProgress() {
         constexpr int kFiles = 64;
@@ -132,6 +108,7 @@ private slots:
             writer.AddCompressed(QStringLiteral("f%1").arg(i).toStdString(),
                                  std::string(256 << 10, static_cast<char>('a' + i % 26)));
         Open(writer);
+        FPrompts.OpenFilters.clear();
         bool asked = false;
         QObject scope;
         connect(FWindow.get(), &TfrmMain::ExtractProgress, &scope, [&](const QString&, int) {

@@ -1,0 +1,44 @@
+#pragma once
+
+#include "FakePrompts.h"
+#include "Main.h"
+#include "MemoryRegistryStore.h"
+#include "PakWriter.h"
+#include "TestFiles.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+#include <memory>
+
+// A window with scripted dialogs, a store of its own and a folder for archives and targets: what
+// the window's tests start from.
+class TWindowFixture {
+protected:
+    // eventInterval: see TfrmMain::SetEventInterval (0: one file at a time, for exact steps).
+    void SetUpWindow(int eventInterval) {
+        FDir = std::make_unique<QTemporaryDir>();
+        FPrompts = TFakePrompts();
+        FWindow = std::make_unique<TfrmMain>(FPrompts, std::make_shared<MemoryRegistryStore>());
+        FWindow->SetEventInterval(eventInterval);
+    }
+    void TearDownWindow() {
+        FWindow.reset();
+        FDir.reset();
+    }
+
+    // Writes the archive, opens it through the open command and waits for the load.
+    void Open(TPakWriter& writer) {
+        const QString path = FDir->filePath("archiv.pak");
+        WriteFileBytes(path.toStdString(), writer.Finish());
+        FPrompts.OpenAnswers.push_back(path);
+        FWindow->OpenCommand();
+        WaitIdle();
+        QVERIFY(FWindow->ArchiveOpen());
+    }
+    void WaitIdle() { QTRY_VERIFY_WITH_TIMEOUT(!FWindow->Busy(), 30000); }
+    QString Destination(const QString& name = "ziel") const { return FDir->filePath(name); }
+
+    std::unique_ptr<QTemporaryDir> FDir;
+    TFakePrompts FPrompts;
+    std::unique_ptr<TfrmMain> FWindow;
+};
