@@ -1,26 +1,55 @@
 #include "Commands.h"
 
+#include "BufferBudget.h"
 #include "Cp1252.h"
 #include "Exception.h"
 #include "Extractor.h"
+#include "PathPattern.h"
 #include "Progress.h"
 #include "TerminalText.h"
 #include "uPakReader.h"
 
+#include <atomic>
 #include <charconv>
 #include <cstdio>
+#include <mutex>
+#include <thread>
 #include <unordered_set>
 
 namespace pakcmd {
 namespace {
 
-// Every message passes here, so that no archive name reaches the terminal raw.
+// Every message passes here: one program name to filter logs by, and no archive name reaches
+// the terminal raw.
 void PrintMessage(const std::string& message) {
-    std::fprintf(stderr, "%s\n", TerminalSafe(message).c_str());
+    std::fprintf(stderr, "varnholm-pak: %s\n", TerminalSafe(message).c_str());
 }
 
-void PrintError(const std::string& message) {
-    PrintMessage("varnholm-pak: " + message);
+// A message with the reason of the system error behind it, where there is one.
+void PrintError(const std::string& message, int systemError = 0) {
+    const std::string reason = SystemErrorText(systemError);
+    PrintMessage(reason.empty() ? message : message + ": " + reason);
+}
+
+// "1,5 MB": megabytes of 10^6 bytes, with the German decimal comma.
+std::string Megabytes(uint64_t bytes) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f MB", static_cast<double>(bytes) / 1e6);
+    std::string result = text;
+    for (char& c : result)
+        if (c == '.')
+            c = ',';
+    return result;
+}
+
+std::string Seconds(double seconds) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.2f s", seconds);
+    std::string result = text;
+    for (char& c : result)
+        if (c == '.')
+            c = ',';
+    return result;
 }
 
 // Totals of 64-bit sizes, which may add up beyond 2^64.
@@ -66,10 +95,12 @@ bool OpenArchive(TPakReader& reader, const std::string& archive) {
     try {
         reader.Open(archive);
         return true;
+    } catch (const EFOpenError& e) {
+        PrintError(e.what(), e.SystemError());
     } catch (const Exception& e) {
-        PrintError(e.what());
-        return false;
+        PrintMessage(e.what());
     }
+    return false;
 }
 
 // One request of the extract command resolved to entries: where each one goes.
@@ -78,15 +109,21 @@ struct TSelection {
     std::string_view RelativeDir;
 };
 
-// Entries a PATH argument names: the subtree of a directory (its own path cut off) and a file
-// of that exact path (to the destination itself).
+// Entries an operand names. A pattern: every entry whose path matches, with its path. An
+// exact path: the subtree of a directory (its own path cut off) and a file of that exact path
+// (to the destination itself).
 std::vector<TSelection> Select(const TPakReader& reader, std::string_view path) {
+    std::vector<TSelection> selection;
+    if (IsPattern(path)) {
+        for (int32_t i = 0; i < reader.Count(); ++i)
+            if (MatchesPattern(path, reader.EntryPath(i)))
+                selection.push_back({i, reader.EntryDir(i)});
+        return selection;
+    }
     while (!path.empty() && path.front() == '/')
         path.remove_prefix(1);
     while (!path.empty() && path.back() == '/')
         path.remove_suffix(1);
-
-    std::vector<TSelection> selection;
     for (int32_t i = 0; i < reader.Count(); ++i) {
         const std::string_view dir = reader.EntryDir(i);
         if (path.empty()) {
@@ -102,14 +139,42 @@ std::vector<TSelection> Select(const TPakReader& reader, std::string_view path) 
     return selection;
 }
 
+// The entries all operands name together, in their order; operands that name nothing are
+// reported and counted.
+std::vector<TSelection> SelectAll(const TPakReader& reader, const std::vector<std::string>& paths,
+                                  int64_t& notFound) {
+    if (paths.empty())
+        return Select(reader, "");
+    std::vector<TSelection> selection;
+    for (const std::string& path : paths) {
+        std::string archivePath;
+        std::vector<TSelection> found;
+        if (cp1252::FromUtf8(path, archivePath))
+            found = Select(reader, archivePath);
+        if (found.empty()) {
+            PrintMessage("Nicht im Archiv: " + path);
+            ++notFound;
+        }
+        selection.insert(selection.end(), found.begin(), found.end());
+    }
+    return selection;
+}
+
 } // namespace
 
-int List(const std::string& archive) {
+int List(const std::string& archive, const std::vector<std::string>& paths) {
     TPakReader reader;
     if (!OpenArchive(reader, archive))
         return kFatal;
+    int64_t notFound = 0;
+    std::vector<char> listed(static_cast<size_t>(reader.Count()), paths.empty());
+    if (!paths.empty())
+        for (const TSelection& item : SelectAll(reader, paths, notFound))
+            listed[static_cast<size_t>(item.Index)] = 1;
     TOutput out;
     for (int32_t i = 0; i < reader.Count(); ++i) {
+        if (!listed[static_cast<size_t>(i)])
+            continue;
         out.Number(reader.EntryUnpackedSize(i));
         out.Text("\t");
         out.Number(reader.EntryStoredSize(i));
@@ -117,7 +182,7 @@ int List(const std::string& archive) {
         out.ArchiveText(reader.EntryPath(i));
         out.Char('\n');
     }
-    return kOk;
+    return notFound > 0 ? kSomeFailed : kOk;
 }
 
 int Info(const std::string& archive) {
@@ -148,59 +213,100 @@ int Info(const std::string& archive) {
     return kOk;
 }
 
-int Verify(const std::string& archive) {
+int Verify(const std::string& archive, const TOptions& options) {
     TPakReader reader;
     if (!OpenArchive(reader, archive))
         return kFatal;
-    TInflater inflater;
+    // Stored entries whose data lies in the file need no check.
+    std::vector<int32_t> checked;
+    uint64_t totalBytes = 0;
+    for (int32_t i = 0; i < reader.Count(); ++i) {
+        if (reader.EntryIsCompressed(i) || !reader.EntryDataInFile(i)) {
+            checked.push_back(i);
+            totalBytes += reader.EntryDataInFile(i) ? reader.EntryStoredSize(i) : 0;
+        }
+    }
+
+    // Workers check entries in any order; the verdicts are reported here in archive order.
+    enum : uint8_t { kPending, kIntact, kDamaged, kUnreadable };
+    std::vector<std::atomic<uint8_t>> verdicts(checked.size());
+    std::atomic<size_t> next{0};
+    std::atomic<bool> stop{false};
+    std::string readError;
+    TBufferBudget budget(TExtractor::kBufferBudget);
+    auto work = [&] {
+        TInflater inflater;
+        inflater.SetBudget(&budget);
+        for (size_t k; !stop && (k = next++) < checked.size();) {
+            uint8_t verdict = kUnreadable;
+            try {
+                verdict = reader.VerifyEntry(checked[k], inflater) ? kIntact : kDamaged;
+            } catch (const Exception& e) {
+                static std::mutex guard;
+                std::lock_guard lock(guard);
+                if (readError.empty())
+                    readError = e.what();
+            }
+            verdicts[k] = verdict;
+            verdicts[k].notify_one();
+        }
+    };
+    std::vector<std::thread> workers;
+    for (int i = 0; i < std::max(1, options.Threads); ++i)
+        workers.emplace_back(work);
+
+    TProgressLine progress(static_cast<int64_t>(checked.size()), totalBytes);
     int64_t compressed = 0;
     int64_t damaged = 0;
-    try {
-        for (int32_t i = 0; i < reader.Count(); ++i) {
-            const bool isCompressed = reader.EntryIsCompressed(i);
-            if (!isCompressed && reader.EntryDataInFile(i))
-                continue;
-            compressed += isCompressed ? 1 : 0;
-            if (!reader.VerifyEntry(i, inflater)) {
-                ++damaged;
-                PrintMessage(reader.DamagedEntryMessage(i));
-            }
+    uint64_t bytes = 0;
+    bool failed = false;
+    for (size_t k = 0; k < checked.size() && !failed; ++k) {
+        verdicts[k].wait(kPending);
+        const int32_t index = checked[k];
+        compressed += reader.EntryIsCompressed(index) ? 1 : 0;
+        if (verdicts[k] == kUnreadable) {
+            failed = true;
+        } else if (verdicts[k] == kDamaged) {
+            ++damaged;
+            progress.Clear();
+            PrintMessage(reader.DamagedEntryMessage(index));
+        } else {
+            bytes += reader.EntryStoredSize(index);
         }
-    } catch (const Exception& e) {
-        PrintError(e.what());
+        progress.Update(static_cast<int64_t>(k + 1), bytes);
+    }
+    stop = true;
+    for (std::thread& worker : workers)
+        worker.join();
+    progress.Clear();
+    if (failed) {
+        PrintMessage(readError);
         return kFatal;
     }
     std::printf("%d Einträge, %lld komprimiert geprüft, %lld fehlerhaft\n", reader.Count(),
                 static_cast<long long>(compressed), static_cast<long long>(damaged));
+    if (!options.Quiet)
+        PrintMessage(std::to_string(checked.size()) + " Dateien geprüft, " + Megabytes(bytes) +
+                     ", " + std::to_string(damaged) + " beschädigt, " +
+                     Seconds(progress.Seconds()));
     return damaged > 0 ? kSomeFailed : kOk;
 }
 
 int Extract(const std::string& archive, const std::string& destination,
-            const std::vector<std::string>& paths, int threads) {
+            const std::vector<std::string>& paths, const TOptions& options) {
     TPakReader reader;
     if (!OpenArchive(reader, archive))
         return kFatal;
 
-    std::vector<TSelection> selection;
-    bool missing = false;
-    if (paths.empty()) {
-        selection = Select(reader, "");
-    } else {
-        for (const std::string& path : paths) {
-            std::string archivePath;
-            std::vector<TSelection> found;
-            if (cp1252::FromUtf8(path, archivePath))
-                found = Select(reader, archivePath);
-            if (found.empty()) {
-                PrintMessage("Nicht im Archiv: " + path);
-                missing = true;
-            }
-            selection.insert(selection.end(), found.begin(), found.end());
-        }
-    }
+    int64_t notFound = 0;
+    const std::vector<TSelection> selection = SelectAll(reader, paths, notFound);
+    uint64_t totalBytes = 0;
+    for (const TSelection& item : selection)
+        totalBytes += reader.EntryUnpackedSize(item.Index);
 
-    TProgressLine progress(static_cast<int64_t>(selection.size()));
-    TExtractor extractor(reader, destination, threads);
+    TProgressLine progress(static_cast<int64_t>(selection.size()), totalBytes);
+    TExtractor extractor(reader, destination, options.Threads);
+    extractor.SetKeepExisting(options.NoOverwrite);
     extractor.OnDamaged = [&](int32_t index) {
         progress.Clear();
         PrintMessage(reader.DamagedEntryMessage(index));
@@ -215,7 +321,8 @@ int Extract(const std::string& archive, const std::string& destination,
     };
     auto showProgress = [&] {
         const auto& stats = extractor.Stats();
-        progress.Update(stats.Written + stats.Damaged + stats.Refused + stats.Failed, stats.Bytes);
+        progress.Update(stats.Written + stats.Damaged + stats.Refused + stats.Failed + stats.Kept,
+                        extractor.BytesWritten());
     };
     extractor.OnWait = showProgress;
     try {
@@ -224,15 +331,30 @@ int Extract(const std::string& archive, const std::string& destination,
             showProgress();
         }
         extractor.Finish();
+    } catch (const EFCreateError& e) {
+        progress.Clear();
+        PrintError(e.what(), e.SystemError());
+        return kFatal;
     } catch (const Exception& e) {
         progress.Clear();
-        PrintError(e.what());
+        PrintMessage(e.what());
         return kFatal;
     }
     progress.Clear();
     const auto& stats = extractor.Stats();
-    return missing || stats.Damaged > 0 || stats.Refused > 0 || stats.Failed > 0 ? kSomeFailed
-                                                                                 : kOk;
+    if (!options.Quiet) {
+        std::string summary = std::to_string(stats.Written) + " Dateien entpackt, " +
+                              Megabytes(stats.Bytes) + ", " + std::to_string(stats.Damaged) +
+                              " beschädigt, " + std::to_string(stats.Refused) + " abgelehnt, ";
+        if (stats.Failed > 0)
+            summary += std::to_string(stats.Failed) + " nicht erstellt, ";
+        if (options.NoOverwrite)
+            summary += std::to_string(stats.Kept) + " behalten, ";
+        summary += std::to_string(notFound) + " nicht gefunden, " + Seconds(progress.Seconds());
+        PrintMessage(summary);
+    }
+    return notFound > 0 || stats.Damaged > 0 || stats.Refused > 0 || stats.Failed > 0 ? kSomeFailed
+                                                                                      : kOk;
 }
 
 } // namespace pakcmd

@@ -10,11 +10,17 @@ namespace pakcmd {
 
 enum ExitStatus { kOk = 0, kSomeFailed = 1, kFatal = 2 };
 
-int List(const std::string& archive);
+struct TOptions {
+    int Threads = 1;          // files written or checked at once
+    bool Quiet = false;       // no summary line
+    bool NoOverwrite = false; // existing files are kept
+};
+
+// paths: archive paths or patterns that select entries (none: all).
+int List(const std::string& archive, const std::vector<std::string>& paths);
 int Info(const std::string& archive);
-int Verify(const std::string& archive);
-// threads: how many files are written at once (1: one after the other).
+int Verify(const std::string& archive, const TOptions& options);
 int Extract(const std::string& archive, const std::string& destination,
-            const std::vector<std::string>& paths, int threads);
+            const std::vector<std::string>& paths, const TOptions& options);
 
 } // namespace pakcmd

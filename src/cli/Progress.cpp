@@ -1,5 +1,6 @@
 #include "Progress.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <unistd.h>
 
@@ -7,20 +8,21 @@ namespace {
 
 constexpr auto kRedrawInterval = std::chrono::milliseconds(100);
 
-double Megabytes(uint64_t bytes) {
-    return static_cast<double>(bytes) / (1024.0 * 1024.0);
-}
-
 } // namespace
 
-TProgressLine::TProgressLine(int64_t totalFiles)
+TProgressLine::TProgressLine(int64_t totalFiles, uint64_t totalBytes)
     : FEnabled(::isatty(STDERR_FILENO) == 1)
-    , FTotal(totalFiles)
+    , FTotalFiles(totalFiles)
+    , FTotalBytes(totalBytes)
     , FStart(std::chrono::steady_clock::now())
     , FLastDraw(FStart) {}
 
 TProgressLine::~TProgressLine() {
     Clear();
+}
+
+double TProgressLine::Seconds() const {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - FStart).count();
 }
 
 void TProgressLine::Update(int64_t files, uint64_t bytes) {
@@ -34,12 +36,18 @@ void TProgressLine::Update(int64_t files, uint64_t bytes) {
 }
 
 void TProgressLine::Draw(int64_t files, uint64_t bytes) {
-    const double seconds =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - FStart).count();
-    const double rate = seconds > 0 ? Megabytes(bytes) / seconds : 0.0;
-    std::fprintf(stderr, "\r\033[K%lld/%lld Dateien, %.1f MiB, %.1f MiB/s",
-                 static_cast<long long>(files), static_cast<long long>(FTotal), Megabytes(bytes),
-                 rate);
+    const double seconds = Seconds();
+    const double rate = seconds > 0 ? static_cast<double>(bytes) / 1e6 / seconds : 0.0;
+    const double share =
+        FTotalBytes > 0
+            ? std::min(1.0, static_cast<double>(bytes) / static_cast<double>(FTotalBytes))
+            : 0.0;
+    std::fprintf(stderr, "\r\033[K%3.0f %%  %lld/%lld Dateien  %.1f MB/s", share * 100,
+                 static_cast<long long>(files), static_cast<long long>(FTotalFiles), rate);
+    if (share > 0.01) {
+        const auto left = static_cast<long long>(seconds * (1 - share) / share);
+        std::fprintf(stderr, "  noch %lld:%02lld", left / 60, left % 60);
+    }
     std::fflush(stderr);
     FVisible = true;
 }

@@ -1,88 +1,117 @@
 // varnholm-pak: lists, extracts, checks and describes Varnholm archives from the command line.
 #include "Commands.h"
 #include "Extractor.h"
+#include "TerminalText.h"
 
 #include <charconv>
 #include <cstdio>
-#include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace {
 
 constexpr const char* kUsage =
-    "Aufruf: varnholm-pak BEFEHL ARCHIV [...]\n"
+    "Aufruf: varnholm-pak [OPTIONEN] BEFEHL ARCHIV [...]\n"
     "\n"
     "Befehle:\n"
-    "  list ARCHIV                 eine Zeile je Datei: entpackte Größe, TAB,\n"
+    "  list ARCHIV [PFAD...]       eine Zeile je Datei: entpackte Größe, TAB,\n"
     "                              gespeicherte Größe, TAB, Pfad im Archiv\n"
-    "  extract [-j N] ARCHIV ZIEL [PFAD...]\n"
+    "  extract ARCHIV ZIEL [PFAD...]\n"
     "                              entpackt alle Dateien nach ZIEL; ein PFAD wählt ein\n"
-    "                              Verzeichnis (ohne dessen eigenen Pfad) oder eine Datei;\n"
-    "                              -j N schreibt N Dateien zugleich (Vorgabe: Zahl der\n"
-    "                              Prozessorkerne, -j 1: eine nach der anderen)\n"
+    "                              Verzeichnis (ohne dessen eigenen Pfad) oder eine Datei,\n"
+    "                              ein Muster alle passenden Dateien (mit ihrem Pfad)\n"
     "  verify ARCHIV               prüft alle komprimierten Dateien, ohne zu schreiben\n"
     "  info ARCHIV                 Zahl der Dateien und Verzeichnisse, Größen\n"
     "\n"
-    "  --help                      diese Hilfe\n"
-    "  --version                   Versionsangabe\n"
+    "Muster: * beliebig viele Zeichen in einem Pfadteil, ? ein Zeichen, ** über\n"
+    "Pfadteile hinweg, etwa 'texturen/*.dds' oder '**/karte_??.png'.\n"
+    "\n"
+    "Optionen (an beliebiger Stelle; -- beendet sie):\n"
+    "  -j N, --jobs=N              N Dateien zugleich (Vorgabe: Zahl der Prozessorkerne)\n"
+    "  -n, --no-overwrite          vorhandene Dateien nicht ersetzen\n"
+    "  -q, --quiet                 keine Zusammenfassung am Ende\n"
+    "  -h, --help                  diese Hilfe\n"
+    "      --version               Versionsangabe\n"
     "\n"
     "Rückgabewert: 0 alles erledigt, 1 einzelne Dateien fehlerhaft, abgelehnt oder nicht\n"
     "gefunden, 2 Aufruffehler, Archiv nicht lesbar oder Ziel nicht beschreibbar.\n";
 
-int UsageError(const char* message) {
-    std::fprintf(stderr, "varnholm-pak: %s\n\n%s", message, kUsage);
+int UsageError(const std::string& message) {
+    std::fprintf(stderr, "varnholm-pak: %s\nMehr mit: varnholm-pak --help\n",
+                 TerminalSafe(message).c_str());
     return pakcmd::kFatal;
+}
+
+std::optional<int> ParseJobs(const std::string& text) {
+    int jobs = 0;
+    const char* end = text.data() + text.size();
+    const auto [at, error] = std::from_chars(text.data(), end, jobs);
+    if (error != std::errc() || at != end || jobs < 1 || jobs > 256)
+        return std::nullopt;
+    return jobs;
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
-    std::vector<std::string> args(argv + 1, argv + argc);
-    if (args.empty())
-        return UsageError("Kein Befehl angegeben.");
-    const std::string& command = args[0];
-    if (command == "--help" || command == "-h") {
-        std::fputs(kUsage, stdout);
-        return pakcmd::kOk;
-    }
-    if (command == "--version") {
-        std::puts("varnholm-pak " VARNHOLM_VERSION);
-        return pakcmd::kOk;
+    pakcmd::TOptions options;
+    options.Threads = TExtractor::DefaultThreads();
+    std::vector<std::string> operands;
+    bool optionsEnded = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
+            operands.push_back(arg);
+        } else if (arg == "--") {
+            optionsEnded = true;
+        } else if (arg == "-h" || arg == "--help") {
+            std::fputs(kUsage, stdout);
+            return pakcmd::kOk;
+        } else if (arg == "--version") {
+            std::puts("varnholm-pak " VARNHOLM_VERSION);
+            return pakcmd::kOk;
+        } else if (arg == "-q" || arg == "--quiet") {
+            options.Quiet = true;
+        } else if (arg == "-n" || arg == "--no-overwrite") {
+            options.NoOverwrite = true;
+        } else if (arg == "-j" || arg == "--jobs" || arg.starts_with("--jobs=") || arg[1] == 'j') {
+            // "-j N", "-jN", "--jobs N", "--jobs=N"
+            std::string value;
+            if (arg == "-j" || arg == "--jobs")
+                value = i + 1 < argc ? argv[++i] : "";
+            else
+                value = arg.substr(arg[1] == 'j' ? 2 : 7);
+            const std::optional<int> jobs = ParseJobs(value);
+            if (!jobs)
+                return UsageError("-j erwartet eine Zahl von 1 bis 256.");
+            options.Threads = *jobs;
+        } else {
+            return UsageError("Unbekannte Option: " + arg);
+        }
     }
 
-    if (command == "list" || command == "info" || command == "verify") {
-        if (args.size() != 2)
-            return UsageError("Der Befehl erwartet genau eine Archivdatei.");
-        if (command == "list")
-            return pakcmd::List(args[1]);
-        if (command == "info")
-            return pakcmd::Info(args[1]);
-        return pakcmd::Verify(args[1]);
+    if (operands.empty())
+        return UsageError("Kein Befehl angegeben.");
+    const std::string command = operands[0];
+    const std::vector<std::string> rest(operands.begin() + 1, operands.end());
+    if (command == "list") {
+        if (rest.empty())
+            return UsageError("list erwartet eine Archivdatei.");
+        return pakcmd::List(rest[0], {rest.begin() + 1, rest.end()});
+    }
+    if (command == "info" || command == "verify") {
+        if (rest.size() != 1)
+            return UsageError(command + " erwartet genau eine Archivdatei.");
+        return command == "info" ? pakcmd::Info(rest[0]) : pakcmd::Verify(rest[0], options);
     }
     if (command == "extract") {
-        std::vector<std::string> operands(args.begin() + 1, args.end());
-        int threads = TExtractor::DefaultThreads();
-        if (!operands.empty() && operands[0].starts_with("-j")) {
-            // "-j N" or "-jN"
-            std::string count = operands[0].substr(2);
-            operands.erase(operands.begin());
-            if (count.empty() && !operands.empty()) {
-                count = operands[0];
-                operands.erase(operands.begin());
-            }
-            const char* end = count.data() + count.size();
-            const auto [at, error] = std::from_chars(count.data(), end, threads);
-            if (error != std::errc() || at != end || threads < 1 || threads > 256)
-                return UsageError("-j erwartet eine Zahl von 1 bis 256.");
-        }
-        if (operands.size() < 2)
+        if (rest.size() < 2)
             return UsageError("extract erwartet eine Archivdatei und einen Zielordner.");
         // An unset variable in a script must not turn into the root folder.
-        if (operands[1].empty())
+        if (rest[1].empty())
             return UsageError("Der Zielordner ist leer.");
-        return pakcmd::Extract(operands[0], operands[1], {operands.begin() + 2, operands.end()},
-                               threads);
+        return pakcmd::Extract(rest[0], rest[1], {rest.begin() + 2, rest.end()}, options);
     }
-    return UsageError(("Unbekannter Befehl: " + command).c_str());
+    return UsageError("Unbekannter Befehl: " + command);
 }

@@ -33,11 +33,15 @@ TDestinationFolder::TDestinationFolder(std::string folder)
 TDestinationFolder::TOpened TDestinationFolder::OpenFolder(const std::string& relative) {
     if (!FRoot) {
         // The destination itself is the user's choice: links on the way to it are followed.
-        std::error_code ignored;
-        std::filesystem::create_directories(FPath, ignored);
+        std::error_code made;
+        std::filesystem::create_directories(FPath, made);
         const int handle = ::open(FPath.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (handle < 0)
-            throw EFCreateError(FPath, errno);
+        if (handle < 0) {
+            // What kept the folder from being made says more than its absence.
+            const int error = errno == ENOENT && made ? made.value() : errno;
+            const bool root = FPath.size() == 1;
+            throw EFCreateError::Folder(root ? FPath : FPath.substr(0, FPath.size() - 1), error);
+        }
         FRoot = std::make_shared<const TFolderHandle>(handle);
     }
 

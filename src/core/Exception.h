@@ -10,11 +10,20 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// Why a file operation failed, in German, from the errno of the failed call ("" for 0).
+std::string SystemErrorText(int systemError);
+
 // A file could not be opened for reading.
 class EFOpenError : public Exception {
 public:
-    explicit EFOpenError(const std::string& fileName)
-        : Exception("Datei " + fileName + " kann nicht geöffnet werden") {}
+    // systemError: the errno of the failed call, 0 when none applies.
+    explicit EFOpenError(const std::string& fileName, int systemError = 0)
+        : Exception("Datei " + fileName + " kann nicht geöffnet werden")
+        , FSystemError(systemError) {}
+    int SystemError() const { return FSystemError; }
+
+private:
+    int FSystemError;
 };
 
 // A destination file could not be created or truncated.
@@ -22,11 +31,18 @@ class EFCreateError : public Exception {
 public:
     // systemError: the errno of the failed call, 0 when none applies.
     explicit EFCreateError(const std::string& fileName, int systemError = 0)
-        : Exception("Datei " + fileName + " kann nicht erstellt werden")
-        , FSystemError(systemError) {}
+        : EFCreateError(systemError, "Datei " + fileName + " kann nicht erstellt werden") {}
+    // The destination folder itself cannot be made or opened.
+    static EFCreateError Folder(const std::string& folder, int systemError) {
+        return EFCreateError(systemError, "Zielordner " + folder + " kann nicht erstellt werden");
+    }
     int SystemError() const { return FSystemError; }
 
 private:
+    EFCreateError(int systemError, const std::string& message)
+        : Exception(message)
+        , FSystemError(systemError) {}
+
     int FSystemError;
 };
 

@@ -4,6 +4,7 @@
 #include "FileIO.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 
 namespace {
@@ -93,12 +94,17 @@ void TExtractor::Write(TJob& job, TInflater& inflater) {
     }
     FCurrent = job.Index;
     try {
-        TWriteFile out(job.Folder->Get(), job.Target.Name);
+        TWriteFile out(job.Folder->Get(), job.Target.Name, FKeepExisting);
         out.SetWatch(&FWatch);
         job.Result = FReader.ExtractEntry(job.Index, out, inflater) == TExtractOutcome::Damaged
                          ? TResult::Damaged
                          : TResult::Written;
     } catch (const EFCreateError& e) {
+        if (FKeepExisting && e.SystemError() == EEXIST) {
+            job.Result = TResult::Kept;
+            job.Folder.reset();
+            return;
+        }
         std::string reason =
             TDestinationFolder::EntryFailure(e.SystemError(), job.Target.Folder.empty());
         if (reason.empty()) {
@@ -140,6 +146,9 @@ void TExtractor::Report(const TJob& job) {
         ++FStats.Failed;
         if (OnFailed)
             OnFailed(job.Index, job.Reason);
+        break;
+    case TResult::Kept:
+        ++FStats.Kept;
         break;
     case TResult::Cancelled:
         break;

@@ -39,6 +39,7 @@ public:
         int64_t Damaged = 0;
         int64_t Refused = 0;
         int64_t Failed = 0;
+        int64_t Kept = 0;   // existing files left as they were (SetKeepExisting)
         uint64_t Bytes = 0; // unpacked bytes of the written entries
     };
 
@@ -56,6 +57,10 @@ public:
 
     // The number of workers that suits this machine.
     static int DefaultThreads();
+
+    // Leaves a file (or anything else) that already stands where an entry goes, instead of
+    // replacing it. Before the first Add.
+    void SetKeepExisting(bool keep) { FKeepExisting = keep; }
 
     // An entry whose compressed data is damaged (its file is left empty), or whose data lies past
     // the end of the archive (nothing is written): the reader's DamagedEntryMessage says which.
@@ -92,7 +97,7 @@ public:
     int32_t Current() const { return FCurrent.load(std::memory_order_relaxed); }
 
 private:
-    enum class TResult { Pending, Written, Damaged, Refused, Failed, Cancelled };
+    enum class TResult { Pending, Written, Damaged, Refused, Failed, Kept, Cancelled };
 
     struct TJob {
         int32_t Index = 0;
@@ -133,6 +138,7 @@ private:
     TBufferBudget FBudget{kBufferBudget};
     TStats FStats;
     TWriteWatch FWatch;
+    bool FKeepExisting = false;
     std::atomic<bool> FCancelled{false};
     std::atomic<int32_t> FCurrent{-1};
 

@@ -16,11 +16,12 @@ void TReadFile::Open(const std::string& fileName) {
     Close();
     const int handle = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
     if (handle < 0)
-        throw EFOpenError(fileName);
+        throw EFOpenError(fileName, errno);
     struct stat info {};
     if (::fstat(handle, &info) != 0 || S_ISDIR(info.st_mode)) {
+        const int error = S_ISDIR(info.st_mode) ? EISDIR : errno;
         ::close(handle);
-        throw EFOpenError(fileName);
+        throw EFOpenError(fileName, error);
     }
     FHandle = handle;
     FSize = static_cast<uint64_t>(info.st_size);
@@ -75,11 +76,12 @@ TWriteFile::TWriteFile(const std::string& fileName) {
         throw EFCreateError(fileName, errno);
 }
 
-TWriteFile::TWriteFile(int folderHandle, const std::string& name) {
+TWriteFile::TWriteFile(int folderHandle, const std::string& name, bool keepExisting) {
     // O_NONBLOCK has no effect on files; a pipe left in the destination without a reader makes
     // the open fail instead of waiting for one forever.
-    constexpr int kFlags = O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
-    FHandle = ::openat(folderHandle, name.c_str(), kFlags, 0666);
+    constexpr int kFlags = O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
+    FHandle =
+        ::openat(folderHandle, name.c_str(), kFlags | (keepExisting ? O_EXCL : O_TRUNC), 0666);
     struct stat info {};
     if (FHandle < 0 && errno == ELOOP &&
         ::fstatat(folderHandle, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 &&

@@ -72,8 +72,9 @@ public:
     // Throws EFCreateError.
     explicit TWriteFile(const std::string& fileName);
     // Creates name inside the open folder folderHandle without following a symbolic link: a link
-    // standing where the file goes is replaced by the file. Throws EFCreateError naming name.
-    TWriteFile(int folderHandle, const std::string& name);
+    // standing where the file goes is replaced by the file. With keepExisting, anything standing
+    // there stays and the constructor fails with EEXIST. Throws EFCreateError naming name.
+    TWriteFile(int folderHandle, const std::string& name, bool keepExisting = false);
     ~TWriteFile();
     TWriteFile(const TWriteFile&) = delete;
     TWriteFile& operator=(const TWriteFile&) = delete;

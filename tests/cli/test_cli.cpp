@@ -2,7 +2,9 @@
 #include "PakWriter.h"
 #include "TestFiles.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -64,7 +66,7 @@ TEST_F(CliTest, ListShowsSizesBeyondFourGibibytesInFull) {
 
 TEST_F(CliTest, ExtractWritesEveryEntryAndCreatesTheDestination) {
     const std::string out = FDir / "neu/ziel";
-    const auto r = Pak({"extract", FArchive, out});
+    const auto r = Pak({"extract", "-q", FArchive, out});
     EXPECT_EQ(r.ExitCode, 0) << r.Err;
     EXPECT_EQ(ListFiles(out), (std::vector<std::string>{"daten/texte/grüße.txt", "daten/werte.ini",
                                                         "grafik/bild.raw", "liesmich.txt"}));
@@ -76,11 +78,12 @@ TEST_F(CliTest, ExtractWritesEveryEntryAndCreatesTheDestination) {
 TEST_F(CliTest, ExtractOfADirectoryCutsItsPathAndOfAFileWritesItsName) {
     const std::string out = FDir / "ziel";
     WriteFileBytes(FDir / "vorher", "");
-    const auto r = Pak({"extract", FArchive, out, "daten", "grafik/bild.raw", "fehlt/nicht.da"});
+    const auto r =
+        Pak({"extract", "-q", FArchive, out, "daten", "grafik/bild.raw", "fehlt/nicht.da"});
     EXPECT_EQ(r.ExitCode, 1);
     EXPECT_EQ(ListFiles(out),
               (std::vector<std::string>{"bild.raw", "texte/grüße.txt", "werte.ini"}));
-    EXPECT_EQ(r.Err, "Nicht im Archiv: fehlt/nicht.da\n");
+    EXPECT_EQ(r.Err, "varnholm-pak: Nicht im Archiv: fehlt/nicht.da\n");
 }
 
 TEST_F(CliTest, ExtractReplacesExistingFiles) {
@@ -95,11 +98,11 @@ TEST_F(CliTest, DamagedAndUnsafeEntriesAreReportedAndTheRunGoesOn) {
     // Messages and files are the same whether one or several files are written at once.
     for (const char* threads : {"-j1", "-j4"}) {
         const std::string out = FDir / ("ziel" + std::string(threads));
-        const auto r = Pak({"extract", threads, Damaged(), out});
+        const auto r = Pak({"extract", threads, "--quiet", Damaged(), out});
         EXPECT_EQ(r.ExitCode, 1);
         // "../ausbruch.txt" sits in a subdirectory record, so it comes first.
-        EXPECT_EQ(r.Err, "Unsicherer Pfad, nicht entpackt: ../ausbruch.txt\n"
-                         "Fehler beim Entpacken von kaputt.bin!\n");
+        EXPECT_EQ(r.Err, "varnholm-pak: Unsicherer Pfad, nicht entpackt: ../ausbruch.txt\n"
+                         "varnholm-pak: Fehler beim Entpacken von kaputt.bin!\n");
         EXPECT_EQ(ListFiles(out),
                   (std::vector<std::string>{"gut.txt", "kaputt.bin", "zweite.txt"}));
         EXPECT_EQ(ReadFileBytes(out + "/kaputt.bin"), "");
@@ -119,17 +122,19 @@ TEST_F(CliTest, EntriesThatFailAloneCostOnlyThemselves) {
 
     EXPECT_EQ(Pak({"list", archive}).Out, "3\t3\tgut.txt\n1048576\t1048576\tweit.bin\n27\t27\t" +
                                               std::string(300, 'n') + "\n4\t4\tende.txt\n");
-    const std::string farMessage =
-        "Fehler beim Entpacken von weit.bin: Die Daten liegen hinter dem Dateiende!\n";
+    const std::string farMessage = "varnholm-pak: Fehler beim Entpacken von weit.bin: Die Daten "
+                                   "liegen hinter dem Dateiende!\n";
     for (const char* threads : {"-j1", "-j4"}) {
         const std::string out = FDir / ("ziel" + std::string(threads));
-        const auto r = Pak({"extract", threads, archive, out});
+        const auto r = Pak({"extract", threads, "-q", archive, out});
         EXPECT_EQ(r.ExitCode, 1);
-        EXPECT_EQ(r.Err, farMessage + "Der Name ist zu lang für das Dateisystem, nicht entpackt: " +
+        EXPECT_EQ(r.Err, farMessage +
+                             "varnholm-pak: Der Name ist zu lang für das Dateisystem, nicht "
+                             "entpackt: " +
                              std::string(300, 'n') + "\n");
         EXPECT_EQ(ListFiles(out), (std::vector<std::string>{"ende.txt", "gut.txt"}));
     }
-    const auto verify = Pak({"verify", archive});
+    const auto verify = Pak({"verify", "-q", archive});
     EXPECT_EQ(verify.ExitCode, 1);
     EXPECT_EQ(verify.Err, farMessage);
 }
@@ -147,9 +152,9 @@ TEST_F(CliTest, ControlCharactersInNamesReachTheTerminalEscaped) {
                                           "1\t1\tzeile\\nzwei\n"
                                           "1\t1\tk\\u0081\\\\.txt\n"
                                           "1\t1\t../nul\\x00x\n");
-    const auto r = Pak({"extract", archive, FDir / "ziel"});
+    const auto r = Pak({"extract", "-q", archive, FDir / "ziel"});
     EXPECT_EQ(r.ExitCode, 1);
-    EXPECT_EQ(r.Err, "Unsicherer Pfad, nicht entpackt: ../nul\\x00x\n");
+    EXPECT_EQ(r.Err, "varnholm-pak: Unsicherer Pfad, nicht entpackt: ../nul\\x00x\n");
     EXPECT_EQ(ReadFileBytes(FDir / "ziel/zeile\nzwei"), "2");
 }
 
@@ -174,9 +179,9 @@ TEST_F(CliTest, VerifyReportsDamagedEntriesAndWritesNothing) {
     EXPECT_EQ(good.ExitCode, 0);
     EXPECT_EQ(good.Out, "4 Einträge, 2 komprimiert geprüft, 0 fehlerhaft\n");
 
-    const auto bad = Pak({"verify", Damaged()});
+    const auto bad = Pak({"verify", "-q", Damaged()});
     EXPECT_EQ(bad.ExitCode, 1);
-    EXPECT_EQ(bad.Err, "Fehler beim Entpacken von kaputt.bin!\n");
+    EXPECT_EQ(bad.Err, "varnholm-pak: Fehler beim Entpacken von kaputt.bin!\n");
     EXPECT_EQ(bad.Out, "4 Einträge, 1 komprimiert geprüft, 1 fehlerhaft\n");
 }
 
@@ -208,22 +213,111 @@ TEST_F(CliTest, ExitStatusTwoForUsageErrorsUnreadableArchivesAndUnwritableDestin
 
     const auto missing = Pak({"list", FDir / "fehlt.pak"});
     EXPECT_EQ(missing.ExitCode, 2);
-    EXPECT_EQ(missing.Err,
-              "varnholm-pak: Datei " + (FDir / "fehlt.pak") + " kann nicht geöffnet werden\n");
+    EXPECT_EQ(missing.Err, "varnholm-pak: Datei " + (FDir / "fehlt.pak") +
+                               " kann nicht geöffnet werden: Nicht vorhanden\n");
+    EXPECT_EQ(Pak({"list", FDir.Path()}).Err,
+              "varnholm-pak: Datei " + FDir.Path() +
+                  " kann nicht geöffnet werden: Das ist ein Ordner\n");
 
     WriteFileBytes(FDir / "kurz.pak", "zu kurz");
     EXPECT_EQ(Pak({"info", FDir / "kurz.pak"}).ExitCode, 2);
 
+    // The destination itself is named when it is what fails.
     WriteFileBytes(FDir / "datei", "");
-    const auto blocked = Pak({"extract", FArchive, FDir / "datei"});
+    const auto blocked = Pak({"extract", FArchive, FDir / "datei/ziel"});
     EXPECT_EQ(blocked.ExitCode, 2);
-    EXPECT_NE(blocked.Err.find("kann nicht erstellt werden"), std::string::npos) << blocked.Err;
+    EXPECT_EQ(blocked.Err, "varnholm-pak: Zielordner " + (FDir / "datei/ziel") +
+                               " kann nicht erstellt werden: Ein Teil des Pfads ist kein Ordner\n");
+}
+
+TEST_F(CliTest, OptionsMayStandAnywhereAndDoubleDashEndsThem) {
+    const std::string out = FDir / "ziel";
+    const auto r = Pak({"extract", FArchive, out, "-j", "2", "--quiet"});
+    EXPECT_EQ(r.ExitCode, 0) << r.Err;
+    EXPECT_EQ(r.Err, "");
+    EXPECT_EQ(ListFiles(out).size(), 4u);
+    EXPECT_EQ(Pak({"--jobs=3", "verify", "-q", FArchive}).ExitCode, 0);
+    const auto listed = Pak({"list", "--", FArchive});
+    EXPECT_EQ(listed.ExitCode, 0);
+    EXPECT_EQ(listed.Out, Pak({"list", FArchive}).Out);
+}
+
+TEST_F(CliTest, AUsageErrorSaysWhatIsWrongInOneLine) {
+    EXPECT_EQ(Pak({"extract", FArchive}).Err,
+              "varnholm-pak: extract erwartet eine Archivdatei und einen Zielordner.\n"
+              "Mehr mit: varnholm-pak --help\n");
+    const auto unknown = Pak({"list", "--gibt-es-nicht", FArchive});
+    EXPECT_EQ(unknown.ExitCode, 2);
+    EXPECT_EQ(unknown.Err, "varnholm-pak: Unbekannte Option: --gibt-es-nicht\n"
+                           "Mehr mit: varnholm-pak --help\n");
+}
+
+TEST_F(CliTest, ExtractAndVerifyEndWithASummaryUnlessQuiet) {
+    const auto extracted = Pak({"extract", FArchive, FDir / "ziel", "liesmich.txt", "weg"});
+    EXPECT_EQ(extracted.Err.rfind("varnholm-pak: Nicht im Archiv: weg\n"
+                                  "varnholm-pak: 1 Dateien entpackt, 0,0 MB, 0 beschädigt, 0 "
+                                  "abgelehnt, 1 nicht gefunden, ",
+                                  0),
+              0u)
+        << extracted.Err;
+    EXPECT_EQ(Pak({"extract", "-q", FArchive, FDir / "still"}).Err, "");
+    const auto checked = Pak({"verify", FArchive});
+    EXPECT_EQ(checked.Err.rfind("varnholm-pak: 2 Dateien geprüft, 0,0 MB, 0 beschädigt, ", 0), 0u)
+        << checked.Err;
+    EXPECT_EQ(checked.Err.back(), '\n');
+    EXPECT_EQ(std::count(checked.Err.begin(), checked.Err.end(), '\n'), 1);
+}
+
+TEST_F(CliTest, PatternsPickEntriesByTheirArchivePath) {
+    EXPECT_EQ(Pak({"list", FArchive, "daten/*"}).Out, "3\t3\tdaten/werte.ini\n");
+    const auto texts = Pak({"list", FArchive, "**.txt"});
+    EXPECT_NE(texts.Out.find("daten/texte/grüße.txt"), std::string::npos);
+    EXPECT_NE(texts.Out.find("liesmich.txt"), std::string::npos);
+    EXPECT_EQ(std::count(texts.Out.begin(), texts.Out.end(), '\n'), 2);
+
+    const std::string out = FDir / "ziel";
+    const auto r = Pak({"extract", "-q", FArchive, out, "**/*.raw", "*.fehlt"});
+    EXPECT_EQ(r.ExitCode, 1);
+    EXPECT_EQ(r.Err, "varnholm-pak: Nicht im Archiv: *.fehlt\n");
+    EXPECT_EQ(ListFiles(out), std::vector<std::string>{"grafik/bild.raw"});
+}
+
+TEST_F(CliTest, NoOverwriteKeepsExistingFilesAndCountsThem) {
+    const std::string out = FDir / "ziel";
+    ASSERT_EQ(::mkdir(out.c_str(), 0700), 0);
+    WriteFileBytes(out + "/liesmich.txt", "meins");
+    const auto r = Pak({"extract", "-n", FArchive, out});
+    EXPECT_EQ(r.ExitCode, 0) << r.Err;
+    EXPECT_EQ(ReadFileBytes(out + "/liesmich.txt"), "meins");
+    EXPECT_EQ(ReadFileBytes(out + "/daten/werte.ini"), "a=1");
+    EXPECT_NE(r.Err.find("3 Dateien entpackt"), std::string::npos) << r.Err;
+    EXPECT_NE(r.Err.find("1 behalten"), std::string::npos) << r.Err;
+}
+
+TEST_F(CliTest, VerifyOnSeveralCoresReportsInArchiveOrder) {
+    TPakWriter writer;
+    for (int i = 0; i < 60; ++i) {
+        const std::string name = "d" + std::to_string(i % 4) + "/f" + std::to_string(i);
+        if (i % 3 == 0)
+            writer.AddRaw(writer.Root(), name, "kein zlib", 100);
+        else
+            writer.AddCompressed(name, std::string(static_cast<size_t>(1000 + i * 500), 'v'));
+    }
+    const std::string archive = FDir / "viele.pak";
+    WriteFileBytes(archive, writer.Finish());
+    const auto one = Pak({"verify", "-q", "-j1", archive});
+    const auto four = Pak({"verify", "-q", "-j4", archive});
+    EXPECT_EQ(one.ExitCode, 1);
+    EXPECT_EQ(std::count(one.Err.begin(), one.Err.end(), '\n'), 20);
+    EXPECT_EQ(four.Err, one.Err);
+    EXPECT_EQ(four.Out, one.Out);
 }
 
 TEST_F(CliTest, HelpAndVersion) {
     const auto help = Pak({"--help"});
     EXPECT_EQ(help.ExitCode, 0);
-    EXPECT_NE(help.Out.find("extract [-j N] ARCHIV ZIEL"), std::string::npos);
+    EXPECT_NE(help.Out.find("extract ARCHIV ZIEL [PFAD...]"), std::string::npos);
+    EXPECT_NE(help.Out.find("-j N, --jobs=N"), std::string::npos);
     const auto version = Pak({"--version"});
     EXPECT_EQ(version.ExitCode, 0);
     EXPECT_EQ(version.Out.rfind("varnholm-pak ", 0), 0u);

@@ -1,4 +1,5 @@
 #include "Cp1252.h"
+#include "PathPattern.h"
 #include "SafePath.h"
 #include "uPakReader.h"
 
@@ -59,6 +60,25 @@ TEST(Cp1252, ConvertsToUtf8AndBack) {
 
 TEST(Cp1252, ToDiskPathConvertsNamesAndSeparators) {
     EXPECT_EQ(ToDiskPath("k\xE4se/br\xF6t"), std::string("käse") + kPathSeparator + "bröt");
+}
+
+} // namespace
+
+namespace {
+
+TEST(PathPattern, StarsStayWithinAComponentAndDoubleStarsCrossThem) {
+    EXPECT_TRUE(MatchesPattern("textures/*.dds", "textures/stein.dds"));
+    EXPECT_FALSE(MatchesPattern("textures/*.dds", "textures/alt/stein.dds"));
+    EXPECT_TRUE(MatchesPattern("textures/**.dds", "textures/alt/stein.dds"));
+    EXPECT_TRUE(MatchesPattern("**/*.dds", "stein.dds"));
+    EXPECT_TRUE(MatchesPattern("a/**/b", "a/b"));
+    EXPECT_TRUE(MatchesPattern("a/**/b", "a/x/y/b"));
+    EXPECT_FALSE(MatchesPattern("a/**/b", "a/xb"));
+    EXPECT_TRUE(MatchesPattern("karte_??.png", "karte_07.png"));
+    EXPECT_FALSE(MatchesPattern("karte_??.png", "karte_7.png"));
+    EXPECT_FALSE(MatchesPattern("a?b", "a/b"));
+    EXPECT_FALSE(MatchesPattern("*.DDS", "x.dds")); // byte for byte, as the archive spells it
+    EXPECT_TRUE(MatchesPattern(std::string(40, '*') + "x", std::string(5000, 'a') + "x"));
 }
 
 } // namespace
