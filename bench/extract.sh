@@ -22,7 +22,7 @@ win=()
 for ((run = 1; run <= runs; run++)); do
     fresh
     start=$(date +%s.%N)
-    build/src/cli/varnholm-pak extract "$archive" "$out"
+    build/src/cli/varnholm-pak extract -q "$archive" "$out"
     cli+=("$(echo "$(date +%s.%N) - $start" | bc)")
     fresh
     ms=$(QT_QPA_PLATFORM=offscreen build/bench/bench_window "$archive" --extract "$out" 2>/dev/null |

@@ -2,6 +2,7 @@
 // root's list is ready, the longest stretch in which the window handled no events, and the peak
 // memory. With --extract DEST it also times "Alle Dateien..." into DEST, with --single FILE
 // "Gewählte Datei..." of the root list's first file into FILE.
+#include "DirectoryTreeModel.h"
 #include "Main.h"
 #include "PBFolderDialog.h"
 #include "Prompts.h"
@@ -100,6 +101,17 @@ int main(int argc, char** argv) {
                     static_cast<long long>(ms), static_cast<long long>(gap), PeakMegabytes());
     }
     if (!prompts.SaveAs.isEmpty()) {
+        // The first directory that holds files, and its first file.
+        std::vector<const TDirNode*> pending{window.DirectoryModel().Root()};
+        while (!pending.empty() && !pending.back()->Files) {
+            const TDirNode* node = pending.back();
+            pending.pop_back();
+            for (const auto& child : node->Children)
+                pending.push_back(child.get());
+        }
+        if (pending.empty())
+            return 1;
+        window.tvDirectories->setCurrentIndex(window.DirectoryModel().IndexOf(pending.back()));
         window.lvFiles->setCurrentIndex(window.lvFiles->model()->index(0, 0));
         const qint64 ms = Measure(
             window, [&] { window.ExtractSelectedFileCommand(); }, gap);

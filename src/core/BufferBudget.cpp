@@ -10,8 +10,21 @@ bool TBufferBudget::TryTake(uint64_t bytes) {
 
 void TBufferBudget::Take(uint64_t bytes) {
     std::unique_lock lock(FMutex);
-    FFreed.wait(lock, [&] { return Fits(bytes); });
+    if (!Fits(bytes)) {
+        ++FWaiting;
+        lock.unlock();
+        if (OnWanted)
+            OnWanted();
+        lock.lock();
+        FFreed.wait(lock, [&] { return Fits(bytes); });
+        --FWaiting;
+    }
     FUsed += bytes;
+}
+
+bool TBufferBudget::Wanted() const {
+    std::lock_guard lock(FMutex);
+    return FWaiting > 0;
 }
 
 void TBufferBudget::Give(uint64_t bytes) {

@@ -405,8 +405,16 @@ public:
         } else if (distance == 1) {
             std::memset(to, *from, length);
         } else {
-            while (to < end)
+            // A short period: its first bytes one at a time, then 8-byte steps from a whole
+            // number of periods back, at least 8 bytes, so that no step reads what it writes.
+            const uint32_t back = distance * ((8 + distance - 1) / distance);
+            unsigned char* const prefixEnd = to + std::min(back, length);
+            while (to < prefixEnd)
                 *to++ = *from++;
+            while (to < end) {
+                std::memcpy(to, to - back, 8);
+                to += 8;
+            }
         }
         FOut = end;
         return true;

@@ -18,6 +18,11 @@ TExtractor::TExtractor(const TPakReader& reader, std::string destination, int th
     : FReader(reader)
     , FDestination(std::move(destination)) {
     if (threads > 1) {
+        // A worker that waits for buffer bytes wakes the idle ones, which hold them.
+        FBudget.OnWanted = [this] {
+            std::lock_guard lock(FMutex);
+            FJobAdded.notify_all();
+        };
         FCapacity = kJobsPerWorker * static_cast<size_t>(threads);
         for (int i = 0; i < threads; ++i)
             FWorkers.emplace_back([this] { Work(); });
@@ -249,12 +254,18 @@ void TExtractor::Work() {
     std::unique_lock lock(FMutex);
     for (;;) {
         if (!FQuit && FStarted == FJobs.size()) {
-            // Idle: a worker may be waiting for the bytes these buffers hold. Busy workers keep
-            // theirs, so that a few run at full speed while the others wait, rather than all of
-            // them taking turns at fresh memory; they go idle at the latest when the queue is
-            // full behind a waiting one.
-            inflater.ReleaseBuffers();
-            FJobAdded.wait(lock, [&] { return FQuit || FStarted < FJobs.size(); });
+            // Idle while a worker waits for the bytes these buffers hold: they go. Busy workers
+            // keep theirs, so that a few run at full speed while the others wait, rather than
+            // all of them taking turns at fresh memory; they go idle at the latest when the
+            // queue is full behind a waiting one. Idle or not, buffers are kept while nobody
+            // waits: mapping them afresh for each file costs more than the file.
+            if (inflater.HeldBytes() > 0 && FBudget.Wanted())
+                inflater.ReleaseBuffers();
+            FJobAdded.wait(lock, [&] {
+                return FQuit || FStarted < FJobs.size() ||
+                       (inflater.HeldBytes() > 0 && FBudget.Wanted());
+            });
+            continue;
         }
         if (FQuit)
             return;

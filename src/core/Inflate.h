@@ -50,6 +50,7 @@ public:
     void SetBudget(TBufferBudget* budget) { FBudget = budget; }
     // Frees the buffers that count against the budget, and gives their bytes back.
     void ReleaseBuffers();
+    uint64_t HeldBytes() const { return FHeld; }
 
     // Entries the fast decoders left to zlib, since this object was made (for tests).
     uint64_t SlowPathCount() const { return FSlowPathCount; }
