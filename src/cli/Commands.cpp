@@ -31,10 +31,10 @@ void PrintError(const std::string& message, int systemError = 0) {
     PrintMessage(reason.empty() ? message : message + ": " + reason);
 }
 
-// "1,5 MB": megabytes of 10^6 bytes, with the German decimal comma.
-std::string Megabytes(uint64_t bytes) {
+// A number with one or two decimals and the German decimal comma: "1,5 MB", "0,25 s".
+std::string GermanNumber(const char* format, double value) {
     char text[32];
-    std::snprintf(text, sizeof text, "%.1f MB", static_cast<double>(bytes) / 1e6);
+    std::snprintf(text, sizeof text, format, value);
     std::string result = text;
     for (char& c : result)
         if (c == '.')
@@ -42,14 +42,12 @@ std::string Megabytes(uint64_t bytes) {
     return result;
 }
 
+std::string Megabytes(uint64_t bytes) {
+    return GermanNumber("%.1f MB", static_cast<double>(bytes) / 1e6);
+}
+
 std::string Seconds(double seconds) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%.2f s", seconds);
-    std::string result = text;
-    for (char& c : result)
-        if (c == '.')
-            c = ',';
-    return result;
+    return GermanNumber("%.2f s", seconds);
 }
 
 // Totals of 64-bit sizes, which may add up beyond 2^64.
