@@ -2,6 +2,7 @@
 
 #include "AnsiText.h"
 #include "DirectoryTreeModel.h"
+#include "Exception.h"
 #include "FileListModel.h"
 #include "hashtable.h"
 #include "uPakReader.h"
@@ -98,6 +99,11 @@ void TArchiveLoad::Run() {
         }
         FTree = std::move(root);
         emit Loaded();
+    } catch (const EFOpenError& e) {
+        // Why, in the user's words: missing, a folder, no permission.
+        const std::string reason = SystemErrorText(e.SystemError());
+        emit Failed(QString::fromUtf8(e.what()) +
+                    (reason.empty() ? QString() : QStringLiteral(": ") + FromCoreText(reason)));
     } catch (const std::exception& e) {
         emit Failed(QString::fromUtf8(e.what()));
     }

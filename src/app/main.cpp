@@ -3,21 +3,16 @@
 
 #include "AppText.h"
 #include "Prompts.h"
+#include "QtGerman.h"
 
 #include <QApplication>
-#include <QLibraryInfo>
-#include <QLocale>
-#include <QTranslator>
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(ApplicationTitle());
 
     // The program speaks German whatever the system's language; Qt's own dialogs follow.
-    QTranslator qtTexts;
-    if (qtTexts.load(QLocale(QLocale::German, QLocale::Germany), QStringLiteral("qtbase"),
-                     QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        QApplication::installTranslator(&qtTexts);
+    InstallQtGermanTexts(app);
 
     TQtPrompts prompts;
     TfrmMain frmMain(prompts);

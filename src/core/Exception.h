@@ -65,6 +65,15 @@ class EArchiveDamaged : public Exception {
 public:
     EArchiveDamaged(const std::string& fileName, const std::string& reason)
         : Exception("Die Archivdatei " + fileName + " ist beschädigt: " + reason) {}
+    // Already the header does not fit: most likely some other kind of file.
+    static EArchiveDamaged NotAnArchive(const std::string& fileName, const std::string& reason) {
+        return EArchiveDamaged("Die Datei " + fileName +
+                               " ist keine Varnholm-Archivdatei oder beschädigt: " + reason);
+    }
+
+private:
+    explicit EArchiveDamaged(const std::string& message)
+        : Exception(message) {}
 };
 
 // Writing stopped because the user cancelled it.

@@ -177,7 +177,7 @@ bool TPakReader::Open(const std::string& fileName) {
 
     unsigned char header[kHeaderSize];
     if (FFile.ReadAt(0, header, kHeaderSize) < kHeaderSize)
-        throw EArchiveDamaged(fileName, "Der Dateikopf ist unvollständig");
+        throw EArchiveDamaged::NotAnArchive(fileName, "Der Dateikopf ist unvollständig");
     for (int i = 0; i < 6; ++i)
         FHeader32[i] = LoadU32(header + 4 * i);
     for (int i = 0; i < 3; ++i)
@@ -186,7 +186,7 @@ bool TPakReader::Open(const std::string& fileName) {
     const uint64_t fileSize = FFile.Size();
     const uint64_t root = FHeader64[0];
     if (root > fileSize || fileSize - root < kMinDirectoryRecord)
-        throw EArchiveDamaged(fileName, "Das Verzeichnis liegt hinter dem Dateiende");
+        throw EArchiveDamaged::NotAnArchive(fileName, "Das Verzeichnis liegt hinter dem Dateiende");
 
     TDirectoryParser parser(FFile, root, fileName);
     // Room for what the rest of the file can hold (up to a cap, for archives whose directory

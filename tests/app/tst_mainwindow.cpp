@@ -4,6 +4,8 @@
 #include "Main.h"
 #include "MemoryRegistryStore.h"
 #include "PakWriter.h"
+#include "QtGerman.h"
+#include "TextOrder.h"
 #include "adpMRU.h"
 #include "uPakReader.h"
 
@@ -131,6 +133,29 @@ private slots:
         QCOMPARE(w.acAbout->text(), QStringLiteral("Über..."));
     }
 
+    void qtsOwnTextsAreGerman() {
+        QVERIFY(InstallQtGermanTexts(*QCoreApplication::instance()));
+        QCOMPARE(FWindow->acOpen->shortcut().toString(QKeySequence::NativeText),
+                 QStringLiteral("Strg+O"));
+    }
+
+    // Under LANG=C the tree must not fall back to byte order.
+    void textOrderIsGermanWhereTheSystemHasNoLanguage() {
+        const auto sorted = [] {
+            QStringList texts{"Videos", "_x", "b", "Übersetzungen", "B", "a", "Z", "ä", "A"};
+            std::sort(texts.begin(), texts.end(),
+                      [](const QString& x, const QString& y) { return CompareText(x, y) < 0; });
+            return texts;
+        };
+        const QStringList german = sorted();
+        QLocale::setDefault(QLocale::c());
+        const QStringList withoutLanguage = sorted();
+        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+        QCOMPARE(withoutLanguage, german);
+        QCOMPARE(german,
+                 (QStringList{"_x", "a", "A", "ä", "b", "B", "Übersetzungen", "Videos", "Z"}));
+    }
+
     void aboutTextBeginsWithTheApplicationTitle() {
         FWindow->AboutCommand();
         QCOMPARE(FPrompts.Messages.size(), size_t{1});
@@ -157,12 +182,18 @@ private slots:
         const QString missing = FDir.filePath("fehlt.pak");
         Open(missing);
         QCOMPARE(FPrompts.Messages.size(), size_t{1});
-        QCOMPARE(FPrompts.Messages[0].Text,
-                 QStringLiteral("Datei %1 kann nicht geöffnet werden.").arg(missing));
+        QCOMPARE(
+            FPrompts.Messages[0].Text,
+            QStringLiteral("Datei %1 kann nicht geöffnet werden: Nicht vorhanden.").arg(missing));
         QCOMPARE(FPrompts.Messages[0].Icon, TPrompts::TIcon::Error);
         QVERIFY(!FWindow->ArchiveOpen());
         QVERIFY(Root() == nullptr);
         QCOMPARE(FWindow->StatusText(), QString()); // not "Archiv wird geladen..." for good
+
+        Open(FDir.path());
+        QCOMPARE(FPrompts.Messages.back().Text,
+                 QStringLiteral("Datei %1 kann nicht geöffnet werden: Das ist ein Ordner.")
+                     .arg(FDir.path()));
     }
 
     void cancellingTheOpenDialogKeepsTheLoadedArchive() {
@@ -182,7 +213,8 @@ private slots:
         file.close();
         Open(file.fileName());
         QCOMPARE(FPrompts.Messages.size(), size_t{1});
-        QVERIFY(FPrompts.Messages[0].Text.contains("ist beschädigt"));
+        QVERIFY(
+            FPrompts.Messages[0].Text.contains("ist keine Varnholm-Archivdatei oder beschädigt"));
         QVERIFY(FPrompts.Messages[0].Text.endsWith('.'));
         QVERIFY(!FWindow->ArchiveOpen());
     }
@@ -417,8 +449,10 @@ private slots:
         QFile::remove(gone);
         FWindow->mnRecent->actions().at(1)->trigger();
         WaitIdle();
-        QCOMPARE(FPrompts.MessageTexts(),
-                 QStringList{QStringLiteral("Datei %1 kann nicht geöffnet werden.").arg(gone)});
+        QCOMPARE(
+            FPrompts.MessageTexts(),
+            QStringList{
+                QStringLiteral("Datei %1 kann nicht geöffnet werden: Nicht vorhanden.").arg(gone)});
         QCOMPARE(RecentEntries(), (QStringList{kept, gone}));
         QVERIFY(!FWindow->ArchiveOpen());
     }

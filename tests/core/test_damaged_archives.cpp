@@ -43,13 +43,15 @@ TEST_F(DamagedArchiveTest, EveryTruncationFailsCleanly) {
     for (size_t length = 0; length < full.size(); ++length) {
         const std::string message = OpenError(full.substr(0, length));
         EXPECT_NE(message, "") << "length " << length;
-        EXPECT_NE(message.find("ist beschädigt"), std::string::npos) << message;
+        EXPECT_NE(message.find("beschädigt"), std::string::npos) << message;
     }
 }
 
 TEST_F(DamagedArchiveTest, TheMessageNamesTheFileAndTheReason) {
-    EXPECT_EQ(OpenError("short"), "Die Archivdatei " + (FDir / "bad.pak") +
-                                      " ist beschädigt: Der Dateikopf ist unvollständig");
+    EXPECT_EQ(
+        OpenError("short"),
+        "Die Datei " + (FDir / "bad.pak") +
+            " ist keine Varnholm-Archivdatei oder beschädigt: Der Dateikopf ist unvollständig");
 }
 
 TEST_F(DamagedArchiveTest, RootPositionBeyondTheEndFails) {
