@@ -314,6 +314,13 @@ private slots:
                               "Archiv wird geladen... (200/250)", "250 Dateien"}));
     }
 
+    void aColonBelongsToTheArchiveNameOnLinux() {
+        TPakWriter writer;
+        writer.AddStored("x", "x");
+        Open(Write("backup:v2.pak", writer));
+        QCOMPARE(Root()->Caption, QStringLiteral("backup:v2.pak"));
+    }
+
     void aSecondLoadReplacesTheFirst() {
         TPakWriter first;
         first.AddStored("alt/eins.txt", "1");

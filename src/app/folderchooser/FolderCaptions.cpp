@@ -1,7 +1,5 @@
 #include "FolderCaptions.h"
 
-#include "AnsiText.h"
-
 #include <iterator>
 #include <string_view>
 
@@ -13,32 +11,30 @@ struct TCaptionRow {
     std::string_view Label;
 };
 
-// The captions are Windows-1252 text: "\xE4" is "ä". The Polish label is kept byte for byte as
-// it has always been shown, "Bie\xBF\xB1cy folder" without a colon.
+// The captions in their own letters (UTF-8). The Polish label comes from code page 1250, where
+// its bytes BF B1 are "żą"; read as Windows-1252 they showed as "¿±". It keeps its missing colon.
 constexpr TCaptionRow CaptionRows[] = {
     {"Default", "New folder", "Current folder:"},
     {"0009", "New folder", "Current folder:"},
     {"0406", "Ny mappe", "Valgt mappe:"},
-    {"0407", "Neuer Ordner", "Ausgew\xE4hlter Ordner:"},
+    {"0407", "Neuer Ordner", "Ausgewählter Ordner:"},
     {"0409", "New folder", "Current folder:"},
     {"040C", "Nouveau Dossier", "Dossier Courant:"},
     {"0410", "Nuova Cartella", "Cartella selezionata:"},
     {"0413", "Nieuwe map", "Huidige map:"},
-    {"0415", "Nowy folder",
-     "Bie\xBF\xB1"
-     "cy folder"},
+    {"0415", "Nowy folder", "Bieżący folder"},
     {"0416", "Nova Pasta", "Pasta Atual:"},
-    {"0807", "Neuer Ordner", "Ausgew\xE4hlter Ordner:"},
+    {"0807", "Neuer Ordner", "Ausgewählter Ordner:"},
     {"0809", "New folder", "Current folder:"},
     {"080C", "Nouveau Dossier", "Dossier Courant:"},
     {"0810", "Nuova Cartella", "Cartella selezionata:"},
-    {"0C07", "Neuer Ordner", "Ausgew\xE4hlter Ordner:"},
+    {"0C07", "Neuer Ordner", "Ausgewählter Ordner:"},
     {"0C09", "New folder", "Current folder:"},
     {"0C0C", "Nouveau Dossier", "Dossier Courant:"},
-    {"1007", "Neuer Ordner", "Ausgew\xE4hlter Ordner:"},
+    {"1007", "Neuer Ordner", "Ausgewählter Ordner:"},
     {"1009", "New folder", "Current folder:"},
     {"100C", "Nouveau Dossier", "Dossier Courant:"},
-    {"1407", "Neuer Ordner", "Ausgew\xE4hlter Ordner:"},
+    {"1407", "Neuer Ordner", "Ausgewählter Ordner:"},
     {"1409", "New folder", "Current folder:"},
     {"140C", "Nouveau Dossier", "Dossier Courant:"},
     {"1809", "New folder", "Current folder:"},
@@ -54,7 +50,7 @@ template <typename Column> QStringList Table(Column column) {
     QStringList list;
     list.reserve(static_cast<qsizetype>(std::size(CaptionRows)));
     for (const TCaptionRow& row : CaptionRows)
-        list.append(QLatin1String(row.Key) + u'=' + AnsiToQString(column(row)));
+        list.append(QLatin1String(row.Key) + u'=' + QString::fromUtf8(column(row)));
     return list;
 }
 

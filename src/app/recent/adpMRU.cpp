@@ -226,10 +226,13 @@ void TadpMRU::WriteRegistry() {
 QString TadpMRU::Caption(const QString& path) const {
     QString text = path;
     if (!FShowFullPath) {
-        // "/" too: Qt hands out paths with "/" on every platform.
-        const qsizetype separator =
-            std::max({path.lastIndexOf(QLatin1Char('\\')), path.lastIndexOf(QLatin1Char('/')),
-                      path.lastIndexOf(QLatin1Char(':'))});
+        // "/" on every platform, as Qt hands paths out; "\\" and ":" only where they separate
+        // folders and drives (Windows): elsewhere they are part of the name.
+        qsizetype separator = path.lastIndexOf(QLatin1Char('/'));
+#ifdef Q_OS_WIN
+        separator = std::max(
+            {separator, path.lastIndexOf(QLatin1Char('\\')), path.lastIndexOf(QLatin1Char(':'))});
+#endif
         text = path.mid(separator + 1);
     }
     // A menu takes "&" as the mark of its accelerator; doubled, it shows as it is.

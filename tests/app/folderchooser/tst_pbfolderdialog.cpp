@@ -243,7 +243,7 @@ private slots:
                                           << "Current folder:"
                                           << "New folder";
         QTest::newRow("Polish kept byte for byte")
-            << 0x0415 << "0415" << QString::fromUtf8("Bie¿±cy folder") << "Nowy folder";
+            << 0x0415 << "0415" << QString::fromUtf8("Bieżący folder") << "Nowy folder";
         QTest::newRow("French") << 0x040C << "040C"
                                 << "Dossier Courant:"
                                 << "Nouveau Dossier";

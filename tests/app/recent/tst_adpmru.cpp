@@ -156,11 +156,18 @@ private slots:
         QTest::addColumn<QString>("caption");
         QTest::newRow("ampersands doubled")
             << "C:\\R&D\\a&&b.pak" << true << "C:\\R&&D\\a&&&&b.pak";
+#ifdef Q_OS_WIN
         QTest::newRow("after backslash") << "C:\\R&D\\a&b.pak" << false << "a&&b.pak";
         QTest::newRow("after colon") << "C:a.pak" << false << "a.pak";
+        QTest::newRow("separator last") << "C:\\Spiele\\" << false << "";
+#else
+        // Only "/" separates: ":" and "\\" belong to the name.
+        QTest::newRow("colon in the name") << "/spiele/backup:v2.pak" << false << "backup:v2.pak";
+        QTest::newRow("backslash in the name") << "/spiele/a\\b.pak" << false << "a\\b.pak";
+        QTest::newRow("separator last") << "/spiele/" << false << "";
+#endif
         QTest::newRow("after slash") << "/home/anna/x:y/z.pak" << false << "z.pak";
         QTest::newRow("no separator") << "z.pak" << false << "z.pak";
-        QTest::newRow("separator last") << "C:\\Spiele\\" << false << "";
     }
     void captionShowsPathOrNamePartClickDeliversFullPath() {
         QFETCH(QString, path);
