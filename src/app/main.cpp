@@ -1,7 +1,9 @@
 // Varnholm Archiv-Explorer: opens the data archives of the game Varnholm and extracts files.
+//   varnholm-explorer [ARCHIV]
 #include "Main.h"
 
 #include "AppText.h"
+#include "CommandLine.h"
 #include "Prompts.h"
 #include "QtGerman.h"
 
@@ -17,5 +19,6 @@ int main(int argc, char** argv) {
     TQtPrompts prompts;
     TfrmMain frmMain(prompts);
     frmMain.show();
+    OpenCommandLineArchive(frmMain, QApplication::arguments());
     return QApplication::exec();
 }

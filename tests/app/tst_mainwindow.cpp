@@ -1,4 +1,5 @@
 // The main window driven through its own commands, headless, with scripted dialogs.
+#include "CommandLine.h"
 #include "DirectoryTreeModel.h"
 #include "FakePrompts.h"
 #include "Main.h"
@@ -387,6 +388,18 @@ private slots:
         Open(path);
         QTRY_VERIFY(!FWindow->isVisible());
         QVERIFY(!FWindow->ArchiveOpen());
+    }
+
+    void theArchiveNamedOnTheCommandLineIsOpened() {
+        TPakWriter writer;
+        writer.AddStored("start.txt", "s");
+        const QString path = Write("start.pak", writer);
+        OpenCommandLineArchive(*FWindow,
+                               {"varnholm-explorer", QUrl::fromLocalFile(path).toString()});
+        QTRY_VERIFY(FWindow->ArchiveOpen());
+        QCOMPARE(Root()->Caption, QStringLiteral("start.pak"));
+        OpenCommandLineArchive(*FWindow, {"varnholm-explorer"}); // nothing named: nothing happens
+        QVERIFY(FPrompts.Messages.empty());
     }
 
     void droppingAnArchiveOpensIt() {

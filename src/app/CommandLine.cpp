@@ -1,0 +1,16 @@
+#include "CommandLine.h"
+
+#include "Main.h"
+
+#include <QTimer>
+#include <QUrl>
+
+void OpenCommandLineArchive(TfrmMain& window, const QStringList& arguments) {
+    if (arguments.size() < 2 || arguments.at(1).isEmpty())
+        return;
+    // Some file managers hand over a URL even for %f.
+    const QUrl url(arguments.at(1));
+    const QString fileName = url.isLocalFile() ? url.toLocalFile() : arguments.at(1);
+    // After the event loop has shown the window.
+    QTimer::singleShot(0, &window, [&window, fileName] { window.OpenArchiveCommand(fileName); });
+}
