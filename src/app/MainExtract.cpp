@@ -48,7 +48,14 @@ bool TfrmMain::AskDestination(QString& folder) {
     if (!FPrompts.AskFolder(*PBFolderDialog1))
         return false;
     folder = PBFolderDialog1->Folder();
-    // A confirmed folder without a file-system path (such as "Computer") cannot take files.
+    // A confirmed item without a file-system path (such as "Computer") cannot take files: say
+    // so rather than end the command without a word.
+    if (folder.isEmpty())
+        FPrompts.ShowMessage(this,
+                             QStringLiteral("„%1“ ist kein Ordner auf einem Datenträger. Bitte "
+                                            "einen Ordner wählen, in den entpackt werden kann.")
+                                 .arg(PBFolderDialog1->DisplayName()),
+                             TPrompts::TIcon::Information);
     return !folder.isEmpty();
 }
 

@@ -93,12 +93,14 @@ private slots:
         TPakWriter writer;
         writer.AddStored("a", "a");
         Open(writer);
-        FWindow->ExtractAllFilesCommand();           // no answer: "Abbrechen"
+        FWindow->ExtractAllFilesCommand(); // no answer: "Abbrechen"
+        QVERIFY(FPrompts.Messages.empty());
         FPrompts.FolderAnswers.push_back(QString()); // confirmed, but without a folder
         FWindow->ExtractAllFilesCommand();
         QVERIFY(FPrompts.FolderAnswers.empty());
         QVERIFY(FWindow->pnExtract->isHidden());
-        QVERIFY(FPrompts.Messages.empty());
+        QCOMPARE(FPrompts.Messages.size(), size_t{1}); // not a silent end
+        QVERIFY(FPrompts.Messages[0].Text.contains("kein Ordner auf einem Datenträger"));
     }
 
     void cancelStopsBeforeTheFileShownOnThePanel() {
