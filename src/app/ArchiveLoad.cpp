@@ -8,6 +8,7 @@
 #include "uPakReader.h"
 
 #include <QCoreApplication>
+#include <QScopeGuard>
 #include <QThread>
 
 namespace {
@@ -48,8 +49,9 @@ std::unique_ptr<TDirNode> TArchiveLoad::TakeTree() {
 void TArchiveLoad::Run() {
     try {
         FReader.SetProgressHook([this](int32_t) { return !Stopping(); });
+        // The hook must not outlive this load, however Open ends.
+        const auto unhook = qScopeGuard([this] { FReader.SetProgressHook(nullptr); });
         const bool opened = FReader.Open(ToCoreFileName(FFileName));
-        FReader.SetProgressHook(nullptr);
         if (!opened) {
             emit Stopped();
             return;
