@@ -5,6 +5,7 @@
 #include <QMenu>
 #include <algorithm>
 #include <exception>
+#include <limits>
 #include <vector>
 
 namespace {
@@ -204,8 +205,9 @@ void TadpMRU::ReadRegistry() {
     }
 }
 
-// Deletes MRU1, MRU2, ... up to the first missing number, then writes every entry the list
-// holds as MRU1, MRU2, ... A key that can be neither opened nor created stores nothing.
+// Deletes every stored MRU<n>, gaps or not (a value left behind a gap would come back as a
+// duplicate), then writes every entry the list holds as MRU1, MRU2, ... A key that can be neither
+// opened nor created stores nothing.
 void TadpMRU::WriteRegistry() {
     const QString keyPath = KeyPath();
     if (keyPath.isEmpty())
@@ -213,8 +215,8 @@ void TadpMRU::WriteRegistry() {
     const std::unique_ptr<IRegistryKey> key = FStore->CreateKey(keyPath);
     if (!key)
         return;
-    // A failed delete is no error; the number after it is still tried, so the loop ends.
-    for (quint64 number = 1; key->ValueExists(ValueName(number)); ++number)
+    // A failed delete is no error.
+    for (const quint32 number : StoredNumbers(*key, std::numeric_limits<quint32>::max()))
         key->DeleteValue(ValueName(number));
     for (qsizetype i = 0; i < FFileList.size(); ++i) {
         const QString name = ValueName(quint64(i) + 1);
