@@ -24,8 +24,8 @@ public:
     QString Destination;
     QString SaveAs;
 
-    QString AskOpenFileName(QWidget*, const QString&) override { return {}; }
-    QString AskSaveFileName(QWidget*, const QString&) override { return SaveAs; }
+    QString AskOpenFileName(QWidget*, const QString&, const QString&) override { return {}; }
+    QString AskSaveFileName(QWidget*, const QString&, const QString&) override { return SaveAs; }
     bool AskFolder(TPBFolderDialog& chooser) override {
         chooser.SetFolder(Destination);
         return !Destination.isEmpty();

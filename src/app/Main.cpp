@@ -9,13 +9,17 @@
 #include "FileListModel.h"
 #include "PBFolderDialog.h"
 #include "Prompts.h"
+#include "RegistryStore.h"
+#include "WindowState.h"
 #include "adpMRU.h"
 #include "hashtable.h"
 #include "uPakReader.h"
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QDir>
 #include <QDropEvent>
+#include <QFileInfo>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QHeaderView>
@@ -65,6 +69,10 @@ TfrmMain::TfrmMain(TPrompts& prompts, std::shared_ptr<IRegistryStore> store, QWi
     , FWorkerCount(TExtractor::DefaultThreads()) {
     CreateControls();
     CreateMenus();
+    // One store for the recent list and the window's own state.
+    if (!store)
+        store = std::make_shared<SettingsRegistryStore>();
+    FState = std::make_unique<TWindowState>(store, kRegistryPath.mid(1));
     CreateRecentList(std::move(store));
     PBFolderDialog1 = new TPBFolderDialog(this);
     PBFolderDialog1->SetFlags({TBrowseInfoFlags::OnlyFileSystem, TBrowseInfoFlags::ShowPath});
@@ -75,6 +83,9 @@ TfrmMain::TfrmMain(TPrompts& prompts, std::shared_ptr<IRegistryStore> store, QWi
     resize(744, 541);
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
+    // As the user left it last time; the first start keeps the centred default.
+    restoreGeometry(FState->Bytes(TWindowState::kGeometry));
+    Splitter1->restoreState(FState->Bytes(TWindowState::kSplitter));
     setAcceptDrops(true);
 }
 
@@ -82,6 +93,8 @@ TfrmMain::~TfrmMain() {
     // The jobs use the reader and the index: they end first.
     FJob.reset();
     FLoad.reset();
+    FState->SetBytes(TWindowState::kGeometry, saveGeometry());
+    FState->SetBytes(TWindowState::kSplitter, Splitter1->saveState());
     // A view must not outlive the models it shows.
     lvFiles->setModel(nullptr);
     CloseArchive();
@@ -277,9 +290,13 @@ void TfrmMain::OpenCommand() {
     Run([&] {
         if (RefuseWhileExtracting())
             return;
-        const QString fileName = FPrompts.AskOpenFileName(this, kOpenFilter);
-        if (!fileName.isEmpty())
-            OpenArchive(fileName);
+        const QString folder = FState->Text(TWindowState::kOpenFolder);
+        const QString fileName = FPrompts.AskOpenFileName(
+            this, kOpenFilter, folder.isEmpty() ? QDir::homePath() : folder);
+        if (fileName.isEmpty())
+            return;
+        FState->SetText(TWindowState::kOpenFolder, QFileInfo(fileName).absolutePath());
+        OpenArchive(fileName);
     });
 }
 

@@ -24,6 +24,7 @@ class THashTable;
 class TPBFolderDialog;
 class TPakReader;
 class TPrompts;
+class TWindowState;
 struct TDirNode;
 
 // The main window: a directory tree on the left, the selected directory's files on the right,
@@ -136,6 +137,7 @@ private:
     void ShowDamagedMessage(const std::string& message);
 
     TPrompts& FPrompts;
+    std::unique_ptr<TWindowState> FState;
     std::unique_ptr<THashTable> FDirIndex;
     std::unique_ptr<TPakReader> FReader;
     TDirectoryTreeModel* FTreeModel = nullptr;

@@ -8,8 +8,11 @@
 #include "Main.h"
 #include "PBFolderDialog.h"
 #include "Prompts.h"
+#include "WindowState.h"
 #include "uPakReader.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QProgressBar>
 #include <QTimer>
@@ -35,9 +38,12 @@ void TfrmMain::ExtractSelectedFile(const QModelIndex& item) {
     if (!list)
         return;
     const int32_t index = list->EntryAt(item.row());
-    const QString target = FPrompts.AskSaveFileName(this, AnsiToQString(FReader->EntryName(index)));
+    const QString folder = FState->Text(TWindowState::kSaveFolder);
+    const QString target = FPrompts.AskSaveFileName(this, AnsiToQString(FReader->EntryName(index)),
+                                                    folder.isEmpty() ? QDir::homePath() : folder);
     if (target.isEmpty())
         return;
+    FState->SetText(TWindowState::kSaveFolder, QFileInfo(target).absolutePath());
     SetStatusText(QStringLiteral("Entpacke %1...").arg(AnsiToQString(FReader->EntryPath(index))));
     FSingleFile = true;
     pbProgress->setRange(0, kSingleFileSteps);
@@ -45,9 +51,15 @@ void TfrmMain::ExtractSelectedFile(const QModelIndex& item) {
 }
 
 bool TfrmMain::AskDestination(QString& folder) {
+    // The chooser opens where the last extraction went.
+    const QString last = FState->Text(TWindowState::kExtractFolder);
+    if (!last.isEmpty())
+        PBFolderDialog1->SetFolder(last);
     if (!FPrompts.AskFolder(*PBFolderDialog1))
         return false;
     folder = PBFolderDialog1->Folder();
+    if (!folder.isEmpty())
+        FState->SetText(TWindowState::kExtractFolder, folder);
     // A confirmed item without a file-system path (such as "Computer") cannot take files: say
     // so rather than end the command without a word.
     if (folder.isEmpty())

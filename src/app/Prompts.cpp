@@ -3,15 +3,18 @@
 #include "AppText.h"
 #include "PBFolderDialog.h"
 
+#include <QDir>
 #include <QFileDialog>
 #include <QMessageBox>
 
-QString TQtPrompts::AskOpenFileName(QWidget* parent, const QString& filter) {
-    return QFileDialog::getOpenFileName(parent, QStringLiteral("Öffnen"), QString(), filter);
+QString TQtPrompts::AskOpenFileName(QWidget* parent, const QString& filter, const QString& folder) {
+    return QFileDialog::getOpenFileName(parent, QStringLiteral("Öffnen"), folder, filter);
 }
 
-QString TQtPrompts::AskSaveFileName(QWidget* parent, const QString& presetName) {
-    return QFileDialog::getSaveFileName(parent, QStringLiteral("Speichern unter"), presetName);
+QString TQtPrompts::AskSaveFileName(QWidget* parent, const QString& presetName,
+                                    const QString& folder) {
+    const QString preset = folder.isEmpty() ? presetName : QDir(folder).filePath(presetName);
+    return QFileDialog::getSaveFileName(parent, QStringLiteral("Speichern unter"), preset);
 }
 
 bool TQtPrompts::AskFolder(TPBFolderDialog& chooser) {

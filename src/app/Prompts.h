@@ -13,11 +13,14 @@ public:
 
     virtual ~TPrompts() = default;
 
-    // The open dialog with one filter; an empty result means the user cancelled.
-    virtual QString AskOpenFileName(QWidget* parent, const QString& filter) = 0;
-    // The save dialog with a preset file name; it asks itself before overwriting. Empty means
+    // The open dialog with one filter, starting in folder; an empty result means the user
     // cancelled.
-    virtual QString AskSaveFileName(QWidget* parent, const QString& presetName) = 0;
+    virtual QString AskOpenFileName(QWidget* parent, const QString& filter,
+                                    const QString& folder) = 0;
+    // The save dialog with a preset file name, starting in folder; it asks itself before
+    // overwriting. Empty means cancelled.
+    virtual QString AskSaveFileName(QWidget* parent, const QString& presetName,
+                                    const QString& folder) = 0;
     // Runs the folder chooser; true when the user confirmed a folder, which the chooser's
     // Folder() then holds.
     virtual bool AskFolder(TPBFolderDialog& chooser) = 0;
@@ -28,8 +31,9 @@ public:
 // The real dialogs.
 class TQtPrompts : public TPrompts {
 public:
-    QString AskOpenFileName(QWidget* parent, const QString& filter) override;
-    QString AskSaveFileName(QWidget* parent, const QString& presetName) override;
+    QString AskOpenFileName(QWidget* parent, const QString& filter, const QString& folder) override;
+    QString AskSaveFileName(QWidget* parent, const QString& presetName,
+                            const QString& folder) override;
     bool AskFolder(TPBFolderDialog& chooser) override;
     void ShowMessage(QWidget* parent, const QString& text, TIcon icon) override;
 };

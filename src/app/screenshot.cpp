@@ -14,8 +14,8 @@ namespace {
 
 class TNoPrompts : public TPrompts {
 public:
-    QString AskOpenFileName(QWidget*, const QString&) override { return {}; }
-    QString AskSaveFileName(QWidget*, const QString&) override { return {}; }
+    QString AskOpenFileName(QWidget*, const QString&, const QString&) override { return {}; }
+    QString AskSaveFileName(QWidget*, const QString&, const QString&) override { return {}; }
     bool AskFolder(TPBFolderDialog&) override { return false; }
     void ShowMessage(QWidget*, const QString& text, TIcon) override {
         std::fprintf(stderr, "%s\n", qPrintable(text));

@@ -27,15 +27,18 @@ public:
     // Called while a message box would be open (e.g. to act from inside it).
     std::function<void(const TMessage&)> OnMessage;
 
-    QString AskOpenFileName(QWidget*, const QString& filter) override {
+    QString AskOpenFileName(QWidget*, const QString& filter, const QString& folder) override {
         OpenFilters << filter;
+        OpenFolders << folder;
         return Take(OpenAnswers);
     }
-    QString AskSaveFileName(QWidget*, const QString& presetName) override {
+    QString AskSaveFileName(QWidget*, const QString& presetName, const QString& folder) override {
         SavePresets << presetName;
+        SaveFolders << folder;
         return Take(SaveAnswers);
     }
     bool AskFolder(TPBFolderDialog& chooser) override {
+        FolderPresets << chooser.Folder();
         if (FolderAnswers.empty())
             return false;
         const std::optional<QString> answer = FolderAnswers.front();
@@ -59,6 +62,10 @@ public:
     }
 
     QStringList OpenFilters;
+    // The folder each dialog started in.
+    QStringList OpenFolders;
+    QStringList SaveFolders;
+    QStringList FolderPresets;
 
 private:
     static QString Take(std::deque<QString>& answers) {

@@ -128,6 +128,23 @@ private slots:
         QCOMPARE(Files(Destination("zweites")).size(), 4);
     }
 
+    void theChooserAndTheSaveDialogOpenWhereTheyWereLeft() {
+        TPakWriter writer;
+        writer.AddStored("a.txt", "a");
+        Open(writer);
+        ExtractAll(Destination());
+        QCOMPARE(FPrompts.FolderPresets, QStringList{QString()}); // the first time: nothing
+        FWindow->ExtractAllFilesCommand();                        // cancelled
+        QCOMPARE(FPrompts.FolderPresets.last(), Destination());
+
+        FPrompts.SaveAnswers.push_back(FDir->filePath("kopie.txt"));
+        FWindow->lvFiles->setCurrentIndex(FWindow->lvFiles->model()->index(0, 0));
+        FWindow->ExtractSelectedFileCommand();
+        WaitIdle();
+        FWindow->ExtractSelectedFileCommand(); // cancelled
+        QCOMPARE(FPrompts.SaveFolders.last(), FDir->path());
+    }
+
     void aDirectoryLandsInTheChosenFolderWithoutItsOwnPath() {
         TPakWriter writer;
         writer.AddStored("a/b/c/x", "x");

@@ -11,6 +11,7 @@
 #include "uPakReader.h"
 
 #include <QAbstractItemModelTester>
+#include <QDir>
 #include <QFrame>
 #include <QHeaderView>
 #include <QLabel>
@@ -20,6 +21,7 @@
 #include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSplitter>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTreeView>
@@ -313,6 +315,27 @@ private slots:
                  (QStringList{"Archiv wird geschlossen...", "Archiv wird geladen...",
                               "Archiv wird geladen... (0/250)", "Archiv wird geladen... (100/250)",
                               "Archiv wird geladen... (200/250)", "250 Dateien"}));
+    }
+
+    void windowAndOpenFolderAreRememberedBetweenRuns() {
+        auto store = std::make_shared<MemoryRegistryStore>();
+        FWindow = std::make_unique<TfrmMain>(FPrompts, store);
+        FWindow->show();
+        FWindow->resize(900, 600);
+        FWindow->Splitter1->setSizes({300, 600});
+        QTRY_COMPARE(FWindow->Splitter1->sizes().first(), 300);
+        TPakWriter writer;
+        writer.AddStored("x", "x");
+        Open(Write("gemerkt.pak", writer));
+        QCOMPARE(FPrompts.OpenFolders.last(), QDir::homePath()); // the first start: home
+        FWindow.reset();
+
+        FWindow = std::make_unique<TfrmMain>(FPrompts, store);
+        FWindow->show();
+        QCOMPARE(FWindow->size(), QSize(900, 600));
+        QTRY_COMPARE(FWindow->Splitter1->sizes().first(), 300);
+        FWindow->OpenCommand(); // cancelled
+        QCOMPARE(FPrompts.OpenFolders.last(), FDir.path());
     }
 
     void aColonBelongsToTheArchiveNameOnLinux() {
