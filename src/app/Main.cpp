@@ -156,16 +156,16 @@ void TfrmMain::CreateControls() {
     pnExtract->setFrameShape(QFrame::Panel);
     pnExtract->setFrameShadow(QFrame::Raised);
     pnExtract->setAutoFillBackground(true);
-    pnExtract->resize(281, 89);
+    pnExtract->resize(Scaled(281), Scaled(kPanelHeight));
     lbExtract = new QLabel(QStringLiteral("lbExtract"), pnExtract);
-    lbExtract->setGeometry(16, 8, 257, 13);
+    lbExtract->setGeometry(Scaled(16), Scaled(8), Scaled(257), Scaled(13));
     lbExtract->setTextFormat(Qt::PlainText); // archive names, never markup
     pbProgress = new QProgressBar(pnExtract);
-    pbProgress->setGeometry(24, 32, 241, 16);
+    pbProgress->setGeometry(Scaled(24), Scaled(32), Scaled(241), Scaled(16));
     pbProgress->setRange(0, 100);
     pbProgress->setTextVisible(false);
     btCancel = new QPushButton(QStringLiteral("Abbrechen"), pnExtract);
-    btCancel->setGeometry(103, 56, 75, 25);
+    btCancel->setGeometry(Scaled(103), Scaled(56), Scaled(75), Scaled(25));
     connect(btCancel, &QPushButton::clicked, this, &TfrmMain::CancelCommand);
     pnExtract->hide();
     FPanelTimer = new QTimer(this);
@@ -175,6 +175,14 @@ void TfrmMain::CreateControls() {
     FStatusLabel->setTextFormat(Qt::PlainText);
     statusBar()->addWidget(FStatusLabel, 1);
     statusBar()->setSizeGripEnabled(true);
+}
+
+int TfrmMain::Scaled(int pixels) const {
+    // The panel's layout was drawn for a font whose lines are 13 pixels high; a larger font
+    // stretches it alike, so that no text is clipped. (High-DPI screens need nothing more: Qt's
+    // pixels are already device-independent.)
+    const double scale = std::max(1.0, fontMetrics().height() / 13.0);
+    return static_cast<int>(pixels * scale + 0.5);
 }
 
 void TfrmMain::CreateMenus() {

@@ -105,6 +105,9 @@ protected:
 private:
     enum class TActivity { Idle, Loading, Extracting };
 
+    // Geometry of the progress panel, which is fixed in pixels of a 13-pixel font.
+    static constexpr int kPanelHeight = 89;
+    int Scaled(int pixels) const;
     void CreateControls();
     void CreateMenus();
     void CreateRecentList(std::shared_ptr<IRegistryStore> store);

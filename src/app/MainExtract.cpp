@@ -72,7 +72,7 @@ bool TfrmMain::AskDestination(QString& folder) {
 }
 
 void TfrmMain::ShowExtractPanel() {
-    pnExtract->setFixedHeight(89);
+    pnExtract->setFixedHeight(Scaled(kPanelHeight));
     pnExtract->move((frameGeometry().width() - pnExtract->width()) / 2,
                     (frameGeometry().height() - pnExtract->height()) / 2);
     pnExtract->show();
