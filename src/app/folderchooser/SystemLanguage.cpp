@@ -10,6 +10,7 @@ struct TLanguageRow {
 };
 
 constexpr uint16_t EnglishUnitedStates = 0x0409;
+constexpr uint16_t GermanGermany = 0x0407;
 
 // Identifiers are the primary language in the low ten bits and the country variant above them.
 constexpr TLanguageRow LanguageRows[] = {
@@ -107,6 +108,9 @@ constexpr TLanguageRow LanguageRows[] = {
 
 uint16_t LanguageIdForLocale(const QLocale& locale) {
     const QLocale::Language language = locale.language();
+    // No language at all (C, POSIX): the program's own, so that its chooser speaks German too.
+    if (language == QLocale::C)
+        return GermanGermany;
     const QLocale::Territory territory = locale.territory();
     const TLanguageRow* fallback = nullptr;
     for (const TLanguageRow& row : LanguageRows) {

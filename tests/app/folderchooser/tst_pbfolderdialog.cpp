@@ -220,7 +220,7 @@ private slots:
             {"de_BE", 0x0407}, {"en_US", 0x0409}, {"en_GB", 0x0809}, {"en_IE", 0x1809},
             {"fr_FR", 0x040C}, {"fr_CA", 0x0C0C}, {"it_IT", 0x0410}, {"it_CH", 0x0810},
             {"nl_NL", 0x0413}, {"pl_PL", 0x0415}, {"pt_BR", 0x0416}, {"da_DK", 0x0406},
-            {"cs_CZ", 0x0405}, {"C", 0x0409},     {"sw_KE", 0x0409}};
+            {"cs_CZ", 0x0405}, {"C", 0x0407},     {"sw_KE", 0x0409}};
         for (const auto& [name, id] : rows)
             QTest::newRow(name) << QString::fromLatin1(name) << id;
     }
