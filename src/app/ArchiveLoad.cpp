@@ -103,9 +103,7 @@ void TArchiveLoad::Run() {
         emit Loaded();
     } catch (const EFOpenError& e) {
         // Why, in the user's words: missing, a folder, no permission.
-        const std::string reason = SystemErrorText(e.SystemError());
-        emit Failed(QString::fromUtf8(e.what()) +
-                    (reason.empty() ? QString() : QStringLiteral(": ") + FromCoreText(reason)));
+        emit Failed(FromCoreText(WithSystemReason(e.what(), e.SystemError())));
     } catch (const std::exception& e) {
         emit Failed(QString::fromUtf8(e.what()));
     }

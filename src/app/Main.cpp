@@ -374,30 +374,31 @@ void TfrmMain::StartLoad(const QString& fileName) {
         SetStatusText(QStringLiteral("Archiv wird geladen... (%1/%2)").arg(done).arg(total));
     });
     connect(FLoad.get(), &TArchiveLoad::Loaded, this, [this] {
-        if (FPendingOpen || FCloseRequested) {
-            // Done before it heard that it should stop: as good as stopped.
-            FReader->Close();
-            FDirIndex->Empty();
-        } else {
+        // Done before it heard that it should stop: as good as stopped.
+        if (FPendingOpen || FCloseRequested)
+            ForgetLoad();
+        else
             InstallTree();
-        }
         LoadEnded();
     });
     connect(FLoad.get(), &TArchiveLoad::Failed, this, [this](const QString& message) {
-        // Back to "no archive": nothing of the failed load stays.
-        FReader->Close();
-        FDirIndex->Empty();
+        ForgetLoad();
         SetStatusText(QString());
         LoadEnded();
         ShowError(message);
     });
     connect(FLoad.get(), &TArchiveLoad::Stopped, this, [this] {
-        FReader->Close();
-        FDirIndex->Empty();
+        ForgetLoad();
         SetStatusText(QString());
         LoadEnded();
     });
     FLoad->Start();
+}
+
+void TfrmMain::ForgetLoad() {
+    // Back to "no archive": nothing of the load stays in the reader or the index.
+    FReader->Close();
+    FDirIndex->Empty();
 }
 
 void TfrmMain::LoadEnded() {

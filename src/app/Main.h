@@ -1,9 +1,12 @@
 #pragma once
 
+#include "ExtractionJob.h"
+
 #include <QElapsedTimer>
 #include <QMainWindow>
 #include <memory>
 #include <optional>
+#include <vector>
 
 class QAction;
 class QFrame;
@@ -18,7 +21,6 @@ class QTimer;
 class TadpMRU;
 class TArchiveLoad;
 class TDirectoryTreeModel;
-class TExtractionJob;
 class TFileListModel;
 class THashTable;
 class TPBFolderDialog;
@@ -122,6 +124,7 @@ private:
 
     void OpenArchive(const QString& fileName);
     void StartLoad(const QString& fileName);
+    void ForgetLoad();
     void LoadEnded();
     void InstallTree();
     void CloseArchive();
@@ -132,6 +135,8 @@ private:
     void ExtractAllFiles();
     void ExtractDirectory();
     bool AskDestination(QString& folder);
+    // The panel and a multi-file job for items below folder.
+    void ExtractItems(const QString& folder, std::vector<TExtractionJob::TItem> items);
     void StartExtraction(std::unique_ptr<TExtractionJob> job);
     void ExtractionStepped(int32_t index);
     void ExtractionEnded();

@@ -87,11 +87,7 @@ void TfrmMain::ExtractAllFiles() {
     items.reserve(static_cast<size_t>(FReader->Count()));
     for (int32_t i = 0; i < FReader->Count(); ++i)
         items.push_back({i, 0, i == 0});
-    pbProgress->setRange(0, FReader->Count());
-    FSingleFile = false;
-    ShowExtractPanel();
-    StartExtraction(std::make_unique<TExtractionJob>(*FReader, ToCoreFileName(folder),
-                                                     std::move(items), FWorkerCount));
+    ExtractItems(folder, std::move(items));
 }
 
 void TfrmMain::ExtractDirectory() {
@@ -121,6 +117,10 @@ void TfrmMain::ExtractDirectory() {
         for (auto child = current->Children.rbegin(); child != current->Children.rend(); ++child)
             pending.push_back(child->get());
     }
+    ExtractItems(folder, std::move(items));
+}
+
+void TfrmMain::ExtractItems(const QString& folder, std::vector<TExtractionJob::TItem> items) {
     pbProgress->setRange(0, static_cast<int>(items.size()));
     FSingleFile = false;
     ShowExtractPanel();

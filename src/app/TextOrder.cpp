@@ -5,30 +5,32 @@
 
 namespace {
 
-// The default locale, or German where the system has none to speak of (C, POSIX): the program
-// speaks German, and plain byte order would put "Übersetzungen" after "Videos".
-QLocale CollationLocale() {
-    const QLocale locale;
+// The locale to collate by: the default one, or German where the system has none to speak of
+// (C, POSIX): the program speaks German, and plain byte order would put "Übersetzungen" after
+// "Videos".
+QLocale CollationLocale(const QLocale& locale) {
     return locale.language() == QLocale::C ? QLocale(QLocale::German, QLocale::Germany) : locale;
 }
 
-// Collators are costly to make and not thread-safe: one per thread (loading sorts on its own).
-QCollator& Collator(Qt::CaseSensitivity sensitivity) {
-    thread_local QCollator sensitive = [] {
-        QCollator c{CollationLocale()};
-        c.setCaseSensitivity(Qt::CaseSensitive);
-        return c;
-    }();
-    thread_local QCollator insensitive = [] {
-        QCollator c{CollationLocale()};
-        c.setCaseSensitivity(Qt::CaseInsensitive);
-        return c;
-    }();
-    QCollator& collator = sensitivity == Qt::CaseSensitive ? sensitive : insensitive;
-    const QLocale locale = CollationLocale();
-    if (collator.locale() != locale)
-        collator.setLocale(locale);
+QCollator MakeCollator(Qt::CaseSensitivity sensitivity) {
+    QCollator collator{CollationLocale(QLocale())};
+    collator.setCaseSensitivity(sensitivity);
     return collator;
+}
+
+// Collators are costly to make and not thread-safe: one pair per thread (loading sorts on its
+// own), made anew only when the default locale changes, as it is looked at for every comparison.
+QCollator& Collator(Qt::CaseSensitivity sensitivity) {
+    thread_local QLocale madeFor;
+    thread_local QCollator sensitive = MakeCollator(Qt::CaseSensitive);
+    thread_local QCollator insensitive = MakeCollator(Qt::CaseInsensitive);
+    const QLocale current;
+    if (current != madeFor) {
+        madeFor = current;
+        sensitive.setLocale(CollationLocale(current));
+        insensitive.setLocale(CollationLocale(current));
+    }
+    return sensitivity == Qt::CaseSensitive ? sensitive : insensitive;
 }
 
 QCollator& CaseSensitive() {

@@ -18,9 +18,9 @@ QByteArray TWindowState::Bytes(const QString& name) const {
 }
 
 void TWindowState::SetText(const QString& name, const QString& text) {
-    if (Text(name) == text)
-        return;
-    if (const std::unique_ptr<IRegistryKey> key = FStore->CreateKey(FKeyPath))
+    const std::unique_ptr<IRegistryKey> key = FStore->CreateKey(FKeyPath);
+    // An unchanged value is not written: the store would rewrite its whole file.
+    if (key && (!key->ValueExists(name) || key->ReadString(name) != text))
         key->WriteString(name, text);
 }
 

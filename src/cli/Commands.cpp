@@ -25,12 +25,6 @@ void PrintMessage(const std::string& message) {
     std::fprintf(stderr, "varnholm-pak: %s\n", TerminalSafe(message).c_str());
 }
 
-// A message with the reason of the system error behind it, where there is one.
-void PrintError(const std::string& message, int systemError = 0) {
-    const std::string reason = SystemErrorText(systemError);
-    PrintMessage(reason.empty() ? message : message + ": " + reason);
-}
-
 // A number with one or two decimals and the German decimal comma: "1,5 MB", "0,25 s".
 std::string GermanNumber(const char* format, double value) {
     char text[32];
@@ -94,7 +88,7 @@ bool OpenArchive(TPakReader& reader, const std::string& archive) {
         reader.Open(archive);
         return true;
     } catch (const EFOpenError& e) {
-        PrintError(e.what(), e.SystemError());
+        PrintMessage(WithSystemReason(e.what(), e.SystemError()));
     } catch (const Exception& e) {
         PrintMessage(e.what());
     }
@@ -231,6 +225,7 @@ int Verify(const std::string& archive, const TOptions& options) {
     std::atomic<size_t> next{0};
     std::atomic<bool> stop{false};
     std::string readError;
+    std::mutex readErrorGuard;
     TBufferBudget budget(TExtractor::kBufferBudget);
     auto work = [&] {
         TInflater inflater;
@@ -240,8 +235,7 @@ int Verify(const std::string& archive, const TOptions& options) {
             try {
                 verdict = reader.VerifyEntry(checked[k], inflater) ? kIntact : kDamaged;
             } catch (const Exception& e) {
-                static std::mutex guard;
-                std::lock_guard lock(guard);
+                std::lock_guard lock(readErrorGuard);
                 if (readError.empty())
                     readError = e.what();
             }
@@ -331,7 +325,7 @@ int Extract(const std::string& archive, const std::string& destination,
         extractor.Finish();
     } catch (const EFCreateError& e) {
         progress.Clear();
-        PrintError(e.what(), e.SystemError());
+        PrintMessage(WithSystemReason(e.what(), e.SystemError()));
         return kFatal;
     } catch (const Exception& e) {
         progress.Clear();

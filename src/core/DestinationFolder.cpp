@@ -1,6 +1,7 @@
 #include "DestinationFolder.h"
 
 #include "Exception.h"
+#include "FileIO.h"
 #include "SafePath.h"
 
 #include <cerrno>
@@ -12,11 +13,6 @@
 namespace {
 
 constexpr int kFolderFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
-
-bool IsSymbolicLink(int folder, const char* name) {
-    struct stat info {};
-    return ::fstatat(folder, name, &info, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(info.st_mode);
-}
 
 } // namespace
 
@@ -63,7 +59,7 @@ TDestinationFolder::TOpened TDestinationFolder::OpenFolder(const std::string& re
         }
         if (handle < 0) {
             const int error = errno;
-            if (IsSymbolicLink(parent, component.c_str()))
+            if (IsSymbolicLinkAt(parent, component))
                 return {nullptr, true, {}};
             std::string reason = EntryFailure(error, opened.Folder == FRoot);
             if (reason.empty())
@@ -90,7 +86,7 @@ std::string TDestinationFolder::EntryFailure(int systemError, bool directlyInDes
         return {};
     case EACCES:
     case EPERM:
-        return directlyInDestination ? std::string() : "Keine Berechtigung";
+        return directlyInDestination ? std::string() : SystemErrorText(systemError);
     case ENAMETOOLONG:
         return "Der Name ist zu lang für das Dateisystem";
     case EISDIR:
@@ -109,6 +105,6 @@ std::string TDestinationFolder::EntryFailure(int systemError, bool directlyInDes
     case ENXIO:
         return "Dort steht eine Pipe ohne Leser";
     default:
-        return "Systemfehler " + std::to_string(systemError);
+        return SystemErrorText(systemError);
     }
 }

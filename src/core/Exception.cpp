@@ -2,6 +2,11 @@
 
 #include <cerrno>
 
+std::string WithSystemReason(const std::string& message, int systemError) {
+    const std::string reason = SystemErrorText(systemError);
+    return reason.empty() ? message : message + ": " + reason;
+}
+
 std::string SystemErrorText(int systemError) {
     switch (systemError) {
     case 0:

@@ -12,6 +12,8 @@ public:
 
 // Why a file operation failed, in German, from the errno of the failed call ("" for 0).
 std::string SystemErrorText(int systemError);
+// message, followed by ": " and that reason where there is one.
+std::string WithSystemReason(const std::string& message, int systemError);
 
 // A file could not be opened for reading.
 class EFOpenError : public Exception {

@@ -76,16 +76,19 @@ TWriteFile::TWriteFile(const std::string& fileName) {
         throw EFCreateError(fileName, errno);
 }
 
+bool IsSymbolicLinkAt(int folderHandle, const std::string& name) {
+    struct stat info {};
+    return ::fstatat(folderHandle, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 &&
+           S_ISLNK(info.st_mode);
+}
+
 TWriteFile::TWriteFile(int folderHandle, const std::string& name, bool keepExisting) {
     // O_NONBLOCK has no effect on files; a pipe left in the destination without a reader makes
     // the open fail instead of waiting for one forever.
     constexpr int kFlags = O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
     FHandle =
         ::openat(folderHandle, name.c_str(), kFlags | (keepExisting ? O_EXCL : O_TRUNC), 0666);
-    struct stat info {};
-    if (FHandle < 0 && errno == ELOOP &&
-        ::fstatat(folderHandle, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 &&
-        S_ISLNK(info.st_mode)) {
+    if (FHandle < 0 && errno == ELOOP && IsSymbolicLinkAt(folderHandle, name)) {
         // The link goes, not what it points to; O_EXCL makes sure no new link took its place.
         if (::unlinkat(folderHandle, name.c_str(), 0) == 0 || errno == ENOENT)
             FHandle = ::openat(folderHandle, name.c_str(), kFlags | O_EXCL, 0666);

@@ -66,6 +66,9 @@ struct TWriteWatch {
     std::atomic<bool> Abort{false};
 };
 
+// Whether name inside the open folder folderHandle is a symbolic link (not followed).
+bool IsSymbolicLinkAt(int folderHandle, const std::string& name);
+
 // A destination file, created or truncated for writing; closed by the destructor.
 class TWriteFile {
 public:
