@@ -33,6 +33,7 @@ public:
     void ShowMessage(QWidget*, const QString& text, TIcon) override {
         std::fprintf(stderr, "Meldung: %s\n", qPrintable(text));
     }
+    int AskChoice(QWidget*, const QString&, TIcon, const QStringList&) override { return 0; }
 };
 
 long PeakMegabytes() {

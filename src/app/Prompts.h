@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 class QWidget;
 class TPBFolderDialog;
@@ -26,6 +27,10 @@ public:
     virtual bool AskFolder(TPBFolderDialog& chooser) = 0;
     // A modal message box captioned with the application title, with an OK button.
     virtual void ShowMessage(QWidget* parent, const QString& text, TIcon icon) = 0;
+    // A message box with the given buttons, the first one the default; returns the index of
+    // the button chosen, or -1 when the box was closed without one.
+    virtual int AskChoice(QWidget* parent, const QString& text, TIcon icon,
+                          const QStringList& buttons) = 0;
 };
 
 // The real dialogs.
@@ -36,4 +41,6 @@ public:
                             const QString& folder) override;
     bool AskFolder(TPBFolderDialog& chooser) override;
     void ShowMessage(QWidget* parent, const QString& text, TIcon icon) override;
+    int AskChoice(QWidget* parent, const QString& text, TIcon icon,
+                  const QStringList& buttons) override;
 };

@@ -20,6 +20,7 @@ public:
     void ShowMessage(QWidget*, const QString& text, TIcon) override {
         std::fprintf(stderr, "%s\n", qPrintable(text));
     }
+    int AskChoice(QWidget*, const QString&, TIcon, const QStringList&) override { return 0; }
 };
 
 } // namespace

@@ -54,6 +54,19 @@ public:
             OnMessage(Messages.back());
     }
 
+    // Buttons chosen in order by AskChoice; none left chooses the first (the default).
+    std::deque<int> ChoiceAnswers;
+    int AskChoice(QWidget* parent, const QString& text, TIcon icon,
+                  const QStringList& buttons) override {
+        ShowMessage(parent, text, icon);
+        ChoiceButtons << buttons.join(QChar('|'));
+        if (ChoiceAnswers.empty())
+            return 0;
+        const int answer = ChoiceAnswers.front();
+        ChoiceAnswers.pop_front();
+        return answer;
+    }
+
     QStringList MessageTexts() const {
         QStringList texts;
         for (const TMessage& m : Messages)
@@ -66,6 +79,7 @@ public:
     QStringList OpenFolders;
     QStringList SaveFolders;
     QStringList FolderPresets;
+    QStringList ChoiceButtons; // each choice's buttons, joined by "|"
 
 private:
     static QString Take(std::deque<QString>& answers) {
