@@ -84,6 +84,7 @@ void TArchiveLoad::Run() {
         root->SortChildren();
         // The lists were made here; the window's thread shows them.
         QThread* window = QCoreApplication::instance()->thread();
+        FTreeOrder.reserve(static_cast<size_t>(count));
         std::vector<TDirNode*> pending{root.get()};
         while (!pending.empty()) {
             if (Stopping()) {
@@ -95,9 +96,11 @@ void TArchiveLoad::Run() {
             if (node->Files) {
                 node->Files->SortByCaption();
                 node->Files->moveToThread(window);
+                for (int row = 0; row < node->Files->Count(); ++row)
+                    FTreeOrder.push_back(node->Files->EntryAt(row));
             }
-            for (const auto& child : node->Children)
-                pending.push_back(child.get());
+            for (auto child = node->Children.rbegin(); child != node->Children.rend(); ++child)
+                pending.push_back(child->get());
         }
         FTree = std::move(root);
         emit Loaded();

@@ -6,6 +6,7 @@
 #include <memory>
 #include <string_view>
 #include <thread>
+#include <vector>
 
 class THashTable;
 class TPakReader;
@@ -29,6 +30,9 @@ public:
     const QString& FileName() const { return FFileName; }
     // The tree built, once Loaded has been sent; handed over once.
     std::unique_ptr<TDirNode> TakeTree();
+    // The entries in the tree's own order (each directory's files by caption, then its
+    // subdirectories), once Loaded has been sent; handed over once.
+    std::vector<int32_t> TakeTreeOrder() { return std::move(FTreeOrder); }
 
 signals:
     // Before entry done of total while the tree is built, for every hundredth entry.
@@ -48,6 +52,7 @@ private:
     THashTable& FIndex;
     const QString FFileName;
     std::unique_ptr<TDirNode> FTree;
+    std::vector<int32_t> FTreeOrder;
     std::atomic<bool> FStop{false};
     std::thread FThread;
 };

@@ -4,7 +4,10 @@
 #include "TextOrder.h"
 #include "uPakReader.h"
 
+#include <QCollatorSortKey>
+#include <QLocale>
 #include <algorithm>
+#include <unordered_map>
 
 TFileListModel::TFileListModel(const TPakReader& reader, QObject* parent)
     : QAbstractTableModel(parent)
@@ -25,34 +28,205 @@ void TFileListModel::SortByCaption() {
         FEntries[i] = rows[i].second;
 }
 
+void TFileListModel::SetHits(std::vector<int32_t> entries) {
+    beginResetModel();
+    FEntries = std::move(entries);
+    FAcrossFolders = true;
+    FOrder = {TListColumn::Folder, Qt::AscendingOrder};
+    endResetModel();
+}
+
+int TFileListModel::RowOf(int32_t entry) const {
+    const auto found = std::find(FEntries.begin(), FEntries.end(), entry);
+    return found == FEntries.end() ? -1 : static_cast<int>(found - FEntries.begin());
+}
+
+void TFileListModel::SetColumns(const std::vector<TListColumn>& columns) {
+    if (columns == FColumns)
+        return;
+    beginResetModel();
+    FColumns = columns;
+    endResetModel();
+}
+
+int TFileListModel::ColumnOf(TListColumn kind) const {
+    const auto found = std::find(FColumns.begin(), FColumns.end(), kind);
+    return found == FColumns.end() ? -1 : static_cast<int>(found - FColumns.begin());
+}
+
+namespace {
+
+// Every sort is by one number per row with the tree rank behind it: no text is compared.
+struct TSortRow {
+    double Key;
+    int32_t Rank;
+    int32_t Entry;
+    bool operator<(const TSortRow& other) const {
+        return Key != other.Key ? Key < other.Key : Rank < other.Rank;
+    }
+};
+
+double Ratio(const TPakReader& reader, int32_t entry) {
+    const uint64_t unpacked = reader.EntryUnpackedSize(entry);
+    return unpacked == 0
+               ? 1.0
+               : static_cast<double>(reader.EntryStoredSize(entry)) / static_cast<double>(unpacked);
+}
+
+// Positions in caption order of the names of entries from many directories, where the tree rank
+// says nothing about names: one sort key per name instead of a comparison of texts.
+std::vector<int32_t> NamePositions(const TPakReader& reader, const std::vector<int32_t>& entries,
+                                   const std::vector<int32_t>& treeRank) {
+    std::vector<std::pair<QCollatorSortKey, size_t>> keys;
+    keys.reserve(entries.size());
+    for (size_t i = 0; i < entries.size(); ++i)
+        keys.emplace_back(TextSortKey(AnsiToQString(reader.EntryName(entries[i]))), i);
+    std::sort(keys.begin(), keys.end(), [&](const auto& a, const auto& b) {
+        const int order = a.first.compare(b.first);
+        return order != 0 ? order < 0 : treeRank[entries[a.second]] < treeRank[entries[b.second]];
+    });
+    std::vector<int32_t> positions(entries.size());
+    for (size_t i = 0; i < keys.size(); ++i)
+        positions[keys[i].second] = static_cast<int32_t>(i);
+    return positions;
+}
+
+} // namespace
+
+void TFileListModel::Sort(TListColumn column, Qt::SortOrder order,
+                          const std::vector<int32_t>& treeRank) {
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    const QModelIndexList before = persistentIndexList();
+    std::vector<int32_t> entriesBefore;
+    for (const QModelIndex& index : before)
+        entriesBefore.push_back(EntryAt(index.row()));
+
+    std::vector<int32_t> names;
+    if (column == TListColumn::Name && FAcrossFolders)
+        names = NamePositions(FReader, FEntries, treeRank);
+    std::vector<TSortRow> rows;
+    rows.reserve(FEntries.size());
+    for (size_t i = 0; i < FEntries.size(); ++i) {
+        const int32_t entry = FEntries[i];
+        double key = 0; // Name and Folder: the tree's own order
+        switch (column) {
+        case TListColumn::Name:
+            key = names.empty() ? 0 : names[i];
+            break;
+        case TListColumn::Folder:
+            break;
+        case TListColumn::Size:
+            key = static_cast<double>(FReader.EntryStoredSize(entry));
+            break;
+        case TListColumn::Unpacked:
+            key = static_cast<double>(FReader.EntryUnpackedSize(entry));
+            break;
+        case TListColumn::Ratio:
+            key = Ratio(FReader, entry);
+            break;
+        case TListColumn::Kind:
+            key = FReader.EntryIsCompressed(entry) ? 1 : 0;
+            break;
+        }
+        rows.push_back({key, treeRank[static_cast<size_t>(entry)], entry});
+    }
+    std::sort(rows.begin(), rows.end());
+    if (order == Qt::DescendingOrder)
+        std::reverse(rows.begin(), rows.end());
+    for (size_t i = 0; i < rows.size(); ++i)
+        FEntries[i] = rows[i].Entry;
+    FOrder = {column, order};
+
+    if (!before.isEmpty()) {
+        std::unordered_map<int32_t, int> rowOf;
+        for (size_t i = 0; i < FEntries.size(); ++i)
+            rowOf.emplace(FEntries[i], static_cast<int>(i));
+        QModelIndexList after;
+        for (qsizetype i = 0; i < before.size(); ++i)
+            after << index(rowOf[entriesBefore[static_cast<size_t>(i)]], before[i].column());
+        changePersistentIndexList(before, after);
+    }
+    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}
+
 int TFileListModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : Count();
 }
 
 int TFileListModel::columnCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : 2;
+    return parent.isValid() ? 0 : static_cast<int>(FColumns.size());
 }
 
-QVariant TFileListModel::data(const QModelIndex& index, int role) const {
-    if (!index.isValid() || index.row() >= Count())
-        return {};
-    const int32_t entry = EntryAt(index.row());
-    if (role == Qt::DisplayRole) {
-        if (index.column() == 0)
-            return AnsiToQString(FReader.EntryName(entry));
-        return QString::number(FReader.EntryStoredSize(entry));
+QString EntryText(const TPakReader& reader, int32_t entry, TListColumn column) {
+    switch (column) {
+    case TListColumn::Name:
+        return AnsiToQString(reader.EntryName(entry));
+    case TListColumn::Folder:
+        return AnsiToQString(reader.EntryDir(entry));
+    case TListColumn::Size:
+        return QString::number(reader.EntryStoredSize(entry));
+    case TListColumn::Unpacked:
+        return QString::number(reader.EntryUnpackedSize(entry));
+    case TListColumn::Ratio:
+        // A hostile archive may claim any sizes: the percentage is kept within reason.
+        return QStringLiteral("%1 %").arg(qRound64(std::min(Ratio(reader, entry) * 100, 1e12)));
+    case TListColumn::Kind:
+        return reader.EntryIsCompressed(entry) ? QStringLiteral("gepackt")
+                                               : QStringLiteral("ungepackt");
     }
-    if (role == Qt::TextAlignmentRole && index.column() == 1)
+    return {};
+}
+
+namespace {
+
+bool AlignedRight(TListColumn column) {
+    return column == TListColumn::Size || column == TListColumn::Unpacked ||
+           column == TListColumn::Ratio;
+}
+
+} // namespace
+
+QVariant TFileListModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || index.row() >= Count() || index.column() >= columnCount())
+        return {};
+    const TListColumn column = ColumnAt(index.column());
+    if (role == Qt::DisplayRole)
+        return EntryText(FReader, EntryAt(index.row()), column);
+    if (role == Qt::TextAlignmentRole && AlignedRight(column))
         return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
     return {};
 }
 
 QVariant TFileListModel::headerData(int section, Qt::Orientation orientation, int role) const {
-    if (orientation != Qt::Horizontal)
+    if (orientation != Qt::Horizontal || section < 0 || section >= columnCount())
         return {};
     if (role == Qt::DisplayRole)
-        return section == 0 ? QStringLiteral("Dateiname") : QStringLiteral("Größe");
-    if (role == Qt::TextAlignmentRole && section == 1)
+        return ColumnCaption(ColumnAt(section));
+    if (role == Qt::TextAlignmentRole && AlignedRight(ColumnAt(section)))
         return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
+    return {};
+}
+
+Qt::ItemFlags TFileListModel::flags(const QModelIndex& index) const {
+    // Files may be dragged out of the list, to a file manager or the desktop.
+    return index.isValid() ? QAbstractTableModel::flags(index) | Qt::ItemIsDragEnabled
+                           : QAbstractTableModel::flags(index);
+}
+
+QString ColumnCaption(TListColumn column) {
+    switch (column) {
+    case TListColumn::Name:
+        return QStringLiteral("Dateiname");
+    case TListColumn::Folder:
+        return QStringLiteral("Ordner");
+    case TListColumn::Size:
+        return QStringLiteral("Größe");
+    case TListColumn::Unpacked:
+        return QStringLiteral("Entpackt");
+    case TListColumn::Ratio:
+        return QStringLiteral("Verhältnis");
+    case TListColumn::Kind:
+        return QStringLiteral("Art");
+    }
     return {};
 }

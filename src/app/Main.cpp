@@ -4,9 +4,11 @@
 #include "AppText.h"
 #include "ArchiveLoad.h"
 #include "DirectoryTreeModel.h"
+#include "DragView.h"
 #include "ExtractionJob.h"
 #include "Extractor.h"
 #include "FileListModel.h"
+#include "FindJob.h"
 #include "PBFolderDialog.h"
 #include "Prompts.h"
 #include "RegistryStore.h"
@@ -33,6 +35,7 @@
 #include <QStatusBar>
 #include <QTimer>
 #include <QTreeView>
+#include <QVBoxLayout>
 
 namespace {
 
@@ -44,12 +47,14 @@ const QString kOpenFilter = QStringLiteral("Varnholm Archivdateien (*.p?\?)");
 const QString kRegistryPath = QStringLiteral("\\Software\\Varnholm Archiv-Explorer");
 
 QTreeView* CreateFileView(QWidget* parent) {
-    auto* view = new QTreeView(parent);
+    auto* view = new TDragView(parent);
     view->setRootIsDecorated(false);
     view->setItemsExpandable(false);
     view->setUniformRowHeights(true); // lists of a million rows stay fast
     view->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    view->setSelectionMode(QAbstractItemView::SingleSelection);
+    // Ctrl and Shift select several files, as in every file manager.
+    view->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    view->setDragEnabled(true);
     view->setSelectionBehavior(QAbstractItemView::SelectRows);
     view->setAllColumnsShowFocus(true);
     view->header()->setStretchLastSection(false);
@@ -73,6 +78,7 @@ TfrmMain::TfrmMain(TPrompts& prompts, std::shared_ptr<IRegistryStore> store, QWi
     if (!store)
         store = std::make_shared<SettingsRegistryStore>();
     FState = std::make_unique<TWindowState>(store, kRegistryPath.mid(1));
+    CreateListMenus();
     CreateRecentList(std::move(store));
     PBFolderDialog1 = new TPBFolderDialog(this);
     PBFolderDialog1->SetFlags({TBrowseInfoFlags::OnlyFileSystem, TBrowseInfoFlags::ShowPath});
@@ -93,6 +99,7 @@ TfrmMain::~TfrmMain() {
     // The jobs use the reader and the index: they end first.
     FJob.reset();
     FLoad.reset();
+    FFind.reset();
     FState->SetBytes(TWindowState::kGeometry, saveGeometry());
     FState->SetBytes(TWindowState::kSplitter, Splitter1->saveState());
     // A view must not outlive the models it shows.
@@ -107,6 +114,7 @@ TfrmMain::~TfrmMain() {
 void TfrmMain::CreateControls() {
     FTreeModel = new TDirectoryTreeModel(this);
     FEmptyList = new TFileListModel(*FReader, this);
+    FHits = new TFileListModel(*FReader, this);
 
     Splitter1 = new QSplitter(Qt::Horizontal, this);
     Splitter1->setHandleWidth(1);
@@ -114,7 +122,10 @@ void TfrmMain::CreateControls() {
     Splitter1->setChildrenCollapsible(false);
     setCentralWidget(Splitter1);
 
-    tvDirectories = new QTreeView(Splitter1);
+    auto* directories = new TDragView(Splitter1);
+    tvDirectories = directories;
+    directories->setDragEnabled(true);
+    directories->OnStartDrag = [this] { StartDrag({}, SelectedNode()); };
     tvDirectories->setModel(FTreeModel);
     tvDirectories->setHeaderHidden(true);
     tvDirectories->setIndentation(19);
@@ -134,7 +145,18 @@ void TfrmMain::CreateControls() {
         PopupMenu1->popup(tvDirectories->viewport()->mapToGlobal(at));
     });
 
-    lvFiles = CreateFileView(Splitter1);
+    // The find bar sits above the file list, hidden until a find is opened.
+    auto* filePane = new QWidget(Splitter1);
+    auto* filePaneLayout = new QVBoxLayout(filePane);
+    filePaneLayout->setContentsMargins(0, 0, 0, 0);
+    filePaneLayout->setSpacing(0);
+    CreateFindBar(filePane);
+    lvFiles = CreateFileView(filePane);
+    static_cast<TDragView*>(lvFiles)->OnStartDrag = [this] {
+        StartDrag(SelectedEntries(), nullptr);
+    };
+    filePaneLayout->addWidget(pnFind);
+    filePaneLayout->addWidget(lvFiles, 1);
     lvFiles->setModel(FEmptyList);
     lvFiles->header()->resizeSection(0, 300);
     lvFiles->header()->resizeSection(1, 80);
@@ -147,7 +169,7 @@ void TfrmMain::CreateControls() {
             [this](const QModelIndex& item) { Run([&] { ExtractSelectedFile(item); }); });
 
     Splitter1->addWidget(tvDirectories);
-    Splitter1->addWidget(lvFiles);
+    Splitter1->addWidget(filePane);
     Splitter1->setStretchFactor(0, 0);
     Splitter1->setStretchFactor(1, 1);
     Splitter1->setSizes({201, 744 - 201});
@@ -236,17 +258,6 @@ void TfrmMain::CreateRecentList(std::shared_ptr<IRegistryStore> store) {
 }
 
 // --- the error display, status line and event processing ---
-
-template <class Command> void TfrmMain::Run(Command&& command) {
-    try {
-        command();
-    } catch (const std::exception& e) {
-        ShowError(QString::fromUtf8(e.what()));
-    } catch (...) {
-        ShowError(QStringLiteral("Unbekannter Fehler"));
-    }
-    AfterCommand();
-}
 
 void TfrmMain::ShowError(const QString& message) {
     QString text = message;
@@ -339,7 +350,10 @@ void TfrmMain::ExtractSelectedFileCommand() {
         if (!RequireArchive())
             return;
         const QModelIndexList rows = lvFiles->selectionModel()->selectedRows();
-        ExtractSelectedFile(rows.isEmpty() ? QModelIndex() : rows.first());
+        if (rows.size() > 1)
+            ExtractSelectedFiles(SelectedEntries());
+        else
+            ExtractSelectedFile(rows.isEmpty() ? QModelIndex() : rows.first());
     });
 }
 
@@ -430,6 +444,11 @@ void TfrmMain::InstallTree() {
     }
     if (tvDirectories->focusPolicy() != Qt::NoFocus)
         tvDirectories->setFocus();
+    auto treeOrder = std::make_shared<std::vector<int32_t>>(FLoad->TakeTreeOrder());
+    FTreeRank.assign(static_cast<size_t>(FReader->Count()), 0);
+    for (size_t position = 0; position < treeOrder->size(); ++position)
+        FTreeRank[static_cast<size_t>((*treeOrder)[position])] = static_cast<int32_t>(position);
+    FTreeOrder = std::move(treeOrder);
     tvDirectories->setCurrentIndex(FTreeModel->IndexOf(FTreeModel->Root()));
     UpdateFileCountStatus();
     adpMRU1->AddFile(FLoad->FileName());
@@ -439,9 +458,14 @@ void TfrmMain::InstallTree() {
 
 void TfrmMain::CloseArchive() {
     SetStatusText(QStringLiteral("Archiv wird geschlossen..."));
+    CloseFindCommand();
+    // The find reads the reader's names: it goes first.
+    FFind.reset();
+    FTreeOrder.reset();
+    FTreeRank.clear();
     FArchiveOpen = false;
     FReader->Close();
-    lvFiles->setModel(FEmptyList);
+    ShowList(FEmptyList);
     FTreeModel->Clear();
     FDirIndex->Empty();
 }
@@ -456,7 +480,13 @@ void TfrmMain::DirectoryChanged(const QModelIndex& current) {
     if (!node)
         return;
     FTreeModel->SetImageIndex(node, tvDirectories->isExpanded(current) ? 0 : 1);
-    lvFiles->setModel(node->Files ? node->Files.get() : FEmptyList);
+    // Choosing a folder ends a find: the list shows the folder again.
+    if (FFindOpen) {
+        FFindOpen = false;
+        pnFind->hide();
+        FHits->SetHits({});
+    }
+    ShowList(node->Files ? node->Files.get() : FEmptyList);
 }
 
 // --- window events ---
@@ -475,7 +505,9 @@ void TfrmMain::closeEvent(QCloseEvent* event) {
 }
 
 void TfrmMain::dragEnterEvent(QDragEnterEvent* event) {
-    if (event->mimeData()->hasUrls() && event->mimeData()->urls().first().isLocalFile())
+    // Files dragged out of this window are no archive to open.
+    if (event->source() == nullptr && event->mimeData()->hasUrls() &&
+        event->mimeData()->urls().first().isLocalFile())
         event->acceptProposedAction();
 }
 

@@ -1,9 +1,12 @@
 #pragma once
 
 #include "ExtractionJob.h"
+#include "FileListModel.h"
 
 #include <QElapsedTimer>
 #include <QMainWindow>
+#include <QTemporaryDir>
+#include <map>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -11,9 +14,12 @@
 class QAction;
 class QFrame;
 class QLabel;
+class QLineEdit;
+class QMimeData;
 class QMenu;
 class QProgressBar;
 class QPushButton;
+class QShortcut;
 class QSplitter;
 class QTreeView;
 class IRegistryStore;
@@ -21,7 +27,7 @@ class QTimer;
 class TadpMRU;
 class TArchiveLoad;
 class TDirectoryTreeModel;
-class TFileListModel;
+class TFindJob;
 class THashTable;
 class TPBFolderDialog;
 class TPakReader;
@@ -57,8 +63,27 @@ public:
     void ExtractAllFilesCommand();
     void ExtractDirectoryCommand();
     void CancelCommand();
+    // The find over the names of the whole archive (Ctrl+F); its hits replace the folder's
+    // list until Escape closes the find.
+    void FindCommand();
+    void SetFindText(const QString& text);
+    void CloseFindCommand();
+    // The folder of the current hit, with the hit selected (Ctrl+L).
+    void ShowInFolderCommand();
+    // The archive paths of the selected files, one per line.
+    void CopyPathsCommand();
+    void PropertiesCommand();
+    // As a click on the column's header: sorts by it, a second time in reverse.
+    void SortCommand(int column);
+    // The optional columns of the menu "Ansicht".
+    void ShowColumnCommand(TListColumn column, bool shown);
 
     bool ArchiveOpen() const { return FArchiveOpen; }
+    bool FindOpen() const { return FFindOpen; }
+    // What a drag of these entries offers: their files, extracted below a temporary folder.
+    // Entries are files of the list; a folder node brings everything below it. The files are
+    // written by a job that the drop waits for (with the panel and cancel, if it takes long).
+    QMimeData* CreateDragData(const std::vector<int32_t>& entries, const TDirNode* folder);
     bool CancelRequested() const { return FCancel; }
     // A load or an extraction is running.
     bool Busy() const { return FActivity != TActivity::Idle; }
@@ -82,14 +107,25 @@ public:
     QMenu* mnFile = nullptr;
     QMenu* mnRecent = nullptr; // "Erneut öffnen"
     QMenu* mnExtract = nullptr;
+    QMenu* mnView = nullptr; // "Ansicht"
     QMenu* mnHelp = nullptr;
     QMenu* PopupMenu1 = nullptr;
+    QMenu* PopupFiles = nullptr; // the file list's context menu
+    QWidget* pnFind = nullptr;
+    QLineEdit* edFind = nullptr;
     QAction* acOpen = nullptr;
     QAction* acExit = nullptr;
     QAction* acExtractSelected = nullptr;
     QAction* acExtractAll = nullptr;
     QAction* acExtractDirectory = nullptr;
     QAction* acAbout = nullptr;
+    QAction* acFind = nullptr;
+    QAction* acShowInFolder = nullptr;
+    QAction* acCopyPaths = nullptr;
+    QAction* acProperties = nullptr;
+    QAction* acColumnUnpacked = nullptr;
+    QAction* acColumnRatio = nullptr;
+    QAction* acColumnKind = nullptr;
     TadpMRU* adpMRU1 = nullptr; // the recent archives of "Erneut öffnen"
     TPBFolderDialog* PBFolderDialog1 = nullptr;
 
@@ -98,6 +134,10 @@ signals:
     // The progress panel was brought up to date: the file being extracted and the bar's
     // position.
     void ExtractProgress(const QString& name, int position);
+    // An extraction has ended and the window has shown what it reported.
+    void ExtractionFinished();
+    // A find has put its hits in the list.
+    void FindFinished(int hits);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -113,6 +153,10 @@ private:
     void CreateControls();
     void CreateMenus();
     void CreateRecentList(std::shared_ptr<IRegistryStore> store);
+    void CreateFindBar(QWidget* parent);
+    // A key that works only while widget has the focus.
+    static QShortcut* WidgetKey(int key, QWidget* widget);
+    void CreateListMenus();
     // The application's error display around one command.
     template <class Command> void Run(Command&& command);
     void ShowError(const QString& message);
@@ -131,7 +175,19 @@ private:
     void DirectoryChanged(const QModelIndex& current);
     TDirNode* SelectedNode() const;
 
+    // The list the file view shows: its columns, widths and order made as the user chose them.
+    void ShowList(TFileListModel* list);
+    TFileListModel* ShownList() const;
+    std::vector<TListColumn> ListColumns(bool hits) const;
+    void ApplyColumnWidths();
+    // The entries of the selected rows, in the list's order.
+    std::vector<int32_t> SelectedEntries() const;
+    void FoundHits(const QString& text);
+    void StartDrag(const std::vector<int32_t>& entries, const TDirNode* folder);
+
     void ExtractSelectedFile(const QModelIndex& item);
+    // The selected files into a folder the user chooses (the hits of a find with their folders).
+    void ExtractSelectedFiles(const std::vector<int32_t>& entries);
     void ExtractAllFiles();
     void ExtractDirectory();
     bool AskDestination(QString& folder);
@@ -150,6 +206,20 @@ private:
     std::unique_ptr<TPakReader> FReader;
     TDirectoryTreeModel* FTreeModel = nullptr;
     TFileListModel* FEmptyList = nullptr; // shown for a directory without files
+    // The tree's own order: entries by position, and each entry's position.
+    std::shared_ptr<const std::vector<int32_t>> FTreeOrder;
+    std::vector<int32_t> FTreeRank;
+
+    std::unique_ptr<TFindJob> FFind;
+    TFileListModel* FHits = nullptr;
+    bool FFindOpen = false;
+    std::optional<TListColumn> FSortColumn; // none: the tree's own order
+    Qt::SortOrder FSortOrder = Qt::AscendingOrder;
+    std::vector<TListColumn> FOptionalColumns; // shown beside "Dateiname" and "Größe"
+    std::map<TListColumn, int> FColumnWidths;
+    bool FApplyingWidths = false;
+    // Folders that drags extracted into; removed when the window goes.
+    std::vector<std::unique_ptr<QTemporaryDir>> FDragFolders;
     QLabel* FStatusLabel = nullptr;
     bool FArchiveOpen = false;
     bool FCancel = false;
@@ -158,10 +228,24 @@ private:
     std::unique_ptr<TArchiveLoad> FLoad;
     std::unique_ptr<TExtractionJob> FJob;
     bool FSingleFile = false; // the job writes one file through the save dialog
-    QElapsedTimer FJobClock;  // since the job started
+    bool FDragJob = false;    // the job writes the files of a drag
+    // How the drag's job ended (true: every file is there), once it has.
+    std::shared_ptr<std::optional<bool>> FDragOutcome;
+    QElapsedTimer FJobClock; // since the job started
     QTimer* FPanelTimer = nullptr;
     std::optional<QString> FPendingOpen; // asked for while a load was running
     bool FCloseRequested = false;
     int FEventIntervalMs = 100;
     int FWorkerCount;
 };
+
+template <class Command> void TfrmMain::Run(Command&& command) {
+    try {
+        command();
+    } catch (const std::exception& e) {
+        ShowError(QString::fromUtf8(e.what()));
+    } catch (...) {
+        ShowError(QStringLiteral("Unbekannter Fehler"));
+    }
+    AfterCommand();
+}

@@ -20,8 +20,8 @@
 
 namespace {
 
-// A single file shows the panel only when it takes longer than this.
-constexpr qint64 kSingleFilePanelAfterMs = 500;
+// A single file and a drag show the panel only when they take longer than this.
+constexpr qint64 kQuietPanelAfterMs = 500;
 // The bar of a single file counts thousandths of its bytes.
 constexpr int kSingleFileSteps = 1000;
 
@@ -48,6 +48,20 @@ void TfrmMain::ExtractSelectedFile(const QModelIndex& item) {
     FSingleFile = true;
     pbProgress->setRange(0, kSingleFileSteps);
     StartExtraction(std::make_unique<TExtractionJob>(*FReader, index, ToCoreFileName(target)));
+}
+
+void TfrmMain::ExtractSelectedFiles(const std::vector<int32_t>& entries) {
+    QString folder;
+    if (!RequireArchive() || RefuseWhileExtracting() || entries.empty() || !AskDestination(folder))
+        return;
+    // A folder's files land side by side in the chosen folder; hits of a find, which may share
+    // names, keep the folders they are in.
+    std::vector<TExtractionJob::TItem> items;
+    for (const int32_t entry : entries)
+        items.push_back({entry,
+                         FFindOpen ? 0 : static_cast<uint32_t>(FReader->EntryDir(entry).size() + 1),
+                         items.empty()});
+    ExtractItems(folder, std::move(items));
 }
 
 bool TfrmMain::AskDestination(QString& folder) {
@@ -123,7 +137,8 @@ void TfrmMain::ExtractDirectory() {
 void TfrmMain::ExtractItems(const QString& folder, std::vector<TExtractionJob::TItem> items) {
     pbProgress->setRange(0, static_cast<int>(items.size()));
     FSingleFile = false;
-    ShowExtractPanel();
+    if (!FDragJob)
+        ShowExtractPanel();
     StartExtraction(std::make_unique<TExtractionJob>(*FReader, ToCoreFileName(folder),
                                                      std::move(items), FWorkerCount));
 }
@@ -165,12 +180,13 @@ void TfrmMain::RefreshPanel() {
     if (!FJob)
         return;
     const TExtractionJob::TProgress progress = FJob->Progress();
+    // A single file and a drag show the panel only when they take long.
+    if (pnExtract->isHidden()) {
+        if (FJobClock.elapsed() < kQuietPanelAfterMs)
+            return;
+        ShowExtractPanel();
+    }
     if (FSingleFile) {
-        if (pnExtract->isHidden()) {
-            if (FJobClock.elapsed() < kSingleFilePanelAfterMs)
-                return;
-            ShowExtractPanel();
-        }
         const uint64_t size = FReader->EntryUnpackedSize(progress.Current);
         pbProgress->setValue(size == 0 ? kSingleFileSteps
                                        : static_cast<int>(std::min<uint64_t>(progress.Bytes, size) *
@@ -195,6 +211,11 @@ void TfrmMain::ExtractionEnded() {
     TExtractionJob* job = FJob.release();
     job->deleteLater();
     FActivity = TActivity::Idle;
+    FDragJob = false;
+    if (FDragOutcome) {
+        *FDragOutcome = !job->Cancelled() && job->Error().isEmpty();
+        FDragOutcome.reset();
+    }
 
     // Entries that cost only themselves are told about once, at the end.
     QStringList summary;
@@ -222,5 +243,6 @@ void TfrmMain::ExtractionEnded() {
         ShowError(job->Error());
     else if (FSingleFile)
         UpdateFileCountStatus();
+    emit ExtractionFinished();
     AfterCommand();
 }

@@ -8,8 +8,8 @@ class IRegistryStore;
 
 // What the window remembers between runs, in the settings store next to the recent list: its
 // geometry and splitter, and the folders the open dialog, the save dialog and the folder chooser
-// were last left in. Each value is written when it changes, so a killed program loses nothing
-// but its last window geometry.
+// were last left in, and the optional columns of the file list. Each value is written when it
+// changes, so a killed program loses nothing but its last window geometry.
 class TWindowState {
 public:
     static inline const QString kGeometry = QStringLiteral("WindowGeometry");
@@ -17,6 +17,8 @@ public:
     static inline const QString kOpenFolder = QStringLiteral("OpenFolder");
     static inline const QString kSaveFolder = QStringLiteral("SaveFolder");
     static inline const QString kExtractFolder = QStringLiteral("ExtractFolder");
+    // The optional columns of the file list that are shown, comma-separated.
+    static inline const QString kColumns = QStringLiteral("Columns");
 
     TWindowState(std::shared_ptr<IRegistryStore> store, QString keyPath);
 

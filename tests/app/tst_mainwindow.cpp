@@ -130,7 +130,7 @@ private slots:
         QStringList menus;
         for (QAction* menu : w.menuBar()->actions())
             menus << menu->text();
-        QCOMPARE(menus, (QStringList{"&Datei", "&Entpacken", "&Hilfe"}));
+        QCOMPARE(menus, (QStringList{"&Datei", "&Entpacken", "&Ansicht", "&Hilfe"}));
         QStringList fileItems;
         for (QAction* item : w.mnFile->actions())
             fileItems << (item->isSeparator() ? QStringLiteral("-") : item->text());

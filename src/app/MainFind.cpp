@@ -1,0 +1,135 @@
+// The find: a field above the file list whose text filters the names of the whole archive. The
+// search runs as a TFindJob; its hits take the folder's place in the list, with a column for
+// their folders, until Escape brings the folder back.
+#include "AnsiText.h"
+#include "DirectoryTreeModel.h"
+#include "Exception.h"
+#include "FindJob.h"
+#include "Main.h"
+#include "hashtable.h"
+#include "uPakReader.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QShortcut>
+#include <QToolButton>
+#include <QTreeView>
+
+void TfrmMain::CreateFindBar(QWidget* parent) {
+    pnFind = new QWidget(parent);
+    auto* layout = new QHBoxLayout(pnFind);
+    layout->setContentsMargins(4, 2, 2, 2);
+    auto* label = new QLabel(QStringLiteral("&Suchen:"), pnFind);
+    edFind = new QLineEdit(pnFind);
+    edFind->setPlaceholderText(QStringLiteral("Teil des Namens oder Muster wie *.dds"));
+    edFind->setClearButtonEnabled(true);
+    label->setBuddy(edFind);
+    auto* close = new QToolButton(pnFind);
+    close->setText(QStringLiteral("✕"));
+    close->setToolTip(QStringLiteral("Suche schließen (Esc)"));
+    close->setAutoRaise(true);
+    layout->addWidget(label);
+    layout->addWidget(edFind, 1);
+    layout->addWidget(close);
+    pnFind->hide();
+
+    connect(edFind, &QLineEdit::textChanged, this, &TfrmMain::SetFindText);
+    connect(close, &QToolButton::clicked, this, &TfrmMain::CloseFindCommand);
+    // From the field into the hits: Enter or the arrow down.
+    const auto intoList = [this] {
+        if (lvFiles->model()->rowCount() == 0)
+            return;
+        lvFiles->setFocus();
+        if (!lvFiles->currentIndex().isValid())
+            lvFiles->setCurrentIndex(lvFiles->model()->index(0, 0));
+    };
+    connect(edFind, &QLineEdit::returnPressed, this, intoList);
+    connect(WidgetKey(Qt::Key_Down, edFind), &QShortcut::activated, this, intoList);
+}
+
+void TfrmMain::FindCommand() {
+    Run([&] {
+        if (!RequireArchive())
+            return;
+        if (!FFindOpen) {
+            FFindOpen = true;
+            pnFind->show();
+            SetFindText(edFind->text());
+        }
+        edFind->setFocus();
+        edFind->selectAll();
+    });
+}
+
+void TfrmMain::SetFindText(const QString& text) {
+    if (!FFindOpen || !FArchiveOpen)
+        return;
+    if (edFind->text() != text)
+        edFind->setText(text); // comes back here through textChanged
+    if (text.isEmpty()) {
+        FHits->SetHits({});
+        ShowList(FHits);
+        SetStatusText(QString());
+        return;
+    }
+    if (!FFind) {
+        FFind = std::make_unique<TFindJob>(*FReader, FTreeOrder);
+        connect(FFind.get(), &TFindJob::Found, this, &TfrmMain::FoundHits);
+    }
+    FFind->Find(text);
+}
+
+void TfrmMain::FoundHits(const QString& text) {
+    if (!FFindOpen || !FFind || text != edFind->text())
+        return;
+    std::optional<std::vector<int32_t>> hits = FFind->TakeHits(text);
+    if (!hits)
+        return;
+    const int count = static_cast<int>(hits->size());
+    FHits->SetHits(std::move(*hits));
+    ShowList(FHits);
+    SetStatusText(count == 1 ? QStringLiteral("1 Treffer")
+                             : QStringLiteral("%1 Treffer").arg(count));
+    emit FindFinished(count);
+}
+
+void TfrmMain::CloseFindCommand() {
+    if (!FFindOpen)
+        return;
+    FFindOpen = false;
+    pnFind->hide();
+    FHits->SetHits({});
+    if (const TDirNode* node = SelectedNode())
+        ShowList(node->Files ? node->Files.get() : FEmptyList);
+    else
+        ShowList(FEmptyList);
+    if (FArchiveOpen)
+        UpdateFileCountStatus();
+    lvFiles->setFocus();
+}
+
+void TfrmMain::ShowInFolderCommand() {
+    Run([&] {
+        const QModelIndex current = lvFiles->currentIndex();
+        if (!FFindOpen || !current.isValid())
+            return;
+        const int32_t entry = FHits->EntryAt(current.row());
+        TDirNode* node = nullptr;
+        try {
+            node = static_cast<TDirNode*>(FDirIndex->Examine(FReader->EntryDir(entry)));
+        } catch (const EEZContainerError&) {
+            return;
+        }
+        CloseFindCommand();
+        tvDirectories->setCurrentIndex(FTreeModel->IndexOf(node));
+        tvDirectories->scrollTo(tvDirectories->currentIndex());
+        const TFileListModel* list = ShownList();
+        const int row = list ? list->RowOf(entry) : -1;
+        if (row < 0)
+            return;
+        lvFiles->setCurrentIndex(list->index(row, 0));
+        lvFiles->scrollTo(lvFiles->currentIndex());
+        lvFiles->setFocus();
+    });
+}

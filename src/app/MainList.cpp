@@ -1,0 +1,243 @@
+// The file list beyond showing a folder: its columns (the optional ones of "Ansicht"), sorting
+// by a click on a header, the selection of several files and the list's context menu.
+#include "AnsiText.h"
+#include "Main.h"
+#include "Prompts.h"
+#include "WindowState.h"
+#include "uPakReader.h"
+
+#include <QAction>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QLocale>
+#include <QMenu>
+#include <QMenuBar>
+#include <QShortcut>
+#include <QTreeView>
+
+namespace {
+
+struct TOptionalColumn {
+    TListColumn Column;
+    const char* Key; // how the store remembers it
+};
+constexpr TOptionalColumn kOptionalColumns[] = {
+    {TListColumn::Unpacked, "Unpacked"},
+    {TListColumn::Ratio, "Ratio"},
+    {TListColumn::Kind, "Kind"},
+};
+
+int DefaultWidth(TListColumn column) {
+    switch (column) {
+    case TListColumn::Name:
+        return 300;
+    case TListColumn::Folder:
+        return 200;
+    case TListColumn::Ratio:
+        return 70;
+    default:
+        return 80;
+    }
+}
+
+QString Bytes(uint64_t bytes) {
+    return QStringLiteral("%1 Bytes").arg(QLocale(QLocale::German).toString(bytes));
+}
+
+} // namespace
+
+QShortcut* TfrmMain::WidgetKey(int key, QWidget* widget) {
+    auto* shortcut = new QShortcut(QKeySequence(key), widget);
+    shortcut->setContext(Qt::WidgetShortcut);
+    return shortcut;
+}
+
+void TfrmMain::CreateListMenus() {
+    mnView = new QMenu(QStringLiteral("&Ansicht"), this);
+    menuBar()->insertMenu(mnHelp->menuAction(), mnView);
+    acFind = mnView->addAction(QStringLiteral("Suchen..."), this, &TfrmMain::FindCommand);
+    acFind->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
+    acShowInFolder =
+        mnView->addAction(QStringLiteral("Im Ordner zeigen"), this, &TfrmMain::ShowInFolderCommand);
+    acShowInFolder->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
+    mnView->addSeparator();
+    const QStringList stored =
+        FState->Text(TWindowState::kColumns).split(QChar(','), Qt::SkipEmptyParts);
+    for (const TOptionalColumn& optional : kOptionalColumns) {
+        QAction* action = mnView->addAction(ColumnCaption(optional.Column));
+        action->setCheckable(true);
+        if (stored.contains(QLatin1String(optional.Key))) {
+            action->setChecked(true);
+            FOptionalColumns.push_back(optional.Column);
+        }
+        connect(action, &QAction::toggled, this,
+                [this, column = optional.Column](bool shown) { ShowColumnCommand(column, shown); });
+        (optional.Column == TListColumn::Unpacked ? acColumnUnpacked
+         : optional.Column == TListColumn::Ratio  ? acColumnRatio
+                                                  : acColumnKind) = action;
+    }
+
+    acCopyPaths = new QAction(QStringLiteral("Pfad kopieren"), this);
+    connect(acCopyPaths, &QAction::triggered, this, &TfrmMain::CopyPathsCommand);
+    acProperties = new QAction(QStringLiteral("Eigenschaften"), this);
+    connect(acProperties, &QAction::triggered, this, &TfrmMain::PropertiesCommand);
+    PopupFiles = new QMenu(this);
+    PopupFiles->addAction(QStringLiteral("Entpacken..."), this,
+                          &TfrmMain::ExtractSelectedFileCommand);
+    PopupFiles->addAction(acShowInFolder);
+    PopupFiles->addAction(acCopyPaths);
+    PopupFiles->addSeparator();
+    PopupFiles->addAction(acProperties);
+    lvFiles->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(lvFiles, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        if (!lvFiles->indexAt(at).isValid())
+            return;
+        acShowInFolder->setEnabled(FFindOpen);
+        PopupFiles->popup(lvFiles->viewport()->mapToGlobal(at));
+    });
+    // Enter extracts, as a double-click does: the selection when it is more than one file.
+    for (const int key : {Qt::Key_Return, Qt::Key_Enter})
+        connect(WidgetKey(key, lvFiles), &QShortcut::activated, this,
+                &TfrmMain::ExtractSelectedFileCommand);
+
+    // Escape ends a find, in its field as in its hits.
+    for (QWidget* widget : {static_cast<QWidget*>(edFind), static_cast<QWidget*>(lvFiles)}) {
+        auto* escape = WidgetKey(Qt::Key_Escape, widget);
+        connect(escape, &QShortcut::activated, this, [this] {
+            if (FFindOpen)
+                CloseFindCommand();
+        });
+    }
+
+    QHeaderView* header = lvFiles->header();
+    header->setSectionsClickable(true);
+    connect(header, &QHeaderView::sectionClicked, this, &TfrmMain::SortCommand);
+    connect(header, &QHeaderView::sectionResized, this, [this](int section, int, int size) {
+        const TFileListModel* list = ShownList();
+        if (FApplyingWidths || !list || section >= list->columnCount() ||
+            (lvFiles->header()->stretchLastSection() && section == list->columnCount() - 1))
+            return;
+        FColumnWidths[list->ColumnAt(section)] = size;
+    });
+}
+
+TFileListModel* TfrmMain::ShownList() const {
+    return qobject_cast<TFileListModel*>(lvFiles->model());
+}
+
+std::vector<TListColumn> TfrmMain::ListColumns(bool hits) const {
+    std::vector<TListColumn> columns{TListColumn::Name};
+    if (hits)
+        columns.push_back(TListColumn::Folder);
+    columns.push_back(TListColumn::Size);
+    columns.insert(columns.end(), FOptionalColumns.begin(), FOptionalColumns.end());
+    return columns;
+}
+
+void TfrmMain::ShowList(TFileListModel* list) {
+    list->SetColumns(ListColumns(list == FHits));
+    const std::pair<TListColumn, Qt::SortOrder> order =
+        FSortColumn ? std::pair(*FSortColumn, FSortOrder)
+                    : std::pair(TListColumn::Folder, Qt::AscendingOrder);
+    if (list->Order() != order && !FTreeRank.empty())
+        list->Sort(order.first, order.second, FTreeRank);
+    if (lvFiles->model() != list)
+        lvFiles->setModel(list);
+    ApplyColumnWidths();
+    const int sortSection = FSortColumn ? list->ColumnOf(*FSortColumn) : -1;
+    lvFiles->header()->setSortIndicatorShown(sortSection >= 0);
+    if (sortSection >= 0)
+        lvFiles->header()->setSortIndicator(sortSection, FSortOrder);
+}
+
+void TfrmMain::ApplyColumnWidths() {
+    const TFileListModel* list = ShownList();
+    if (!list)
+        return;
+    FApplyingWidths = true;
+    // Beyond the two columns of a folder's list, the last one fills the width.
+    lvFiles->header()->setStretchLastSection(list->columnCount() > 2);
+    for (int section = 0; section < list->columnCount(); ++section) {
+        const auto width = FColumnWidths.find(list->ColumnAt(section));
+        lvFiles->header()->resizeSection(section, width != FColumnWidths.end()
+                                                      ? width->second
+                                                      : DefaultWidth(list->ColumnAt(section)));
+    }
+    FApplyingWidths = false;
+}
+
+void TfrmMain::SortCommand(int column) {
+    Run([&] {
+        TFileListModel* list = ShownList();
+        if (!list || column < 0 || column >= list->columnCount() || FTreeRank.empty())
+            return;
+        const TListColumn kind = list->ColumnAt(column);
+        FSortOrder = FSortColumn == kind && FSortOrder == Qt::AscendingOrder ? Qt::DescendingOrder
+                                                                             : Qt::AscendingOrder;
+        FSortColumn = kind;
+        ShowList(list);
+    });
+}
+
+void TfrmMain::ShowColumnCommand(TListColumn column, bool shown) {
+    std::erase(FOptionalColumns, column);
+    QStringList keys;
+    // Kept in the menu's order, whatever the order they were chosen in.
+    std::vector<TListColumn> ordered;
+    for (const TOptionalColumn& optional : kOptionalColumns)
+        if ((optional.Column == column && shown) ||
+            std::find(FOptionalColumns.begin(), FOptionalColumns.end(), optional.Column) !=
+                FOptionalColumns.end()) {
+            ordered.push_back(optional.Column);
+            keys << QLatin1String(optional.Key);
+        }
+    FOptionalColumns = ordered;
+    FState->SetText(TWindowState::kColumns, keys.join(QChar(',')));
+    if (TFileListModel* list = ShownList())
+        ShowList(list);
+}
+
+std::vector<int32_t> TfrmMain::SelectedEntries() const {
+    const TFileListModel* list = ShownList();
+    std::vector<int> rows;
+    if (list)
+        for (const QModelIndex& index : lvFiles->selectionModel()->selectedRows())
+            rows.push_back(index.row());
+    std::sort(rows.begin(), rows.end());
+    std::vector<int32_t> entries;
+    for (const int row : rows)
+        entries.push_back(list->EntryAt(row));
+    return entries;
+}
+
+void TfrmMain::CopyPathsCommand() {
+    Run([&] {
+        QStringList paths;
+        for (const int32_t entry : SelectedEntries())
+            paths << AnsiToQString(FReader->EntryPath(entry));
+        if (!paths.isEmpty())
+            QGuiApplication::clipboard()->setText(paths.join(QChar('\n')));
+    });
+}
+
+void TfrmMain::PropertiesCommand() {
+    Run([&] {
+        const TFileListModel* list = ShownList();
+        const QModelIndex current = lvFiles->currentIndex();
+        if (!list || !current.isValid() || !FArchiveOpen)
+            return;
+        const int32_t entry = list->EntryAt(current.row());
+        QStringList lines;
+        lines
+            << QStringLiteral("Pfad: %1").arg(AnsiToQString(FReader->EntryPath(entry)))
+            << QStringLiteral("Gespeichert: %1").arg(Bytes(FReader->EntryStoredSize(entry)))
+            << QStringLiteral("Entpackt: %1").arg(Bytes(FReader->EntryUnpackedSize(entry)))
+            << QStringLiteral("Verhältnis: %1").arg(EntryText(*FReader, entry, TListColumn::Ratio))
+            << QStringLiteral("Art: %1").arg(EntryText(*FReader, entry, TListColumn::Kind))
+            << QStringLiteral("Datenposition: %1")
+                   .arg(QLocale(QLocale::German).toString(FReader->Entry(entry).Offset));
+        FPrompts.ShowMessage(this, lines.join(QChar('\n')), TPrompts::TIcon::Information);
+    });
+}
