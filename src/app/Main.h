@@ -19,7 +19,6 @@ class QMimeData;
 class QMenu;
 class QProgressBar;
 class QPushButton;
-class QShortcut;
 class QSplitter;
 class QTreeView;
 class IRegistryStore;
@@ -141,6 +140,8 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    // The keys of the file list and the find field.
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
 
@@ -154,8 +155,6 @@ private:
     void CreateMenus();
     void CreateRecentList(std::shared_ptr<IRegistryStore> store);
     void CreateFindBar(QWidget* parent);
-    // A key that works only while widget has the focus.
-    static QShortcut* WidgetKey(int key, QWidget* widget);
     void CreateListMenus();
     // The application's error display around one command.
     template <class Command> void Run(Command&& command);

@@ -12,7 +12,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QShortcut>
 #include <QToolButton>
 #include <QTreeView>
 
@@ -36,16 +35,6 @@ void TfrmMain::CreateFindBar(QWidget* parent) {
 
     connect(edFind, &QLineEdit::textChanged, this, &TfrmMain::SetFindText);
     connect(close, &QToolButton::clicked, this, &TfrmMain::CloseFindCommand);
-    // From the field into the hits: Enter or the arrow down.
-    const auto intoList = [this] {
-        if (lvFiles->model()->rowCount() == 0)
-            return;
-        lvFiles->setFocus();
-        if (!lvFiles->currentIndex().isValid())
-            lvFiles->setCurrentIndex(lvFiles->model()->index(0, 0));
-    };
-    connect(edFind, &QLineEdit::returnPressed, this, intoList);
-    connect(WidgetKey(Qt::Key_Down, edFind), &QShortcut::activated, this, intoList);
 }
 
 void TfrmMain::FindCommand() {

@@ -10,11 +10,11 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QLocale>
 #include <QMenu>
 #include <QMenuBar>
-#include <QShortcut>
 #include <QTreeView>
 
 namespace {
@@ -48,10 +48,31 @@ QString Bytes(uint64_t bytes) {
 
 } // namespace
 
-QShortcut* TfrmMain::WidgetKey(int key, QWidget* widget) {
-    auto* shortcut = new QShortcut(QKeySequence(key), widget);
-    shortcut->setContext(Qt::WidgetShortcut);
-    return shortcut;
+bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() != QEvent::KeyPress || (watched != lvFiles && watched != edFind))
+        return QMainWindow::eventFilter(watched, event);
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    const bool enter = key == Qt::Key_Return || key == Qt::Key_Enter;
+    if (key == Qt::Key_Escape && FFindOpen) {
+        // Escape ends a find, in its field as in its hits.
+        CloseFindCommand();
+        return true;
+    }
+    if (watched == lvFiles && enter) {
+        // Enter extracts, as a double-click does: the selection when it is more than one file.
+        ExtractSelectedFileCommand();
+        return true;
+    }
+    if (watched == edFind && (enter || key == Qt::Key_Down)) {
+        // From the field into the hits.
+        if (lvFiles->model()->rowCount() > 0) {
+            lvFiles->setFocus();
+            if (!lvFiles->currentIndex().isValid())
+                lvFiles->setCurrentIndex(lvFiles->model()->index(0, 0));
+        }
+        return true;
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void TfrmMain::CreateListMenus() {
@@ -97,19 +118,9 @@ void TfrmMain::CreateListMenus() {
         acShowInFolder->setEnabled(FFindOpen);
         PopupFiles->popup(lvFiles->viewport()->mapToGlobal(at));
     });
-    // Enter extracts, as a double-click does: the selection when it is more than one file.
-    for (const int key : {Qt::Key_Return, Qt::Key_Enter})
-        connect(WidgetKey(key, lvFiles), &QShortcut::activated, this,
-                &TfrmMain::ExtractSelectedFileCommand);
-
-    // Escape ends a find, in its field as in its hits.
-    for (QWidget* widget : {static_cast<QWidget*>(edFind), static_cast<QWidget*>(lvFiles)}) {
-        auto* escape = WidgetKey(Qt::Key_Escape, widget);
-        connect(escape, &QShortcut::activated, this, [this] {
-            if (FFindOpen)
-                CloseFindCommand();
-        });
-    }
+    // Enter, Escape and the arrow down: see eventFilter.
+    lvFiles->installEventFilter(this);
+    edFind->installEventFilter(this);
 
     QHeaderView* header = lvFiles->header();
     header->setSectionsClickable(true);

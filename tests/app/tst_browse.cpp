@@ -1,0 +1,228 @@
+// Browsing beyond the folders: find, several files selected, sorting, optional columns and
+// dragging files out, headless through the window's own commands.
+#include "DirectoryTreeModel.h"
+#include "MemoryRegistryStore.h"
+#include "TestFiles.h"
+#include "WindowFixture.h"
+
+#include <QAction>
+#include <QDir>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QSignalSpy>
+#include <QTreeView>
+
+namespace {
+
+QStringList Column(const QAbstractItemModel* model, int column = 0) {
+    QStringList texts;
+    for (int row = 0; row < model->rowCount(); ++row)
+        texts << model->index(row, column).data().toString();
+    return texts;
+}
+
+QStringList Headers(const QAbstractItemModel* model) {
+    QStringList texts;
+    for (int section = 0; section < model->columnCount(); ++section)
+        texts << model->headerData(section, Qt::Horizontal, Qt::DisplayRole).toString();
+    return texts;
+}
+
+} // namespace
+
+class TestBrowse : public QObject, TWindowFixture {
+    Q_OBJECT
+
+    void OpenGameData() {
+        TPakWriter writer;
+        writer.AddStored("liesmich.txt", "hallo");
+        writer.AddStored("bild.dds", "dds-wurzel");
+        writer.AddCompressed("daten/texte/\xDC"
+                             "bersicht.txt",
+                             std::string(4000, 'u'));
+        writer.AddStored("daten/karten/karte_01.png", "eins");
+        writer.AddStored("daten/karten/karte_1.png", "kurz");
+        writer.AddStored("modelle/bild.DDS", "dds-modell");
+        Open(writer);
+    }
+
+    void Find(const QString& text) {
+        QSignalSpy found(FWindow.get(), &TfrmMain::FindFinished);
+        FWindow->SetFindText(text);
+        QVERIFY(found.wait(5000));
+    }
+
+    void SelectDirectory(const QString& path) {
+        const TDirNode* node = FWindow->DirectoryModel().Root()->FindCaptionPath(path);
+        QVERIFY(node);
+        FWindow->tvDirectories->setCurrentIndex(FWindow->DirectoryModel().IndexOf(node));
+    }
+
+    void SelectRows(std::initializer_list<int> rows) {
+        QItemSelectionModel* selection = FWindow->lvFiles->selectionModel();
+        selection->clearSelection();
+        for (const int row : rows)
+            selection->select(FWindow->lvFiles->model()->index(row, 0),
+                              QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        selection->setCurrentIndex(FWindow->lvFiles->model()->index(*rows.begin(), 0),
+                                   QItemSelectionModel::NoUpdate);
+    }
+
+private slots:
+    void init() { SetUpWindow(0); }
+    void cleanup() { TearDownWindow(); }
+
+    void findFiltersNamesOfTheWholeArchiveUntilEscape() {
+        OpenGameData();
+        FWindow->FindCommand();
+        QVERIFY(FWindow->FindOpen());
+        QVERIFY(FWindow->pnFind->isVisibleTo(FWindow.get()));
+
+        // Case and umlauts do not matter; the hits say where they are.
+        Find("ÜBERSICHT");
+        QCOMPARE(Column(FWindow->lvFiles->model()), QStringList{"Übersicht.txt"});
+        QCOMPARE(Headers(FWindow->lvFiles->model()), (QStringList{"Dateiname", "Ordner", "Größe"}));
+        QCOMPARE(Column(FWindow->lvFiles->model(), 1), QStringList{"daten/texte"});
+        QCOMPARE(FWindow->StatusText(), QStringLiteral("1 Treffer"));
+
+        // A pattern matches whole names, in the tree's order.
+        Find("*.dds");
+        QCOMPARE(Column(FWindow->lvFiles->model()), (QStringList{"bild.dds", "bild.DDS"}));
+        Find("karte_??.png");
+        QCOMPARE(Column(FWindow->lvFiles->model()), QStringList{"karte_01.png"});
+        Find("gibt es nicht");
+        QCOMPARE(FWindow->lvFiles->model()->rowCount(), 0);
+
+        QTest::keyClick(FWindow->edFind, Qt::Key_Escape);
+        QVERIFY(!FWindow->FindOpen());
+        QCOMPARE(Column(FWindow->lvFiles->model()), (QStringList{"bild.dds", "liesmich.txt"}));
+        QCOMPARE(FWindow->StatusText(), QStringLiteral("6 Dateien"));
+    }
+
+    void aHitIsExtractedLikeADoubleClickAndShownInItsFolder() {
+        OpenGameData();
+        FWindow->FindCommand();
+        Find("bersicht");
+        SelectRows({0});
+        const QString target = Destination("übersicht.txt");
+        FPrompts.SaveAnswers.push_back(target);
+        QTest::keyClick(FWindow->lvFiles, Qt::Key_Return);
+        WaitIdle();
+        QCOMPARE(FPrompts.SavePresets, QStringList{"Übersicht.txt"});
+        QCOMPARE(ReadFileBytes(target.toStdString()), std::string(4000, 'u'));
+
+        FWindow->acShowInFolder->trigger();
+        QVERIFY(!FWindow->FindOpen());
+        QCOMPARE(FWindow->tvDirectories->currentIndex().data().toString(), QStringLiteral("texte"));
+        QCOMPARE(FWindow->lvFiles->currentIndex().data().toString(),
+                 QStringLiteral("Übersicht.txt"));
+    }
+
+    void severalSelectedFilesGoSideBySideIntoAChosenFolder() {
+        OpenGameData();
+        SelectDirectory("daten/karten");
+        SelectRows({0, 1});
+        FPrompts.FolderAnswers.push_back(Destination());
+        FWindow->ExtractSelectedFileCommand();
+        WaitIdle();
+        QVERIFY(FPrompts.SavePresets.isEmpty());
+        QCOMPARE(ReadFileBytes(Destination("ziel/karte_01.png").toStdString()), "eins");
+        QCOMPARE(ReadFileBytes(Destination("ziel/karte_1.png").toStdString()), "kurz");
+
+        // Hits of a find may share names: they keep their folders.
+        FWindow->FindCommand();
+        Find("*.dds");
+        SelectRows({0, 1});
+        FPrompts.FolderAnswers.push_back(Destination("treffer"));
+        FWindow->ExtractSelectedFileCommand();
+        WaitIdle();
+        QCOMPARE(ReadFileBytes(Destination("treffer/bild.dds").toStdString()), "dds-wurzel");
+        QCOMPARE(ReadFileBytes(Destination("treffer/modelle/bild.DDS").toStdString()),
+                 "dds-modell");
+        QVERIFY(FPrompts.Messages.empty());
+    }
+
+    void aClickOnAHeaderSortsAndASecondReversesWithTheSelectionKept() {
+        TPakWriter writer;
+        writer.AddStored("a/mittel.txt", "12345");
+        writer.AddStored("a/klein.txt", "1");
+        writer.AddStored("a/gro\xDF.txt", "1234567890");
+        writer.AddStored("b/zwei.txt", "22");
+        writer.AddStored("b/eins.txt", "1");
+        Open(writer);
+        SelectDirectory("a");
+        QCOMPARE(Column(FWindow->lvFiles->model()),
+                 (QStringList{"groß.txt", "klein.txt", "mittel.txt"}));
+        SelectRows({2}); // mittel.txt
+
+        FWindow->SortCommand(1);
+        QCOMPARE(Column(FWindow->lvFiles->model(), 1), (QStringList{"1", "5", "10"}));
+        FWindow->SortCommand(1);
+        QCOMPARE(Column(FWindow->lvFiles->model(), 1), (QStringList{"10", "5", "1"}));
+        QCOMPARE(FWindow->lvFiles->currentIndex().data().toString(), QStringLiteral("mittel.txt"));
+        QCOMPARE(FWindow->lvFiles->header()->sortIndicatorOrder(), Qt::DescendingOrder);
+
+        // The order chosen holds for the next folder too.
+        SelectDirectory("b");
+        QCOMPARE(Column(FWindow->lvFiles->model()), (QStringList{"zwei.txt", "eins.txt"}));
+        FWindow->SortCommand(0);
+        QCOMPARE(Column(FWindow->lvFiles->model()), (QStringList{"eins.txt", "zwei.txt"}));
+        FWindow->SortCommand(0);
+        QCOMPARE(Column(FWindow->lvFiles->model()), (QStringList{"zwei.txt", "eins.txt"}));
+    }
+
+    void optionalColumnsAreOffAtFirstAndRemembered() {
+        auto store = std::make_shared<MemoryRegistryStore>();
+        FWindow = std::make_unique<TfrmMain>(FPrompts, store);
+        FWindow->SetEventInterval(0);
+        TPakWriter writer;
+        writer.AddStored("roh.bin", "abcd");
+        writer.AddCompressed("gepackt.txt", std::string(1000, 'x'));
+        Open(writer);
+        QCOMPARE(Headers(FWindow->lvFiles->model()), (QStringList{"Dateiname", "Größe"}));
+
+        FWindow->acColumnKind->trigger();
+        FWindow->acColumnUnpacked->trigger();
+        QCOMPARE(Headers(FWindow->lvFiles->model()),
+                 (QStringList{"Dateiname", "Größe", "Entpackt", "Art"}));
+        QCOMPARE(Column(FWindow->lvFiles->model(), 2), (QStringList{"1000", "4"}));
+        QCOMPARE(Column(FWindow->lvFiles->model(), 3), (QStringList{"gepackt", "ungepackt"}));
+
+        FWindow = std::make_unique<TfrmMain>(FPrompts, store);
+        QVERIFY(FWindow->acColumnKind->isChecked() && FWindow->acColumnUnpacked->isChecked());
+        QVERIFY(!FWindow->acColumnRatio->isChecked());
+        FWindow->acColumnKind->trigger();
+        FWindow = std::make_unique<TfrmMain>(FPrompts, store);
+        QVERIFY(!FWindow->acColumnKind->isChecked() && FWindow->acColumnUnpacked->isChecked());
+    }
+
+    void aDragOffersItsFilesExtractedAndTheyGoWithTheWindow() {
+        OpenGameData();
+        SelectDirectory("daten/karten");
+        const TFileListModel* list = qobject_cast<const TFileListModel*>(FWindow->lvFiles->model());
+        std::unique_ptr<QMimeData> files(
+            FWindow->CreateDragData({list->EntryAt(0), list->EntryAt(1)}, nullptr));
+        QVERIFY(files && files->hasFormat("text/uri-list"));
+        const QList<QUrl> urls = files->urls();
+        QCOMPARE(urls.size(), 2);
+        QCOMPARE(ReadFileBytes(urls[0].toLocalFile().toStdString()), "eins");
+        QCOMPARE(QFileInfo(urls[1].toLocalFile()).fileName(), QStringLiteral("karte_1.png"));
+
+        const TDirNode* daten = FWindow->DirectoryModel().Root()->FindCaptionPath("daten");
+        std::unique_ptr<QMimeData> folder(FWindow->CreateDragData({}, daten));
+        const QList<QUrl> folderUrls = folder->urls();
+        QCOMPARE(folderUrls.size(), 1);
+        const QString dropped = folderUrls[0].toLocalFile();
+        QCOMPARE(QFileInfo(dropped).fileName(), QStringLiteral("daten"));
+        QCOMPARE(ReadFileBytes((dropped + "/texte/Übersicht.txt").toStdString()),
+                 std::string(4000, 'u'));
+
+        FWindow.reset();
+        QVERIFY(!QFileInfo::exists(dropped));
+        QVERIFY(!QFileInfo::exists(urls[0].toLocalFile()));
+    }
+};
+
+QTEST_MAIN(TestBrowse)
+#include "tst_browse.moc"
