@@ -1,7 +1,9 @@
 // Measures the window offscreen on a big archive: how long until the tree is shown and the
 // root's list is ready, the longest stretch in which the window handled no events, and the peak
 // memory. With --extract DEST it also times "Alle Dateien..." into DEST, with --single FILE
-// "Gewählte Datei..." of the root list's first file into FILE.
+// "Gewählte Datei..." of the root list's first file into FILE. With --find TEXT it types TEXT
+// into the find one character at a time and times each keystroke until its hits are shown; with
+// --sort it then times sorting the list shown (the hits, or the largest folder) by each column.
 #include "DirectoryTreeModel.h"
 #include "Main.h"
 #include "PBFolderDialog.h"
@@ -45,7 +47,8 @@ long PeakMegabytes() {
 // Runs command and the window's event loop until the window is idle again. Returns the time it
 // took and, in longestGap, the longest stretch between two ticks of a 10 ms timer: how long the
 // window went without handling events.
-qint64 Measure(TfrmMain& window, const std::function<void()>& command, qint64& longestGap) {
+qint64 Measure(TfrmMain& window, const std::function<void()>& command, qint64& longestGap,
+               std::function<bool()> working = nullptr) {
     QElapsedTimer gapClock;
     longestGap = 0;
     QTimer ticker;
@@ -57,7 +60,9 @@ qint64 Measure(TfrmMain& window, const std::function<void()>& command, qint64& l
     gapClock.start();
     ticker.start();
     command();
-    while (window.Busy())
+    if (!working)
+        working = [&] { return window.Busy(); };
+    while (working())
         QApplication::processEvents(QEventLoop::WaitForMoreEvents);
     longestGap = std::max(longestGap, gapClock.elapsed());
     return clock.elapsed();
@@ -70,16 +75,24 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     if (argc < 2) {
         std::fprintf(stderr, "Aufruf: bench_window ARCHIV [--extract ZIELORDNER] "
-                             "[--single ZIELDATEI]\n");
+                             "[--single ZIELDATEI] [--find TEXT] [--sort]\n");
         return 2;
     }
     const QString archive = QString::fromLocal8Bit(argv[1]);
     TSilentPrompts prompts;
-    for (int i = 2; i + 1 < argc; i += 2) {
-        if (std::strcmp(argv[i], "--extract") == 0)
-            prompts.Destination = QString::fromLocal8Bit(argv[i + 1]);
+    QString findText;
+    bool sort = false;
+    for (int i = 2; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--sort") == 0)
+            sort = true;
+        else if (i + 1 >= argc)
+            break;
+        else if (std::strcmp(argv[i], "--extract") == 0)
+            prompts.Destination = QString::fromLocal8Bit(argv[++i]);
         else if (std::strcmp(argv[i], "--single") == 0)
-            prompts.SaveAs = QString::fromLocal8Bit(argv[i + 1]);
+            prompts.SaveAs = QString::fromLocal8Bit(argv[++i]);
+        else if (std::strcmp(argv[i], "--find") == 0)
+            findText = QString::fromLocal8Bit(argv[++i]);
     }
     TfrmMain window(prompts);
     window.show();
@@ -100,6 +113,51 @@ int main(int argc, char** argv) {
             window, [&] { window.ExtractAllFilesCommand(); }, gap);
         std::printf("extract_ms=%lld longest_event_gap_ms=%lld peak_mb=%ld\n",
                     static_cast<long long>(ms), static_cast<long long>(gap), PeakMegabytes());
+    }
+    if (!findText.isEmpty()) {
+        window.FindCommand();
+        QString typed;
+        for (const QChar c : findText) {
+            typed += c;
+            qint64 keyGap = 0;
+            int hits = -1;
+            QMetaObject::Connection done = QObject::connect(&window, &TfrmMain::FindFinished,
+                                                            [&](int count) { hits = count; });
+            const qint64 ms = Measure(
+                window, [&] { window.SetFindText(typed); }, keyGap, [&] { return hits < 0; });
+            QObject::disconnect(done);
+            std::printf("find_ms=%lld text=%s hits=%d longest_event_gap_ms=%lld\n",
+                        static_cast<long long>(ms), qPrintable(typed), hits,
+                        static_cast<long long>(keyGap));
+        }
+    }
+    if (sort) {
+        if (!window.FindOpen()) {
+            // The folder with the most files.
+            const TDirNode* largest = nullptr;
+            std::vector<const TDirNode*> pending{window.DirectoryModel().Root()};
+            while (!pending.empty()) {
+                const TDirNode* node = pending.back();
+                pending.pop_back();
+                if (node->Files && (!largest || node->Files->Count() > largest->Files->Count()))
+                    largest = node;
+                for (const auto& child : node->Children)
+                    pending.push_back(child.get());
+            }
+            window.tvDirectories->setCurrentIndex(window.DirectoryModel().IndexOf(largest));
+        }
+        for (int column = 0; column < window.lvFiles->model()->columnCount(); ++column) {
+            const QString caption =
+                window.lvFiles->model()->headerData(column, Qt::Horizontal).toString();
+            for (const char* order : {"auf", "ab"}) {
+                QElapsedTimer clock;
+                clock.start();
+                window.SortCommand(column);
+                std::printf("sort_ms=%lld rows=%d column=%s order=%s\n",
+                            static_cast<long long>(clock.elapsed()),
+                            window.lvFiles->model()->rowCount(), qPrintable(caption), order);
+            }
+        }
     }
     if (!prompts.SaveAs.isEmpty()) {
         // The first directory that holds files, and its first file.

@@ -7,6 +7,8 @@
 #include <QCollatorSortKey>
 #include <QLocale>
 #include <algorithm>
+#include <iterator>
+#include <thread>
 #include <unordered_map>
 
 TFileListModel::TFileListModel(const TPakReader& reader, QObject* parent)
@@ -14,6 +16,7 @@ TFileListModel::TFileListModel(const TPakReader& reader, QObject* parent)
     , FReader(reader) {}
 
 void TFileListModel::SortByCaption() {
+    FFetched = std::min(Count(), kRowsPerFetch);
     if (FEntries.size() < 2)
         return;
     // Captions are made once per sort, not once per comparison.
@@ -31,14 +34,37 @@ void TFileListModel::SortByCaption() {
 void TFileListModel::SetHits(std::vector<int32_t> entries) {
     beginResetModel();
     FEntries = std::move(entries);
+    FFetched = std::min(Count(), kRowsPerFetch);
     FAcrossFolders = true;
     FOrder = {TListColumn::Folder, Qt::AscendingOrder};
     endResetModel();
 }
 
-int TFileListModel::RowOf(int32_t entry) const {
+int TFileListModel::RowOf(int32_t entry) {
     const auto found = std::find(FEntries.begin(), FEntries.end(), entry);
-    return found == FEntries.end() ? -1 : static_cast<int>(found - FEntries.begin());
+    if (found == FEntries.end())
+        return -1;
+    const int row = static_cast<int>(found - FEntries.begin());
+    FetchUpTo(row + 1);
+    return row;
+}
+
+void TFileListModel::FetchUpTo(int rows) {
+    rows = std::min(rows, Count());
+    if (rows <= FFetched)
+        return;
+    beginInsertRows({}, FFetched, rows - 1);
+    FFetched = rows;
+    endInsertRows();
+}
+
+bool TFileListModel::canFetchMore(const QModelIndex& parent) const {
+    return !parent.isValid() && FFetched < Count();
+}
+
+void TFileListModel::fetchMore(const QModelIndex& parent) {
+    if (!parent.isValid())
+        FetchUpTo(FFetched + kRowsPerFetch);
 }
 
 void TFileListModel::SetColumns(const std::vector<TListColumn>& columns) {
@@ -77,10 +103,20 @@ double Ratio(const TPakReader& reader, int32_t entry) {
 // says nothing about names: one sort key per name instead of a comparison of texts.
 std::vector<int32_t> NamePositions(const TPakReader& reader, const std::vector<int32_t>& entries,
                                    const std::vector<int32_t>& treeRank) {
+    // Making the keys is most of the work: both halves at once.
     std::vector<std::pair<QCollatorSortKey, size_t>> keys;
     keys.reserve(entries.size());
-    for (size_t i = 0; i < entries.size(); ++i)
+    const size_t half = entries.size() / 2;
+    std::vector<std::pair<QCollatorSortKey, size_t>> upper;
+    upper.reserve(entries.size() - half);
+    std::thread helper([&] {
+        for (size_t i = half; i < entries.size(); ++i)
+            upper.emplace_back(TextSortKey(AnsiToQString(reader.EntryName(entries[i]))), i);
+    });
+    for (size_t i = 0; i < half; ++i)
         keys.emplace_back(TextSortKey(AnsiToQString(reader.EntryName(entries[i]))), i);
+    helper.join();
+    std::move(upper.begin(), upper.end(), std::back_inserter(keys));
     std::sort(keys.begin(), keys.end(), [&](const auto& a, const auto& b) {
         const int order = a.first.compare(b.first);
         return order != 0 ? order < 0 : treeRank[entries[a.second]] < treeRank[entries[b.second]];
@@ -142,6 +178,7 @@ void TFileListModel::Sort(TListColumn column, Qt::SortOrder order,
         for (size_t i = 0; i < FEntries.size(); ++i)
             rowOf.emplace(FEntries[i], static_cast<int>(i));
         QModelIndexList after;
+        // A row sorted beyond those fetched is no longer selected.
         for (qsizetype i = 0; i < before.size(); ++i)
             after << index(rowOf[entriesBefore[static_cast<size_t>(i)]], before[i].column());
         changePersistentIndexList(before, after);
@@ -150,7 +187,7 @@ void TFileListModel::Sort(TListColumn column, Qt::SortOrder order,
 }
 
 int TFileListModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : Count();
+    return parent.isValid() ? 0 : FFetched;
 }
 
 int TFileListModel::columnCount(const QModelIndex& parent) const {
@@ -187,7 +224,7 @@ bool AlignedRight(TListColumn column) {
 } // namespace
 
 QVariant TFileListModel::data(const QModelIndex& index, int role) const {
-    if (!index.isValid() || index.row() >= Count() || index.column() >= columnCount())
+    if (!index.isValid() || index.row() >= FFetched || index.column() >= columnCount())
         return {};
     const TListColumn column = ColumnAt(index.column());
     if (role == Qt::DisplayRole)

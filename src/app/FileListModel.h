@@ -34,9 +34,10 @@ public:
     void SetHits(std::vector<int32_t> entries);
 
     int32_t EntryAt(int row) const { return FEntries[static_cast<size_t>(row)]; }
+    // All rows, also those the view has not fetched yet.
     int Count() const { return static_cast<int>(FEntries.size()); }
-    // The row that shows entry, or -1.
-    int RowOf(int32_t entry) const;
+    // The row that shows entry, fetched for the view if need be; or -1.
+    int RowOf(int32_t entry);
 
     void SetColumns(const std::vector<TListColumn>& columns);
     TListColumn ColumnAt(int column) const { return FColumns[static_cast<size_t>(column)]; }
@@ -50,15 +51,23 @@ public:
     // The order the rows are in: at first the tree rank's own, the same as by folder.
     std::pair<TListColumn, Qt::SortOrder> Order() const { return FOrder; }
 
+    // The view sees the rows in batches, fetching the next one when it scrolls to the end: a
+    // view lays out every row it knows of, which for a million rows would hold up the window.
     int rowCount(const QModelIndex& parent = {}) const override;
+    bool canFetchMore(const QModelIndex& parent) const override;
+    void fetchMore(const QModelIndex& parent) override;
     int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
 private:
+    static constexpr int kRowsPerFetch = 20000;
+    void FetchUpTo(int rows);
+
     const TPakReader& FReader;
     std::vector<int32_t> FEntries;
+    int FFetched = 0; // rows the view knows of
     std::vector<TListColumn> FColumns{TListColumn::Name, TListColumn::Size};
     bool FAcrossFolders = false; // hits of a find rather than one directory's files
     std::pair<TListColumn, Qt::SortOrder> FOrder{TListColumn::Folder, Qt::AscendingOrder};

@@ -37,6 +37,8 @@ std::optional<std::vector<int32_t>> TFindJob::TakeHits(const QString& text) {
 }
 
 void TFindJob::Run() {
+    // The names are gathered at once, while the user is still typing the first letter.
+    FIndex = std::make_unique<TNameIndex>(FReader, *FTreeOrder);
     for (;;) {
         QString text;
         {
@@ -48,8 +50,6 @@ void TFindJob::Run() {
             FPending.reset();
             FSuperseded = false;
         }
-        if (!FIndex)
-            FIndex = std::make_unique<TNameIndex>(FReader, *FTreeOrder);
         std::vector<int32_t> hits = FIndex->Find(text, FSuperseded);
         {
             std::lock_guard lock(FMutex);

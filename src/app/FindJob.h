@@ -15,7 +15,7 @@ class TPakReader;
 
 // The window's find over the names of the whole archive, on a thread of its own: each text
 // handed to Find stops the search still running for an older one, so that typing never waits
-// for a search nobody wants any more. The names are gathered once, by the first search.
+// for a search nobody wants any more. The names are gathered once, when the job starts.
 class TFindJob : public QObject {
     Q_OBJECT
 public:

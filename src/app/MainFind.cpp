@@ -12,6 +12,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QToolButton>
 #include <QTreeView>
 
@@ -41,6 +42,10 @@ void TfrmMain::FindCommand() {
     Run([&] {
         if (!RequireArchive())
             return;
+        if (!FFind) {
+            FFind = std::make_unique<TFindJob>(*FReader, FTreeOrder);
+            connect(FFind.get(), &TFindJob::Found, this, &TfrmMain::FoundHits);
+        }
         if (!FFindOpen) {
             FFindOpen = true;
             pnFind->show();
@@ -62,10 +67,6 @@ void TfrmMain::SetFindText(const QString& text) {
         SetStatusText(QString());
         return;
     }
-    if (!FFind) {
-        FFind = std::make_unique<TFindJob>(*FReader, FTreeOrder);
-        connect(FFind.get(), &TFindJob::Found, this, &TfrmMain::FoundHits);
-    }
     FFind->Find(text);
 }
 
@@ -78,8 +79,7 @@ void TfrmMain::FoundHits(const QString& text) {
     const int count = static_cast<int>(hits->size());
     FHits->SetHits(std::move(*hits));
     ShowList(FHits);
-    SetStatusText(count == 1 ? QStringLiteral("1 Treffer")
-                             : QStringLiteral("%1 Treffer").arg(count));
+    SetStatusText(QStringLiteral("%1 Treffer").arg(QLocale(QLocale::German).toString(count)));
     emit FindFinished(count);
 }
 
@@ -113,7 +113,7 @@ void TfrmMain::ShowInFolderCommand() {
         CloseFindCommand();
         tvDirectories->setCurrentIndex(FTreeModel->IndexOf(node));
         tvDirectories->scrollTo(tvDirectories->currentIndex());
-        const TFileListModel* list = ShownList();
+        TFileListModel* list = ShownList();
         const int row = list ? list->RowOf(entry) : -1;
         if (row < 0)
             return;

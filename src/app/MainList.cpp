@@ -139,15 +139,17 @@ TFileListModel* TfrmMain::ShownList() const {
 }
 
 std::vector<TListColumn> TfrmMain::ListColumns(bool hits) const {
-    std::vector<TListColumn> columns{TListColumn::Name};
+    std::vector<TListColumn> columns{TListColumn::Name, TListColumn::Size};
+    columns.insert(columns.end(), FOptionalColumns.begin(), FOptionalColumns.end());
+    // Last, where it has the room that paths want.
     if (hits)
         columns.push_back(TListColumn::Folder);
-    columns.push_back(TListColumn::Size);
-    columns.insert(columns.end(), FOptionalColumns.begin(), FOptionalColumns.end());
     return columns;
 }
 
 void TfrmMain::ShowList(TFileListModel* list) {
+    // A new model or new columns reset the header's widths: that is no choice of the user's.
+    FApplyingWidths = true;
     list->SetColumns(ListColumns(list == FHits));
     const std::pair<TListColumn, Qt::SortOrder> order =
         FSortColumn ? std::pair(*FSortColumn, FSortOrder)
@@ -157,6 +159,7 @@ void TfrmMain::ShowList(TFileListModel* list) {
     if (lvFiles->model() != list)
         lvFiles->setModel(list);
     ApplyColumnWidths();
+    FApplyingWidths = false;
     const int sortSection = FSortColumn ? list->ColumnOf(*FSortColumn) : -1;
     lvFiles->header()->setSortIndicatorShown(sortSection >= 0);
     if (sortSection >= 0)
@@ -167,16 +170,15 @@ void TfrmMain::ApplyColumnWidths() {
     const TFileListModel* list = ShownList();
     if (!list)
         return;
-    FApplyingWidths = true;
     // Beyond the two columns of a folder's list, the last one fills the width.
-    lvFiles->header()->setStretchLastSection(list->columnCount() > 2);
-    for (int section = 0; section < list->columnCount(); ++section) {
+    const bool stretch = list->columnCount() > 2;
+    lvFiles->header()->setStretchLastSection(stretch);
+    for (int section = 0; section < list->columnCount() - (stretch ? 1 : 0); ++section) {
         const auto width = FColumnWidths.find(list->ColumnAt(section));
         lvFiles->header()->resizeSection(section, width != FColumnWidths.end()
                                                       ? width->second
                                                       : DefaultWidth(list->ColumnAt(section)));
     }
-    FApplyingWidths = false;
 }
 
 void TfrmMain::SortCommand(int column) {

@@ -64,12 +64,6 @@ TNameIndex::TNameIndex(const TPakReader& reader, const std::vector<int32_t>& tre
     FStarts.push_back(FNames.size());
 }
 
-size_t TNameIndex::PositionAt(size_t offset) const {
-    return static_cast<size_t>(std::upper_bound(FStarts.begin(), FStarts.end(), offset) -
-                               FStarts.begin()) -
-           1;
-}
-
 std::string_view TNameIndex::NameAt(size_t position) const {
     return std::string_view(FNames).substr(FStarts[position],
                                            FStarts[position + 1] - FStarts[position] - 1);
@@ -83,17 +77,21 @@ template <class Hit> void TNameIndex::Scan(std::string_view literal, Hit&& hit) 
         return;
     }
     const char* data = FNames.data();
-    size_t from = 0;
-    while (from < FNames.size()) {
+    size_t position = 0;
+    while (position < FEntries.size()) {
+        const size_t from = FStarts[position];
         const void* found =
             ::memmem(data + from, FNames.size() - from, literal.data(), literal.size());
         if (!found)
             return;
-        const size_t position =
-            PositionAt(static_cast<size_t>(static_cast<const char*>(found) - data));
+        // Hits come in order: the name that holds this one is found by walking on, which costs
+        // one step per name in all, where a search would cost twenty per hit.
+        const size_t offset = static_cast<size_t>(static_cast<const char*>(found) - data);
+        while (FStarts[position + 1] <= offset)
+            ++position;
         if (!hit(position))
             return;
-        from = FStarts[position + 1]; // one hit per name
+        ++position; // one hit per name
     }
 }
 

@@ -21,8 +21,6 @@ public:
     std::vector<int32_t> Find(const QString& text, const std::atomic<bool>& cancel) const;
 
 private:
-    // The position of the name the byte at offset belongs to.
-    size_t PositionAt(size_t offset) const;
     std::string_view NameAt(size_t position) const;
     // Every position whose name holds literal, passed to hit until it returns false.
     template <class Hit> void Scan(std::string_view literal, Hit&& hit) const;

@@ -82,8 +82,8 @@ private slots:
         // Case and umlauts do not matter; the hits say where they are.
         Find("ÜBERSICHT");
         QCOMPARE(Column(FWindow->lvFiles->model()), QStringList{"Übersicht.txt"});
-        QCOMPARE(Headers(FWindow->lvFiles->model()), (QStringList{"Dateiname", "Ordner", "Größe"}));
-        QCOMPARE(Column(FWindow->lvFiles->model(), 1), QStringList{"daten/texte"});
+        QCOMPARE(Headers(FWindow->lvFiles->model()), (QStringList{"Dateiname", "Größe", "Ordner"}));
+        QCOMPARE(Column(FWindow->lvFiles->model(), 2), QStringList{"daten/texte"});
         QCOMPARE(FWindow->StatusText(), QStringLiteral("1 Treffer"));
 
         // A pattern matches whole names, in the tree's order.
