@@ -84,7 +84,7 @@ namespace {
 
 // Every sort is by one number per row with the tree rank behind it: no text is compared.
 struct TSortRow {
-    double Key;
+    long double Key; // exact for every 64-bit size
     int32_t Rank;
     int32_t Entry;
     bool operator<(const TSortRow& other) const {
@@ -129,14 +129,8 @@ std::vector<int32_t> NamePositions(const TPakReader& reader, const std::vector<i
 
 } // namespace
 
-void TFileListModel::Sort(TListColumn column, Qt::SortOrder order,
-                          const std::vector<int32_t>& treeRank) {
-    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
-    const QModelIndexList before = persistentIndexList();
-    std::vector<int32_t> entriesBefore;
-    for (const QModelIndex& index : before)
-        entriesBefore.push_back(EntryAt(index.row()));
-
+void TFileListModel::SortRows(TListColumn column, Qt::SortOrder order,
+                              const std::vector<int32_t>& treeRank) {
     std::vector<int32_t> names;
     if (column == TListColumn::Name && FAcrossFolders)
         names = NamePositions(FReader, FEntries, treeRank);
@@ -144,7 +138,7 @@ void TFileListModel::Sort(TListColumn column, Qt::SortOrder order,
     rows.reserve(FEntries.size());
     for (size_t i = 0; i < FEntries.size(); ++i) {
         const int32_t entry = FEntries[i];
-        double key = 0; // Name and Folder: the tree's own order
+        long double key = 0; // Name and Folder: the tree's own order
         switch (column) {
         case TListColumn::Name:
             key = names.empty() ? 0 : names[i];
@@ -152,10 +146,10 @@ void TFileListModel::Sort(TListColumn column, Qt::SortOrder order,
         case TListColumn::Folder:
             break;
         case TListColumn::Size:
-            key = static_cast<double>(FReader.EntryStoredSize(entry));
+            key = static_cast<long double>(FReader.EntryStoredSize(entry));
             break;
         case TListColumn::Unpacked:
-            key = static_cast<double>(FReader.EntryUnpackedSize(entry));
+            key = static_cast<long double>(FReader.EntryUnpackedSize(entry));
             break;
         case TListColumn::Ratio:
             key = Ratio(FReader, entry);
@@ -171,6 +165,21 @@ void TFileListModel::Sort(TListColumn column, Qt::SortOrder order,
         std::reverse(rows.begin(), rows.end());
     for (size_t i = 0; i < rows.size(); ++i)
         FEntries[i] = rows[i].Entry;
+}
+
+void TFileListModel::Sort(TListColumn column, Qt::SortOrder order,
+                          const std::vector<int32_t>& treeRank) {
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    const QModelIndexList before = persistentIndexList();
+    std::vector<int32_t> entriesBefore;
+    for (const QModelIndex& index : before)
+        entriesBefore.push_back(EntryAt(index.row()));
+
+    if (FOrder.first == column && FOrder.second != order)
+        // Every tie is broken, so the other direction is this one reversed.
+        std::reverse(FEntries.begin(), FEntries.end());
+    else
+        SortRows(column, order, treeRank);
     FOrder = {column, order};
 
     if (!before.isEmpty()) {

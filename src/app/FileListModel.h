@@ -64,6 +64,7 @@ public:
 private:
     static constexpr int kRowsPerFetch = 20000;
     void FetchUpTo(int rows);
+    void SortRows(TListColumn column, Qt::SortOrder order, const std::vector<int32_t>& treeRank);
 
     const TPakReader& FReader;
     std::vector<int32_t> FEntries;

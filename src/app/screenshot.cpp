@@ -1,6 +1,7 @@
 // Renders the window offscreen with an archive loaded and one directory selected, and saves it
 // as a PNG: README's picture of the program, made from the program itself.
-//   varnholm-screenshot ARCHIV AUSGABE.png [VERZEICHNIS]
+//   varnholm-screenshot ARCHIV AUSGABE.png [VERZEICHNIS] [--suchen TEXT]
+// With --suchen the picture shows the hits of a find for TEXT instead of a folder.
 #include "DirectoryTreeModel.h"
 #include "Main.h"
 #include "Prompts.h"
@@ -29,7 +30,9 @@ int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     if (argc < 3) {
-        std::fprintf(stderr, "Aufruf: varnholm-screenshot ARCHIV AUSGABE.png [VERZEICHNIS]\n");
+        std::fprintf(
+            stderr,
+            "Aufruf: varnholm-screenshot ARCHIV AUSGABE.png [VERZEICHNIS] [--suchen TEXT]\n");
         return 2;
     }
     // The picture must not add the archive to the user's own recent list.
@@ -47,6 +50,14 @@ int main(int argc, char** argv) {
         const TDirNode* root = window.DirectoryModel().Root();
         const TDirNode* node = root->FindCaptionPath(QString::fromUtf8(argv[3]));
         window.tvDirectories->setCurrentIndex(window.DirectoryModel().IndexOf(node ? node : root));
+    }
+    if (argc > 5 && QByteArray(argv[4]) == "--suchen") {
+        bool found = false;
+        QObject::connect(&window, &TfrmMain::FindFinished, [&] { found = true; });
+        window.FindCommand();
+        window.SetFindText(QString::fromUtf8(argv[5]));
+        while (!found)
+            QApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
     window.lvFiles->setCurrentIndex(window.lvFiles->model()->index(0, 0));
     QApplication::processEvents();
