@@ -33,6 +33,8 @@ std::vector<std::string> Names(int folder) {
     DIR* listing = ::fdopendir(::dup(folder));
     if (!listing)
         return names;
+    // The duplicate shares the read position with folder, which the last listing left at the end.
+    ::rewinddir(listing);
     while (const dirent* entry = ::readdir(listing))
         if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0)
             names.emplace_back(entry->d_name);
