@@ -34,6 +34,10 @@ public:
         std::fprintf(stderr, "Meldung: %s\n", qPrintable(text));
     }
     int AskChoice(QWidget*, const QString&, TIcon, const QStringList&) override { return 0; }
+    void ShowList(QWidget*, const QString& text, const QStringList& items, TIcon) override {
+        std::fprintf(stderr, "Meldung: %s (%lld Einträge)\n", qPrintable(text),
+                     static_cast<long long>(items.size()));
+    }
 };
 
 long PeakMegabytes() {

@@ -21,6 +21,9 @@ public:
         std::fprintf(stderr, "%s\n", qPrintable(text));
     }
     int AskChoice(QWidget*, const QString&, TIcon, const QStringList&) override { return 0; }
+    void ShowList(QWidget*, const QString& text, const QStringList& items, TIcon) override {
+        std::fprintf(stderr, "%s\n%s\n", qPrintable(text), qPrintable(items.join('\n')));
+    }
 };
 
 } // namespace
