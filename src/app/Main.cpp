@@ -3,6 +3,7 @@
 #include "AnsiText.h"
 #include "AppText.h"
 #include "ArchiveLoad.h"
+#include "CheckJob.h"
 #include "DirectoryTreeModel.h"
 #include "ExtractionJob.h"
 #include "Extractor.h"
@@ -92,6 +93,7 @@ TfrmMain::TfrmMain(TPrompts& prompts, std::shared_ptr<IRegistryStore> store, QWi
 TfrmMain::~TfrmMain() {
     // The jobs use the reader and the index: they end first.
     FJob.reset();
+    FCheck.reset();
     FLoad.reset();
     FState->SetBytes(TWindowState::kGeometry, saveGeometry());
     FState->SetBytes(TWindowState::kSplitter, Splitter1->saveState());
@@ -166,6 +168,7 @@ void TfrmMain::CreateControls() {
     pbProgress->setTextVisible(false);
     btCancel = new QPushButton(QStringLiteral("Abbrechen"), pnExtract);
     btCancel->setGeometry(Scaled(103), Scaled(56), Scaled(75), Scaled(25));
+    btCancel->setShortcut(Qt::Key_Escape); // only while the panel is shown
     connect(btCancel, &QPushButton::clicked, this, &TfrmMain::CancelCommand);
     pnExtract->hide();
     FPanelTimer = new QTimer(this);
@@ -174,6 +177,11 @@ void TfrmMain::CreateControls() {
     FStatusLabel = new QLabel(this);
     FStatusLabel->setTextFormat(Qt::PlainText);
     statusBar()->addWidget(FStatusLabel, 1);
+    btOpenFolder = new QPushButton(QStringLiteral("Zielordner öffnen"), this);
+    btOpenFolder->setFlat(true);
+    btOpenFolder->hide();
+    connect(btOpenFolder, &QPushButton::clicked, this, [this] { Run([&] { OpenRunFolder(); }); });
+    statusBar()->addPermanentWidget(btOpenFolder);
     statusBar()->setSizeGripEnabled(true);
 }
 
@@ -202,6 +210,9 @@ void TfrmMain::CreateMenus() {
     acExtractAll->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_A));
     acExtractDirectory = mnExtract->addAction(QStringLiteral("Verzeichnis entpacken..."), this,
                                               &TfrmMain::ExtractDirectoryCommand);
+    mnExtract->addSeparator();
+    acCheck = mnExtract->addAction(QStringLiteral("Archiv prüfen..."), this,
+                                   &TfrmMain::CheckArchiveCommand);
 
     mnHelp = menuBar()->addMenu(QStringLiteral("&Hilfe"));
     acAbout = mnHelp->addAction(QStringLiteral("Über..."), this, &TfrmMain::AboutCommand);
@@ -266,6 +277,8 @@ QString TfrmMain::StatusText() const {
 }
 
 void TfrmMain::SetStatusText(const QString& text) {
+    // The button belongs to a run's summary, which goes with the next status text.
+    btOpenFolder->hide();
     FStatusLabel->setText(text);
     emit StatusTextChanged(text);
 }
@@ -283,13 +296,17 @@ bool TfrmMain::RequireArchive() {
 }
 
 bool TfrmMain::RefuseWhileExtracting() {
-    if (FActivity != TActivity::Extracting)
-        return false;
-    FPrompts.ShowMessage(this,
-                         QStringLiteral("Es wird gerade entpackt. Bitte warten, bis das Entpacken "
-                                        "beendet ist, oder „Abbrechen“ wählen."),
-                         TPrompts::TIcon::Information);
-    return true;
+    if (FActivity == TActivity::Extracting)
+        FPrompts.ShowMessage(this,
+                             QStringLiteral("Es wird gerade entpackt. Bitte warten, bis das "
+                                            "Entpacken beendet ist, oder „Abbrechen“ wählen."),
+                             TPrompts::TIcon::Information);
+    else if (FActivity == TActivity::Checking)
+        FPrompts.ShowMessage(this,
+                             QStringLiteral("Das Archiv wird gerade geprüft. Bitte warten, bis die "
+                                            "Prüfung beendet ist, oder „Abbrechen“ wählen."),
+                             TPrompts::TIcon::Information);
+    return FActivity == TActivity::Extracting || FActivity == TActivity::Checking;
 }
 
 // --- commands ---
@@ -326,6 +343,8 @@ void TfrmMain::AboutCommand() {
 
 void TfrmMain::CancelCommand() {
     FCancel = true;
+    if (FCheck)
+        FCheck->Cancel();
     if (!FJob)
         return;
     // The panel names the file that will not be extracted.
@@ -349,6 +368,10 @@ void TfrmMain::ExtractAllFilesCommand() {
 
 void TfrmMain::ExtractDirectoryCommand() {
     Run([&] { ExtractDirectory(); });
+}
+
+void TfrmMain::CheckArchiveCommand() {
+    Run([&] { CheckArchive(); });
 }
 
 // --- loading ---
@@ -457,6 +480,11 @@ void TfrmMain::DirectoryChanged(const QModelIndex& current) {
         return;
     FTreeModel->SetImageIndex(node, tvDirectories->isExpanded(current) ? 0 : 1);
     lvFiles->setModel(node->Files ? node->Files.get() : FEmptyList);
+}
+
+int32_t TfrmMain::EntryOfItem(const QModelIndex& item) const {
+    const auto* list = qobject_cast<const TFileListModel*>(item.model());
+    return list && item.isValid() ? list->EntryAt(item.row()) : -1;
 }
 
 // --- window events ---

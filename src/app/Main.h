@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ExtractionJob.h"
+#include "RunStatus.h"
 
 #include <QElapsedTimer>
 #include <QMainWindow>
@@ -20,6 +21,7 @@ class IRegistryStore;
 class QTimer;
 class TadpMRU;
 class TArchiveLoad;
+class TCheckJob;
 class TDirectoryTreeModel;
 class TFileListModel;
 class THashTable;
@@ -36,9 +38,10 @@ struct TDirNode;
 // their own: the commands start them and return, the window shows what they report and may ask
 // them to stop, and its own thread stays free for painting and input. What stays reachable
 // meanwhile is settled here: opening an archive during a load ends the running load and then
-// opens the new one; during an extraction, opening and a second extraction are refused with a
-// message before any dialog opens; closing the window waits until the running job has ended (an
-// extraction is cancelled first).
+// opens the new one; during an extraction or a check, opening, extracting and checking are
+// refused with a message before any dialog opens; closing the window waits until the running
+// job has ended (an extraction or check is cancelled first). The check (TCheckJob) is a job of
+// the same kind.
 class TfrmMain : public QMainWindow {
     Q_OBJECT
 public:
@@ -57,10 +60,12 @@ public:
     void ExtractAllFilesCommand();
     void ExtractDirectoryCommand();
     void CancelCommand();
+    // Checks every entry of the archive, writing nothing.
+    void CheckArchiveCommand();
 
     bool ArchiveOpen() const { return FArchiveOpen; }
     bool CancelRequested() const { return FCancel; }
-    // A load or an extraction is running.
+    // A load, an extraction or a check is running.
     bool Busy() const { return FActivity != TActivity::Idle; }
     QString StatusText() const;
     const TPakReader& Reader() const { return *FReader; }
@@ -90,7 +95,9 @@ public:
     QAction* acExtractAll = nullptr;
     QAction* acExtractDirectory = nullptr;
     QAction* acAbout = nullptr;
-    TadpMRU* adpMRU1 = nullptr; // the recent archives of "Erneut öffnen"
+    QAction* acCheck = nullptr;          // "Archiv prüfen..."
+    QPushButton* btOpenFolder = nullptr; // beside a run's summary in the status bar
+    TadpMRU* adpMRU1 = nullptr;          // the recent archives of "Erneut öffnen"
     TPBFolderDialog* PBFolderDialog1 = nullptr;
 
 signals:
@@ -105,7 +112,7 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
-    enum class TActivity { Idle, Loading, Extracting };
+    enum class TActivity { Idle, Loading, Extracting, Checking };
 
     // Geometry of the progress panel, which is fixed in pixels of a 13-pixel font.
     static constexpr int kPanelHeight = 89;
@@ -119,6 +126,7 @@ private:
     void SetStatusText(const QString& text);
     void UpdateFileCountStatus();
     bool RequireArchive();
+    // An extraction or a check is running: says so, and the command stops.
     bool RefuseWhileExtracting();
     void AfterCommand();
 
@@ -130,6 +138,8 @@ private:
     void CloseArchive();
     void DirectoryChanged(const QModelIndex& current);
     TDirNode* SelectedNode() const;
+    // The entry a row of the file list shows, or -1.
+    int32_t EntryOfItem(const QModelIndex& item) const;
 
     void ExtractSelectedFile(const QModelIndex& item);
     void ExtractAllFiles();
@@ -142,7 +152,17 @@ private:
     void ExtractionEnded();
     void RefreshPanel();
     void ShowExtractPanel();
-    void ShowDamagedMessage(const std::string& message);
+
+    // Runs over many files (MainRuns.cpp): the check, the status line, damaged entries and the
+    // summary.
+    void CheckArchive();
+    void CheckEnded();
+    std::optional<TJobProgress> RunProgress() const;
+    void ShowRunStatus(const TJobProgress& progress);
+    void ShowRunSummary(const TRunStatus::TOutcome& outcome);
+    void ReportDamaged(int32_t index);
+    QStringList DamagedList(const std::vector<int32_t>& entries) const;
+    void OpenRunFolder();
 
     TPrompts& FPrompts;
     std::unique_ptr<TWindowState> FState;
@@ -157,6 +177,12 @@ private:
     TActivity FActivity = TActivity::Idle;
     std::unique_ptr<TArchiveLoad> FLoad;
     std::unique_ptr<TExtractionJob> FJob;
+    std::unique_ptr<TCheckJob> FCheck;
+    std::optional<TRunStatus> FRun; // the status line of the run over many files going on
+    QString FRunFolder;             // where it writes; empty for a check
+    std::vector<int32_t> FDamaged;  // found by the run, in the order they were found
+    bool FDamagedQuiet = false;     // the user wants the rest of them in the summary only
+
     bool FSingleFile = false; // the job writes one file through the save dialog
     QElapsedTimer FJobClock;  // since the job started
     QTimer* FPanelTimer = nullptr;

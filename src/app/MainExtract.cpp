@@ -27,17 +27,12 @@ constexpr int kSingleFileSteps = 1000;
 
 } // namespace
 
-void TfrmMain::ShowDamagedMessage(const std::string& message) {
-    FPrompts.ShowMessage(this, FromCoreText(message), TPrompts::TIcon::None);
-}
-
 void TfrmMain::ExtractSelectedFile(const QModelIndex& item) {
-    if (!RequireArchive() || RefuseWhileExtracting() || !item.isValid())
+    if (!RequireArchive() || RefuseWhileExtracting())
         return;
-    const auto* list = qobject_cast<const TFileListModel*>(item.model());
-    if (!list)
+    const int32_t index = EntryOfItem(item);
+    if (index < 0)
         return;
-    const int32_t index = list->EntryAt(item.row());
     const QString folder = FState->Text(TWindowState::kSaveFolder);
     const QString target = FPrompts.AskSaveFileName(this, AnsiToQString(FReader->EntryName(index)),
                                                     folder.isEmpty() ? QDir::homePath() : folder);
@@ -123,6 +118,13 @@ void TfrmMain::ExtractDirectory() {
 void TfrmMain::ExtractItems(const QString& folder, std::vector<TExtractionJob::TItem> items) {
     pbProgress->setRange(0, static_cast<int>(items.size()));
     FSingleFile = false;
+    // Declared sizes may lie; the sum stops at the largest number rather than wrap around.
+    uint64_t bytes = 0;
+    for (const TExtractionJob::TItem& item : items)
+        bytes += std::min(FReader->EntryUnpackedSize(item.Index), UINT64_MAX - bytes);
+    FRun.emplace(TRunStatus::TKind::Extract, static_cast<int64_t>(items.size()), bytes);
+    FRunFolder = folder;
+    ShowRunStatus({});
     ShowExtractPanel();
     StartExtraction(std::make_unique<TExtractionJob>(*FReader, ToCoreFileName(folder),
                                                      std::move(items), FWorkerCount));
@@ -134,8 +136,10 @@ void TfrmMain::StartExtraction(std::unique_ptr<TExtractionJob> job) {
     pbProgress->setValue(0);
     FActivity = TActivity::Extracting;
     FJob = std::move(job);
+    FDamaged.clear();
+    FDamagedQuiet = false;
     connect(FJob.get(), &TExtractionJob::Damaged, this, [this](int32_t index) {
-        ShowDamagedMessage(FReader->DamagedEntryMessage(index));
+        ReportDamaged(index);
         FJob->Continue();
     });
     connect(FJob.get(), &TExtractionJob::Stepped, this, &TfrmMain::ExtractionStepped);
@@ -153,6 +157,7 @@ void TfrmMain::ExtractionStepped(int32_t index) {
     lbExtract->setText(name);
     pbProgress->setValue(position);
     pnExtract->raise();
+    ShowRunStatus(FJob->Progress());
     emit ExtractProgress(name, position);
     // Events that came meanwhile (a click on "Abbrechen") are handled before the file begins.
     QTimer::singleShot(0, this, [this] {
@@ -162,9 +167,10 @@ void TfrmMain::ExtractionStepped(int32_t index) {
 }
 
 void TfrmMain::RefreshPanel() {
-    if (!FJob)
+    const std::optional<TJobProgress> running = RunProgress();
+    if (!running)
         return;
-    const TExtractionJob::TProgress progress = FJob->Progress();
+    const TJobProgress& progress = *running;
     if (FSingleFile) {
         if (pnExtract->isHidden()) {
             if (FJobClock.elapsed() < kSingleFilePanelAfterMs)
@@ -177,6 +183,7 @@ void TfrmMain::RefreshPanel() {
                                                           kSingleFileSteps / size));
     } else {
         pbProgress->setValue(progress.Position);
+        ShowRunStatus(progress);
     }
     const QString name =
         progress.Current >= 0 ? AnsiToQString(FReader->EntryName(progress.Current)) : QString();
@@ -195,6 +202,11 @@ void TfrmMain::ExtractionEnded() {
     TExtractionJob* job = FJob.release();
     job->deleteLater();
     FActivity = TActivity::Idle;
+    if (!FSingleFile) {
+        const TExtractor::TStats& stats = job->Stats();
+        ShowRunSummary({stats.Written, stats.Bytes, stats.Damaged, stats.Refused, stats.Failed,
+                        job->Cancelled()});
+    }
 
     // Entries that cost only themselves are told about once, at the end.
     QStringList summary;
@@ -216,8 +228,17 @@ void TfrmMain::ExtractionEnded() {
         summary << QStringLiteral("%1 Dateien konnten nicht erstellt werden, zum Beispiel %2.")
                        .arg(job->Failed())
                        .arg(firstFailed);
-    if (!summary.isEmpty())
+    if (FDamagedQuiet) {
+        // Not every damaged entry had a box of its own: here are all of them.
+        summary << (FDamaged.size() == 1
+                        ? QStringLiteral("Eine beschädigte Datei konnte nicht entpackt werden:")
+                        : QStringLiteral("%1 beschädigte Dateien konnten nicht entpackt werden:")
+                              .arg(FDamaged.size()));
+        FPrompts.ShowList(this, summary.join(QStringLiteral("\n\n")), DamagedList(FDamaged),
+                          TPrompts::TIcon::Warning);
+    } else if (!summary.isEmpty()) {
         FPrompts.ShowMessage(this, summary.join(QStringLiteral("\n\n")), TPrompts::TIcon::Warning);
+    }
     if (!job->Error().isEmpty())
         ShowError(job->Error());
     else if (FSingleFile)
