@@ -9,6 +9,7 @@
 #include "Extractor.h"
 #include "FileListModel.h"
 #include "PBFolderDialog.h"
+#include "PreviewDialog.h"
 #include "Prompts.h"
 #include "RegistryStore.h"
 #include "WindowState.h"
@@ -30,6 +31,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QShortcut>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTimer>
@@ -147,6 +149,10 @@ void TfrmMain::CreateControls() {
             });
     connect(lvFiles, &QAbstractItemView::doubleClicked, this,
             [this](const QModelIndex& item) { Run([&] { ExtractSelectedFile(item); }); });
+    // Space in the list only: elsewhere it belongs to buttons and text fields.
+    connect(new QShortcut(Qt::Key_Space, lvFiles, nullptr, nullptr, Qt::WidgetShortcut),
+            &QShortcut::activated, this, &TfrmMain::PreviewCommand);
+    dlgPreview = new TPreviewDialog(*FReader, this);
 
     Splitter1->addWidget(tvDirectories);
     Splitter1->addWidget(lvFiles);
@@ -211,6 +217,8 @@ void TfrmMain::CreateMenus() {
     acExtractDirectory = mnExtract->addAction(QStringLiteral("Verzeichnis entpacken..."), this,
                                               &TfrmMain::ExtractDirectoryCommand);
     mnExtract->addSeparator();
+    acPreview = mnExtract->addAction(QStringLiteral("Vorschau"), this, &TfrmMain::PreviewCommand);
+    acPreview->setShortcut(QKeySequence(Qt::Key_F3));
     acCheck = mnExtract->addAction(QStringLiteral("Archiv prüfen..."), this,
                                    &TfrmMain::CheckArchiveCommand);
 
@@ -374,6 +382,16 @@ void TfrmMain::CheckArchiveCommand() {
     Run([&] { CheckArchive(); });
 }
 
+void TfrmMain::PreviewCommand() {
+    Run([&] {
+        if (!RequireArchive())
+            return;
+        const int32_t index = EntryOfItem(lvFiles->currentIndex());
+        if (index >= 0)
+            dlgPreview->ShowEntry(index);
+    });
+}
+
 // --- loading ---
 
 void TfrmMain::OpenArchive(const QString& fileName) {
@@ -463,6 +481,7 @@ void TfrmMain::InstallTree() {
 void TfrmMain::CloseArchive() {
     SetStatusText(QStringLiteral("Archiv wird geschlossen..."));
     FArchiveOpen = false;
+    dlgPreview->Forget();
     FReader->Close();
     lvFiles->setModel(FEmptyList);
     FTreeModel->Clear();
@@ -480,11 +499,21 @@ void TfrmMain::DirectoryChanged(const QModelIndex& current) {
         return;
     FTreeModel->SetImageIndex(node, tvDirectories->isExpanded(current) ? 0 : 1);
     lvFiles->setModel(node->Files ? node->Files.get() : FEmptyList);
+    // Every model comes with a selection model of its own.
+    connect(lvFiles->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            &TfrmMain::FileChanged, Qt::UniqueConnection);
 }
 
 int32_t TfrmMain::EntryOfItem(const QModelIndex& item) const {
     const auto* list = qobject_cast<const TFileListModel*>(item.model());
     return list && item.isValid() ? list->EntryAt(item.row()) : -1;
+}
+
+void TfrmMain::FileChanged(const QModelIndex& current) {
+    // An open preview follows the list.
+    const int32_t index = EntryOfItem(current);
+    if (FArchiveOpen && dlgPreview->isVisible() && index >= 0)
+        dlgPreview->ShowEntry(index);
 }
 
 // --- window events ---

@@ -27,6 +27,7 @@ class TFileListModel;
 class THashTable;
 class TPBFolderDialog;
 class TPakReader;
+class TPreviewDialog;
 class TPrompts;
 class TWindowState;
 struct TDirNode;
@@ -39,9 +40,10 @@ struct TDirNode;
 // them to stop, and its own thread stays free for painting and input. What stays reachable
 // meanwhile is settled here: opening an archive during a load ends the running load and then
 // opens the new one; during an extraction or a check, opening, extracting and checking are
-// refused with a message before any dialog opens; closing the window waits until the running
-// job has ended (an extraction or check is cancelled first). The check (TCheckJob) is a job of
-// the same kind.
+// refused with a message before any dialog opens, while the preview stays open to use; closing
+// the window waits until the running job has ended (an extraction or check is cancelled first).
+// The check (TCheckJob) and the preview's reading (TPreviewJob, behind TPreviewDialog) are jobs
+// of the same kind.
 class TfrmMain : public QMainWindow {
     Q_OBJECT
 public:
@@ -60,6 +62,8 @@ public:
     void ExtractAllFilesCommand();
     void ExtractDirectoryCommand();
     void CancelCommand();
+    // Shows the file list's current file in the preview window.
+    void PreviewCommand();
     // Checks every entry of the archive, writing nothing.
     void CheckArchiveCommand();
 
@@ -95,9 +99,11 @@ public:
     QAction* acExtractAll = nullptr;
     QAction* acExtractDirectory = nullptr;
     QAction* acAbout = nullptr;
+    QAction* acPreview = nullptr;        // "Vorschau"
     QAction* acCheck = nullptr;          // "Archiv prüfen..."
     QPushButton* btOpenFolder = nullptr; // beside a run's summary in the status bar
-    TadpMRU* adpMRU1 = nullptr;          // the recent archives of "Erneut öffnen"
+    TPreviewDialog* dlgPreview = nullptr;
+    TadpMRU* adpMRU1 = nullptr; // the recent archives of "Erneut öffnen"
     TPBFolderDialog* PBFolderDialog1 = nullptr;
 
 signals:
@@ -140,6 +146,7 @@ private:
     TDirNode* SelectedNode() const;
     // The entry a row of the file list shows, or -1.
     int32_t EntryOfItem(const QModelIndex& item) const;
+    void FileChanged(const QModelIndex& current);
 
     void ExtractSelectedFile(const QModelIndex& item);
     void ExtractAllFiles();
