@@ -43,10 +43,9 @@ TCheckJob::TCheckJob(const TPakReader& reader, int threads, QObject* parent)
     , FThreads(std::max(1, threads))
     , FTotalFiles(reader.Count())
     , FBudget(TExtractor::kBufferBudget) {
-    // Declared sizes may lie; the sum stops at the largest number rather than wrap around.
     for (int32_t i = 0; i < FTotalFiles; ++i)
         if (reader.EntryIsCompressed(i))
-            FTotalBytes += std::min(reader.EntryUnpackedSize(i), UINT64_MAX - FTotalBytes);
+            FTotalBytes = AddSize(FTotalBytes, reader.EntryUnpackedSize(i));
 }
 
 TCheckJob::~TCheckJob() {

@@ -118,10 +118,9 @@ void TfrmMain::ExtractDirectory() {
 void TfrmMain::ExtractItems(const QString& folder, std::vector<TExtractionJob::TItem> items) {
     pbProgress->setRange(0, static_cast<int>(items.size()));
     FSingleFile = false;
-    // Declared sizes may lie; the sum stops at the largest number rather than wrap around.
     uint64_t bytes = 0;
     for (const TExtractionJob::TItem& item : items)
-        bytes += std::min(FReader->EntryUnpackedSize(item.Index), UINT64_MAX - bytes);
+        bytes = AddSize(bytes, FReader->EntryUnpackedSize(item.Index));
     FRun.emplace(TRunStatus::TKind::Extract, static_cast<int64_t>(items.size()), bytes);
     FRunFolder = folder;
     ShowRunStatus({});

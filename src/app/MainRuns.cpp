@@ -10,7 +10,6 @@
 
 #include <QDesktopServices>
 #include <QLabel>
-#include <QLocale>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
@@ -47,28 +46,24 @@ void TfrmMain::CheckEnded() {
     const TJobProgress progress = job->Progress();
     const auto damaged = static_cast<int64_t>(job->Damaged().size());
     ShowRunSummary({progress.Done, progress.Bytes, damaged, 0, 0, job->Cancelled()});
-    const QString total = QLocale(QLocale::German).toString(job->TotalFiles());
-    if (!job->Error().isEmpty())
+    const QString total = TRunStatus::Files(job->TotalFiles());
+    if (!job->Error().isEmpty()) {
         ShowError(job->Error());
-    else if (damaged > 0)
-        FPrompts.ShowList(
-            this,
-            job->Cancelled() ? QStringLiteral("Die Prüfung wurde abgebrochen. Bis dahin "
-                                              "beschädigt gefunden:")
-            : damaged == 1
-                ? QStringLiteral("Eine von %1 Dateien ist beschädigt:").arg(total)
-                : QStringLiteral("%1 von %2 Dateien sind beschädigt:").arg(damaged).arg(total),
-            DamagedList(job->Damaged()), TPrompts::TIcon::Warning);
-    else if (!job->Cancelled())
-        FPrompts.ShowMessage(this,
-                             job->TotalFiles() == 0   ? QStringLiteral("Das Archiv enthält keine "
-                                                                         "Dateien.")
-                             : job->TotalFiles() == 1 ? QStringLiteral("Die eine Datei ist in "
-                                                                       "Ordnung.")
-                                                      : QStringLiteral("Alle %1 Dateien sind in "
-                                                                       "Ordnung.")
-                                                            .arg(total),
-                             TPrompts::TIcon::Information);
+    } else if (damaged > 0) {
+        QString text = QStringLiteral("%1 von %2 sind beschädigt:").arg(damaged).arg(total);
+        if (job->Cancelled())
+            text = QStringLiteral("Die Prüfung wurde abgebrochen. Bis dahin beschädigt gefunden:");
+        else if (damaged == 1)
+            text = QStringLiteral("Eine von %1 ist beschädigt:").arg(total);
+        FPrompts.ShowList(this, text, DamagedList(job->Damaged()), TPrompts::TIcon::Warning);
+    } else if (!job->Cancelled()) {
+        QString text = QStringLiteral("Alle %1 sind in Ordnung.").arg(total);
+        if (job->TotalFiles() == 0)
+            text = QStringLiteral("Das Archiv enthält keine Dateien.");
+        else if (job->TotalFiles() == 1)
+            text = QStringLiteral("Die eine Datei ist in Ordnung.");
+        FPrompts.ShowMessage(this, text, TPrompts::TIcon::Information);
+    }
     AfterCommand();
 }
 

@@ -32,6 +32,10 @@ TUnit UnitFor(uint64_t bytes) {
     return {1e9, "GB", 1};
 }
 
+QString Count(int64_t count) {
+    return German().toString(static_cast<qlonglong>(count));
+}
+
 QString Number(uint64_t bytes, const TUnit& unit) {
     return German().toString(static_cast<double>(bytes) / unit.Divisor, 'f', unit.Decimals);
 }
@@ -64,9 +68,7 @@ QString TRunStatus::Bytes(uint64_t bytes) {
 }
 
 QString TRunStatus::Files(int64_t count) {
-    return count == 1
-               ? QStringLiteral("1 Datei")
-               : German().toString(static_cast<qlonglong>(count)) + QStringLiteral(" Dateien");
+    return count == 1 ? QStringLiteral("1 Datei") : Count(count) + QStringLiteral(" Dateien");
 }
 
 QString TRunStatus::Line(int64_t filesDone, uint64_t bytesDone, int64_t elapsedMs) const {
@@ -74,8 +76,7 @@ QString TRunStatus::Line(int64_t filesDone, uint64_t bytesDone, int64_t elapsedM
     QStringList parts;
     parts << (FKind == TKind::Extract ? QStringLiteral("Entpacken: ")
                                       : QStringLiteral("Prüfen: ")) +
-                 German().toString(static_cast<qlonglong>(filesDone)) + QStringLiteral(" von ") +
-                 Files(FTotalFiles);
+                 Count(filesDone) + QStringLiteral(" von ") + Files(FTotalFiles);
     parts << Number(bytesDone, unit) + QStringLiteral(" von ") + Number(FTotalBytes, unit) +
                  QChar(' ') + QLatin1String(unit.Name);
     const double seconds = static_cast<double>(elapsedMs) / 1000;
@@ -94,19 +95,18 @@ QString TRunStatus::Line(int64_t filesDone, uint64_t bytesDone, int64_t elapsedM
 
 QString TRunStatus::Summary(const TOutcome& outcome, int64_t elapsedMs) const {
     const bool extract = FKind == TKind::Extract;
-    QString files =
+    const QString files =
         outcome.Cancelled
-            ? QStringLiteral("Abgebrochen: %1 von %2")
-                  .arg(German().toString(static_cast<qlonglong>(outcome.Files)), Files(FTotalFiles))
+            ? QStringLiteral("Abgebrochen: %1 von %2").arg(Count(outcome.Files), Files(FTotalFiles))
             : Files(outcome.Files);
     QStringList parts;
     parts << QStringLiteral("%1 %2 (%3) in %4")
                  .arg(files, extract ? QStringLiteral("entpackt") : QStringLiteral("geprüft"),
                       Bytes(outcome.Bytes), Duration(static_cast<double>(elapsedMs) / 1000, true));
-    parts << QStringLiteral("%1 beschädigt").arg(outcome.Damaged);
+    parts << Count(outcome.Damaged) + QStringLiteral(" beschädigt");
     if (extract)
-        parts << QStringLiteral("%1 abgelehnt").arg(outcome.Refused);
+        parts << Count(outcome.Refused) + QStringLiteral(" abgelehnt");
     if (outcome.Failed > 0)
-        parts << QStringLiteral("%1 nicht erstellt").arg(outcome.Failed);
+        parts << Count(outcome.Failed) + QStringLiteral(" nicht erstellt");
     return parts.join(kSeparator);
 }
