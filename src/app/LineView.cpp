@@ -11,6 +11,7 @@ constexpr int kMargin = 4;
 TLineView::TLineView(QWidget* parent)
     : QAbstractScrollArea(parent) {
     setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    setFocusPolicy(Qt::StrongFocus); // the keys scroll once it is clicked
     viewport()->setBackgroundRole(QPalette::Base);
     viewport()->setAutoFillBackground(true);
 }

@@ -28,9 +28,10 @@ bool WithoutSignature(const QByteArray& format) {
 
 bool ReadPicture(TPreview& preview, QByteArray& bytes, const QByteArray& suffix) {
     // First by content; then as the suffix says, for formats without a signature.
-    for (const QByteArray& format : {QByteArray(), suffix}) {
-        if (!format.isEmpty() && !QImageReader::supportedImageFormats().contains(format))
-            continue;
+    QList<QByteArray> formats{QByteArray()};
+    if (!suffix.isEmpty() && QImageReader::supportedImageFormats().contains(suffix))
+        formats << suffix;
+    for (const QByteArray& format : formats) {
         QBuffer buffer(&bytes);
         buffer.open(QIODevice::ReadOnly);
         QImageReader reader(&buffer, format);
