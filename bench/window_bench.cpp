@@ -1,17 +1,23 @@
 // Measures the window offscreen on a big archive: how long until the tree is shown and the
 // root's list is ready, the longest stretch in which the window handled no events, and the peak
 // memory. With --extract DEST it also times "Alle Dateien..." into DEST, with --single FILE
-// "Gewählte Datei..." of the root list's first file into FILE.
+// "Gewählte Datei..." of the root list's first file into FILE. With --preview NAME it opens the
+// preview of the root's file NAME --runs times (default 15), each time afresh, and times it
+// from "Vorschau" until the preview is painted: the median wall time and CPU time (user and
+// system, every thread), and the first opening apart (it loads the image plugins).
 #include "DirectoryTreeModel.h"
 #include "Main.h"
 #include "PBFolderDialog.h"
+#include "PreviewDialog.h"
 #include "Prompts.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QTimer>
 #include <QTreeView>
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <sys/resource.h>
@@ -39,6 +45,55 @@ public:
                      static_cast<long long>(items.size()));
     }
 };
+
+double CpuMilliseconds(const timeval& time) {
+    return time.tv_sec * 1e3 + time.tv_usec / 1e3;
+}
+
+double Median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+// Opens the preview of the root list's file name runs times; prints the figures.
+bool MeasurePreview(TfrmMain& window, const QString& name, int runs) {
+    const TDirectoryTreeModel& tree = window.DirectoryModel();
+    window.tvDirectories->setCurrentIndex(tree.IndexOf(tree.Root()));
+    const QAbstractItemModel* list = window.lvFiles->model();
+    const QModelIndexList found =
+        list->match(list->index(0, 0), Qt::DisplayRole, name, 1, Qt::MatchExactly);
+    if (found.isEmpty())
+        return false;
+    window.lvFiles->setCurrentIndex(found.first());
+    TPreviewDialog& preview = *window.dlgPreview;
+    std::vector<double> wall, user, system;
+    for (int run = 0; run < runs; ++run) {
+        preview.Forget(); // nothing kept from the run before
+        QApplication::processEvents();
+        rusage before{};
+        getrusage(RUSAGE_SELF, &before);
+        QElapsedTimer clock;
+        clock.start();
+        window.PreviewCommand();
+        while (!preview.Shown())
+            QApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        preview.repaint();
+        wall.push_back(clock.nsecsElapsed() / 1e6);
+        rusage after{};
+        getrusage(RUSAGE_SELF, &after);
+        user.push_back(CpuMilliseconds(after.ru_utime) - CpuMilliseconds(before.ru_utime));
+        system.push_back(CpuMilliseconds(after.ru_stime) - CpuMilliseconds(before.ru_stime));
+    }
+    const double first = wall.front();
+    if (runs > 1) {
+        wall.erase(wall.begin());
+        user.erase(user.begin());
+        system.erase(system.begin());
+    }
+    std::printf("preview_ms=%.1f user_ms=%.1f sys_ms=%.1f first_ms=%.1f runs=%d (%s)\n",
+                Median(wall), Median(user), Median(system), first, runs, qPrintable(name));
+    return true;
+}
 
 long PeakMegabytes() {
     rusage usage{};
@@ -74,16 +129,22 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     if (argc < 2) {
         std::fprintf(stderr, "Aufruf: bench_window ARCHIV [--extract ZIELORDNER] "
-                             "[--single ZIELDATEI]\n");
+                             "[--single ZIELDATEI] [--preview NAME [--runs N]]\n");
         return 2;
     }
     const QString archive = QString::fromLocal8Bit(argv[1]);
     TSilentPrompts prompts;
+    QString previewName;
+    int previewRuns = 15;
     for (int i = 2; i + 1 < argc; i += 2) {
         if (std::strcmp(argv[i], "--extract") == 0)
             prompts.Destination = QString::fromLocal8Bit(argv[i + 1]);
         else if (std::strcmp(argv[i], "--single") == 0)
             prompts.SaveAs = QString::fromLocal8Bit(argv[i + 1]);
+        else if (std::strcmp(argv[i], "--preview") == 0)
+            previewName = QString::fromUtf8(argv[i + 1]);
+        else if (std::strcmp(argv[i], "--runs") == 0)
+            previewRuns = std::max(1, std::atoi(argv[i + 1]));
     }
     TfrmMain window(prompts);
     window.show();
@@ -123,5 +184,7 @@ int main(int argc, char** argv) {
         std::printf("single_ms=%lld longest_event_gap_ms=%lld peak_mb=%ld\n",
                     static_cast<long long>(ms), static_cast<long long>(gap), PeakMegabytes());
     }
+    if (!previewName.isEmpty() && !MeasurePreview(window, previewName, previewRuns))
+        return 1;
     return 0;
 }
