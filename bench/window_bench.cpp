@@ -4,16 +4,23 @@
 // "Gewählte Datei..." of the root list's first file into FILE. With --find TEXT it types TEXT
 // into the find one character at a time and times each keystroke until its hits are shown; with
 // --sort it then times sorting the list shown (the hits, or the largest folder) by each column.
+// With --preview NAME it opens the preview of the root's file NAME --runs times (default 15),
+// each time afresh, and times it from "Vorschau" until the preview is painted: the median wall
+// time and CPU time (user and system, every thread), and the first opening apart (it loads the
+// image plugins).
 #include "DirectoryTreeModel.h"
 #include "Main.h"
 #include "PBFolderDialog.h"
+#include "PreviewDialog.h"
 #include "Prompts.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QTimer>
 #include <QTreeView>
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <sys/resource.h>
@@ -36,7 +43,60 @@ public:
         std::fprintf(stderr, "Meldung: %s\n", qPrintable(text));
     }
     int AskChoice(QWidget*, const QString&, TIcon, const QStringList&) override { return 0; }
+    void ShowList(QWidget*, const QString& text, const QStringList& items, TIcon) override {
+        std::fprintf(stderr, "Meldung: %s (%lld Einträge)\n", qPrintable(text),
+                     static_cast<long long>(items.size()));
+    }
 };
+
+double CpuMilliseconds(const timeval& time) {
+    return time.tv_sec * 1e3 + time.tv_usec / 1e3;
+}
+
+double Median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+// Opens the preview of the root list's file name runs times; prints the figures.
+bool MeasurePreview(TfrmMain& window, const QString& name, int runs) {
+    const TDirectoryTreeModel& tree = window.DirectoryModel();
+    window.tvDirectories->setCurrentIndex(tree.IndexOf(tree.Root()));
+    const QAbstractItemModel* list = window.lvFiles->model();
+    const QModelIndexList found =
+        list->match(list->index(0, 0), Qt::DisplayRole, name, 1, Qt::MatchExactly);
+    if (found.isEmpty())
+        return false;
+    window.lvFiles->setCurrentIndex(found.first());
+    TPreviewDialog& preview = *window.dlgPreview;
+    std::vector<double> wall, user, system;
+    for (int run = 0; run < runs; ++run) {
+        preview.Forget(); // nothing kept from the run before
+        QApplication::processEvents();
+        rusage before{};
+        getrusage(RUSAGE_SELF, &before);
+        QElapsedTimer clock;
+        clock.start();
+        window.PreviewCommand();
+        while (!preview.Shown())
+            QApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        preview.repaint();
+        wall.push_back(clock.nsecsElapsed() / 1e6);
+        rusage after{};
+        getrusage(RUSAGE_SELF, &after);
+        user.push_back(CpuMilliseconds(after.ru_utime) - CpuMilliseconds(before.ru_utime));
+        system.push_back(CpuMilliseconds(after.ru_stime) - CpuMilliseconds(before.ru_stime));
+    }
+    const double first = wall.front();
+    if (runs > 1) {
+        wall.erase(wall.begin());
+        user.erase(user.begin());
+        system.erase(system.begin());
+    }
+    std::printf("preview_ms=%.1f user_ms=%.1f sys_ms=%.1f first_ms=%.1f runs=%d (%s)\n",
+                Median(wall), Median(user), Median(system), first, runs, qPrintable(name));
+    return true;
+}
 
 long PeakMegabytes() {
     rusage usage{};
@@ -75,13 +135,16 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     if (argc < 2) {
         std::fprintf(stderr, "Aufruf: bench_window ARCHIV [--extract ZIELORDNER] "
-                             "[--single ZIELDATEI] [--find TEXT] [--sort]\n");
+                             "[--single ZIELDATEI] [--find TEXT] [--sort] "
+                             "[--preview NAME [--runs N]]\n");
         return 2;
     }
     const QString archive = QString::fromLocal8Bit(argv[1]);
     TSilentPrompts prompts;
     QString findText;
     bool sort = false;
+    QString previewName;
+    int previewRuns = 15;
     for (int i = 2; i < argc; ++i) {
         if (std::strcmp(argv[i], "--sort") == 0)
             sort = true;
@@ -93,6 +156,10 @@ int main(int argc, char** argv) {
             prompts.SaveAs = QString::fromLocal8Bit(argv[++i]);
         else if (std::strcmp(argv[i], "--find") == 0)
             findText = QString::fromLocal8Bit(argv[++i]);
+        else if (std::strcmp(argv[i], "--preview") == 0)
+            previewName = QString::fromUtf8(argv[++i]);
+        else if (std::strcmp(argv[i], "--runs") == 0)
+            previewRuns = std::max(1, std::atoi(argv[++i]));
     }
     TfrmMain window(prompts);
     window.show();
@@ -177,5 +244,7 @@ int main(int argc, char** argv) {
         std::printf("single_ms=%lld longest_event_gap_ms=%lld peak_mb=%ld\n",
                     static_cast<long long>(ms), static_cast<long long>(gap), PeakMegabytes());
     }
+    if (!previewName.isEmpty() && !MeasurePreview(window, previewName, previewRuns))
+        return 1;
     return 0;
 }

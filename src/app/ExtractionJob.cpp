@@ -4,6 +4,7 @@
 #include "Extractor.h"
 #include "uPakReader.h"
 
+#include <QScopeGuard>
 #include <unistd.h>
 
 TExtractionJob::TExtractionJob(const TPakReader& reader, std::string folder,
@@ -57,10 +58,17 @@ TExtractionJob::TProgress TExtractionJob::Progress() const {
     std::lock_guard lock(FMutex);
     if (FExtractor) {
         progress.Current = FExtractor->Current();
+        progress.Done = FExtractor->Reported();
         progress.Bytes = FExtractor->BytesWritten();
-    } else {
+    } else if (FSingleIndex >= 0) {
         progress.Current = FCurrent.load();
         progress.Bytes = FSingleWatch.Bytes.load();
+    } else {
+        // Before the extractor, or what it left (FStats is written before it goes).
+        progress.Current = FCurrent.load();
+        progress.Done =
+            FStats.Written + FStats.Damaged + FStats.Refused + FStats.Failed + FStats.Kept;
+        progress.Bytes = FStats.Bytes;
     }
     return progress;
 }
@@ -148,6 +156,8 @@ void TExtractionJob::RunItems() {
             Job.FExtractor = nullptr;
         }
     } registration(*this, &extractor);
+    // What was done stays known however the run ends.
+    const auto keepStats = qScopeGuard([&] { FStats = extractor.Stats(); });
 
     for (size_t k = 0; k < FItems.size(); ++k) {
         const TItem& item = FItems[k];

@@ -1,6 +1,8 @@
 #pragma once
 
+#include "Extractor.h"
 #include "FileIO.h"
+#include "JobProgress.h"
 
 #include <QObject>
 #include <QString>
@@ -12,7 +14,6 @@
 #include <thread>
 #include <vector>
 
-class TExtractor;
 class TPakReader;
 
 // One extraction the window runs: entries below a chosen folder, or one entry to a file the user
@@ -49,11 +50,7 @@ public:
     int32_t Cancel();
     bool Cancelled() const { return FCancel.load(); }
 
-    struct TProgress {
-        int32_t Current = -1; // the entry begun last
-        int Position = 0;     // files begun, plus after a cancel one step per remaining list
-        uint64_t Bytes = 0;   // written so far, also of files not yet complete
-    };
+    using TProgress = TJobProgress;
     TProgress Progress() const;
 
     // After Finished: what went wrong for single entries, and the error that ended the job.
@@ -63,6 +60,8 @@ public:
     int32_t FirstFailed() const { return FFirstFailed; }
     const std::string& FirstFailure() const { return FFirstFailure; }
     const QString& Error() const { return FError; }
+    // After Finished, of a multi-file job: what became of the files handed to the extractor.
+    const TExtractor::TStats& Stats() const { return FStats; }
 
     // Answers Damaged (after the message's OK) and Stepped; the job goes on.
     void Continue();
@@ -105,6 +104,7 @@ private:
     int FFailed = 0;
     int32_t FFirstFailed = -1;
     std::string FFirstFailure;
+    TExtractor::TStats FStats;
     QString FError;
     std::thread FThread;
 };

@@ -3,6 +3,7 @@
 #include "AnsiText.h"
 #include "AppText.h"
 #include "ArchiveLoad.h"
+#include "CheckJob.h"
 #include "DirectoryTreeModel.h"
 #include "DragView.h"
 #include "ExtractionJob.h"
@@ -10,6 +11,7 @@
 #include "FileListModel.h"
 #include "FindJob.h"
 #include "PBFolderDialog.h"
+#include "PreviewDialog.h"
 #include "Prompts.h"
 #include "RegistryStore.h"
 #include "WindowState.h"
@@ -31,6 +33,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QShortcut>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTimer>
@@ -98,6 +101,7 @@ TfrmMain::TfrmMain(TPrompts& prompts, std::shared_ptr<IRegistryStore> store, QWi
 TfrmMain::~TfrmMain() {
     // The jobs use the reader and the index: they end first.
     FJob.reset();
+    FCheck.reset();
     FLoad.reset();
     FFind.reset();
     FState->SetBytes(TWindowState::kGeometry, saveGeometry());
@@ -167,6 +171,10 @@ void TfrmMain::CreateControls() {
             });
     connect(lvFiles, &QAbstractItemView::doubleClicked, this,
             [this](const QModelIndex& item) { Run([&] { ExtractSelectedFile(item); }); });
+    // Space in the list only: elsewhere it belongs to buttons and text fields.
+    connect(new QShortcut(Qt::Key_Space, lvFiles, nullptr, nullptr, Qt::WidgetShortcut),
+            &QShortcut::activated, this, &TfrmMain::PreviewCommand);
+    dlgPreview = new TPreviewDialog(*FReader, this);
 
     Splitter1->addWidget(tvDirectories);
     Splitter1->addWidget(filePane);
@@ -188,6 +196,7 @@ void TfrmMain::CreateControls() {
     pbProgress->setTextVisible(false);
     btCancel = new QPushButton(QStringLiteral("Abbrechen"), pnExtract);
     btCancel->setGeometry(Scaled(103), Scaled(56), Scaled(75), Scaled(25));
+    btCancel->setShortcut(Qt::Key_Escape); // only while the panel is shown
     connect(btCancel, &QPushButton::clicked, this, &TfrmMain::CancelCommand);
     pnExtract->hide();
     FPanelTimer = new QTimer(this);
@@ -196,6 +205,11 @@ void TfrmMain::CreateControls() {
     FStatusLabel = new QLabel(this);
     FStatusLabel->setTextFormat(Qt::PlainText);
     statusBar()->addWidget(FStatusLabel, 1);
+    btOpenFolder = new QPushButton(QStringLiteral("Zielordner öffnen"), this);
+    btOpenFolder->setFlat(true);
+    btOpenFolder->hide();
+    connect(btOpenFolder, &QPushButton::clicked, this, [this] { Run([&] { OpenRunFolder(); }); });
+    statusBar()->addPermanentWidget(btOpenFolder);
     statusBar()->setSizeGripEnabled(true);
 }
 
@@ -224,6 +238,11 @@ void TfrmMain::CreateMenus() {
     acExtractAll->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_A));
     acExtractDirectory = mnExtract->addAction(QStringLiteral("Verzeichnis entpacken..."), this,
                                               &TfrmMain::ExtractDirectoryCommand);
+    mnExtract->addSeparator();
+    acPreview = mnExtract->addAction(QStringLiteral("Vorschau"), this, &TfrmMain::PreviewCommand);
+    acPreview->setShortcut(QKeySequence(Qt::Key_F3));
+    acCheck = mnExtract->addAction(QStringLiteral("Archiv prüfen..."), this,
+                                   &TfrmMain::CheckArchiveCommand);
 
     mnHelp = menuBar()->addMenu(QStringLiteral("&Hilfe"));
     acAbout = mnHelp->addAction(QStringLiteral("Über..."), this, &TfrmMain::AboutCommand);
@@ -277,6 +296,8 @@ QString TfrmMain::StatusText() const {
 }
 
 void TfrmMain::SetStatusText(const QString& text) {
+    // The button belongs to a run's summary, which goes with the next status text.
+    btOpenFolder->hide();
     FStatusLabel->setText(text);
     emit StatusTextChanged(text);
 }
@@ -294,13 +315,17 @@ bool TfrmMain::RequireArchive() {
 }
 
 bool TfrmMain::RefuseWhileExtracting() {
-    if (FActivity != TActivity::Extracting)
-        return false;
-    FPrompts.ShowMessage(this,
-                         QStringLiteral("Es wird gerade entpackt. Bitte warten, bis das Entpacken "
-                                        "beendet ist, oder „Abbrechen“ wählen."),
-                         TPrompts::TIcon::Information);
-    return true;
+    if (FActivity == TActivity::Extracting)
+        FPrompts.ShowMessage(this,
+                             QStringLiteral("Es wird gerade entpackt. Bitte warten, bis das "
+                                            "Entpacken beendet ist, oder „Abbrechen“ wählen."),
+                             TPrompts::TIcon::Information);
+    else if (FActivity == TActivity::Checking)
+        FPrompts.ShowMessage(this,
+                             QStringLiteral("Das Archiv wird gerade geprüft. Bitte warten, bis die "
+                                            "Prüfung beendet ist, oder „Abbrechen“ wählen."),
+                             TPrompts::TIcon::Information);
+    return FActivity == TActivity::Extracting || FActivity == TActivity::Checking;
 }
 
 // --- commands ---
@@ -337,6 +362,8 @@ void TfrmMain::AboutCommand() {
 
 void TfrmMain::CancelCommand() {
     FCancel = true;
+    if (FCheck)
+        FCheck->Cancel();
     if (!FJob)
         return;
     // The panel names the file that will not be extracted.
@@ -363,6 +390,20 @@ void TfrmMain::ExtractAllFilesCommand() {
 
 void TfrmMain::ExtractDirectoryCommand() {
     Run([&] { ExtractDirectory(); });
+}
+
+void TfrmMain::CheckArchiveCommand() {
+    Run([&] { CheckArchive(); });
+}
+
+void TfrmMain::PreviewCommand() {
+    Run([&] {
+        if (!RequireArchive())
+            return;
+        const int32_t index = EntryOfItem(lvFiles->currentIndex());
+        if (index >= 0)
+            dlgPreview->ShowEntry(index);
+    });
 }
 
 // --- loading ---
@@ -464,6 +505,7 @@ void TfrmMain::CloseArchive() {
     FTreeOrder.reset();
     FTreeRank.clear();
     FArchiveOpen = false;
+    dlgPreview->Forget();
     FReader->Close();
     ShowList(FEmptyList);
     FTreeModel->Clear();
@@ -487,6 +529,18 @@ void TfrmMain::DirectoryChanged(const QModelIndex& current) {
         FHits->SetHits({});
     }
     ShowList(node->Files ? node->Files.get() : FEmptyList);
+}
+
+int32_t TfrmMain::EntryOfItem(const QModelIndex& item) const {
+    const auto* list = qobject_cast<const TFileListModel*>(item.model());
+    return list && item.isValid() ? list->EntryAt(item.row()) : -1;
+}
+
+void TfrmMain::FileChanged(const QModelIndex& current) {
+    // An open preview follows the list.
+    const int32_t index = EntryOfItem(current);
+    if (FArchiveOpen && dlgPreview->isVisible() && index >= 0)
+        dlgPreview->ShowEntry(index);
 }
 
 // --- window events ---

@@ -2,6 +2,7 @@
 
 #include "ExtractionJob.h"
 #include "FileListModel.h"
+#include "RunStatus.h"
 
 #include <QElapsedTimer>
 #include <QMainWindow>
@@ -25,11 +26,13 @@ class IRegistryStore;
 class QTimer;
 class TadpMRU;
 class TArchiveLoad;
+class TCheckJob;
 class TDirectoryTreeModel;
 class TFindJob;
 class THashTable;
 class TPBFolderDialog;
 class TPakReader;
+class TPreviewDialog;
 class TPrompts;
 class TWindowState;
 struct TDirNode;
@@ -41,9 +44,11 @@ struct TDirNode;
 // their own: the commands start them and return, the window shows what they report and may ask
 // them to stop, and its own thread stays free for painting and input. What stays reachable
 // meanwhile is settled here: opening an archive during a load ends the running load and then
-// opens the new one; during an extraction, opening and a second extraction are refused with a
-// message before any dialog opens; closing the window waits until the running job has ended (an
-// extraction is cancelled first).
+// opens the new one; during an extraction or a check, opening, extracting and checking are
+// refused with a message before any dialog opens, while the preview stays open to use; closing
+// the window waits until the running job has ended (an extraction or check is cancelled first).
+// The check (TCheckJob) and the preview's reading (TPreviewJob, behind TPreviewDialog) are jobs
+// of the same kind.
 class TfrmMain : public QMainWindow {
     Q_OBJECT
 public:
@@ -76,6 +81,10 @@ public:
     void SortCommand(int column);
     // The optional columns of the menu "Ansicht".
     void ShowColumnCommand(TListColumn column, bool shown);
+    // Shows the file list's current file in the preview window.
+    void PreviewCommand();
+    // Checks every entry of the archive, writing nothing.
+    void CheckArchiveCommand();
 
     bool ArchiveOpen() const { return FArchiveOpen; }
     bool FindOpen() const { return FFindOpen; }
@@ -84,7 +93,7 @@ public:
     // written by a job that the drop waits for (with the panel and cancel, if it takes long).
     QMimeData* CreateDragData(const std::vector<int32_t>& entries, const TDirNode* folder);
     bool CancelRequested() const { return FCancel; }
-    // A load or an extraction is running.
+    // A load, an extraction or a check is running.
     bool Busy() const { return FActivity != TActivity::Idle; }
     QString StatusText() const;
     const TPakReader& Reader() const { return *FReader; }
@@ -125,6 +134,10 @@ public:
     QAction* acColumnUnpacked = nullptr;
     QAction* acColumnRatio = nullptr;
     QAction* acColumnKind = nullptr;
+    QAction* acPreview = nullptr;        // "Vorschau"
+    QAction* acCheck = nullptr;          // "Archiv prüfen..."
+    QPushButton* btOpenFolder = nullptr; // beside a run's summary in the status bar
+    TPreviewDialog* dlgPreview = nullptr;
     TadpMRU* adpMRU1 = nullptr; // the recent archives of "Erneut öffnen"
     TPBFolderDialog* PBFolderDialog1 = nullptr;
 
@@ -146,7 +159,7 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
-    enum class TActivity { Idle, Loading, Extracting };
+    enum class TActivity { Idle, Loading, Extracting, Checking };
 
     // Geometry of the progress panel, which is fixed in pixels of a 13-pixel font.
     static constexpr int kPanelHeight = 89;
@@ -162,6 +175,7 @@ private:
     void SetStatusText(const QString& text);
     void UpdateFileCountStatus();
     bool RequireArchive();
+    // An extraction or a check is running: says so, and the command stops.
     bool RefuseWhileExtracting();
     void AfterCommand();
 
@@ -173,6 +187,9 @@ private:
     void CloseArchive();
     void DirectoryChanged(const QModelIndex& current);
     TDirNode* SelectedNode() const;
+    // The entry a row of the file list shows, or -1.
+    int32_t EntryOfItem(const QModelIndex& item) const;
+    void FileChanged(const QModelIndex& current);
 
     // The list the file view shows: its columns, widths and order made as the user chose them.
     void ShowList(TFileListModel* list);
@@ -197,7 +214,17 @@ private:
     void ExtractionEnded();
     void RefreshPanel();
     void ShowExtractPanel();
-    void ShowDamagedMessage(const std::string& message);
+
+    // Runs over many files (MainRuns.cpp): the check, the status line, damaged entries and the
+    // summary.
+    void CheckArchive();
+    void CheckEnded();
+    std::optional<TJobProgress> RunProgress() const;
+    void ShowRunStatus(const TJobProgress& progress);
+    void ShowRunSummary(const TRunStatus::TOutcome& outcome);
+    void ReportDamaged(int32_t index);
+    QStringList DamagedList(const std::vector<int32_t>& entries) const;
+    void OpenRunFolder();
 
     TPrompts& FPrompts;
     std::unique_ptr<TWindowState> FState;
@@ -226,6 +253,12 @@ private:
     TActivity FActivity = TActivity::Idle;
     std::unique_ptr<TArchiveLoad> FLoad;
     std::unique_ptr<TExtractionJob> FJob;
+    std::unique_ptr<TCheckJob> FCheck;
+    std::optional<TRunStatus> FRun; // the status line of the run over many files going on
+    QString FRunFolder;             // where it writes; empty for a check
+    std::vector<int32_t> FDamaged;  // found by the run, in the order they were found
+    bool FDamagedQuiet = false;     // the user wants the rest of them in the summary only
+
     bool FSingleFile = false; // the job writes one file through the save dialog
     bool FDragJob = false;    // the job writes the files of a drag
     // How the drag's job ended (true: every file is there), once it has.

@@ -27,17 +27,12 @@ constexpr int kSingleFileSteps = 1000;
 
 } // namespace
 
-void TfrmMain::ShowDamagedMessage(const std::string& message) {
-    FPrompts.ShowMessage(this, FromCoreText(message), TPrompts::TIcon::None);
-}
-
 void TfrmMain::ExtractSelectedFile(const QModelIndex& item) {
-    if (!RequireArchive() || RefuseWhileExtracting() || !item.isValid())
+    if (!RequireArchive() || RefuseWhileExtracting())
         return;
-    const auto* list = qobject_cast<const TFileListModel*>(item.model());
-    if (!list)
+    const int32_t index = EntryOfItem(item);
+    if (index < 0)
         return;
-    const int32_t index = list->EntryAt(item.row());
     const QString folder = FState->Text(TWindowState::kSaveFolder);
     const QString target = FPrompts.AskSaveFileName(this, AnsiToQString(FReader->EntryName(index)),
                                                     folder.isEmpty() ? QDir::homePath() : folder);
@@ -137,8 +132,17 @@ void TfrmMain::ExtractDirectory() {
 void TfrmMain::ExtractItems(const QString& folder, std::vector<TExtractionJob::TItem> items) {
     pbProgress->setRange(0, static_cast<int>(items.size()));
     FSingleFile = false;
-    if (!FDragJob)
+    // A drag's files go to a temporary folder: no figures, no summary, and the panel only when
+    // they take long.
+    if (!FDragJob) {
+        uint64_t bytes = 0;
+        for (const TExtractionJob::TItem& item : items)
+            bytes = AddSize(bytes, FReader->EntryUnpackedSize(item.Index));
+        FRun.emplace(TRunStatus::TKind::Extract, static_cast<int64_t>(items.size()), bytes);
+        FRunFolder = folder;
+        ShowRunStatus({});
         ShowExtractPanel();
+    }
     StartExtraction(std::make_unique<TExtractionJob>(*FReader, ToCoreFileName(folder),
                                                      std::move(items), FWorkerCount));
 }
@@ -149,8 +153,10 @@ void TfrmMain::StartExtraction(std::unique_ptr<TExtractionJob> job) {
     pbProgress->setValue(0);
     FActivity = TActivity::Extracting;
     FJob = std::move(job);
+    FDamaged.clear();
+    FDamagedQuiet = false;
     connect(FJob.get(), &TExtractionJob::Damaged, this, [this](int32_t index) {
-        ShowDamagedMessage(FReader->DamagedEntryMessage(index));
+        ReportDamaged(index);
         FJob->Continue();
     });
     connect(FJob.get(), &TExtractionJob::Stepped, this, &TfrmMain::ExtractionStepped);
@@ -168,6 +174,7 @@ void TfrmMain::ExtractionStepped(int32_t index) {
     lbExtract->setText(name);
     pbProgress->setValue(position);
     pnExtract->raise();
+    ShowRunStatus(FJob->Progress());
     emit ExtractProgress(name, position);
     // Events that came meanwhile (a click on "Abbrechen") are handled before the file begins.
     QTimer::singleShot(0, this, [this] {
@@ -177,9 +184,10 @@ void TfrmMain::ExtractionStepped(int32_t index) {
 }
 
 void TfrmMain::RefreshPanel() {
-    if (!FJob)
+    const std::optional<TJobProgress> running = RunProgress();
+    if (!running)
         return;
-    const TExtractionJob::TProgress progress = FJob->Progress();
+    const TJobProgress& progress = *running;
     // A single file and a drag show the panel only when they take long.
     if (pnExtract->isHidden()) {
         if (FJobClock.elapsed() < kQuietPanelAfterMs)
@@ -193,6 +201,7 @@ void TfrmMain::RefreshPanel() {
                                                           kSingleFileSteps / size));
     } else {
         pbProgress->setValue(progress.Position);
+        ShowRunStatus(progress);
     }
     const QString name =
         progress.Current >= 0 ? AnsiToQString(FReader->EntryName(progress.Current)) : QString();
@@ -211,6 +220,11 @@ void TfrmMain::ExtractionEnded() {
     TExtractionJob* job = FJob.release();
     job->deleteLater();
     FActivity = TActivity::Idle;
+    if (!FSingleFile && !FDragJob) {
+        const TExtractor::TStats& stats = job->Stats();
+        ShowRunSummary({stats.Written, stats.Bytes, stats.Damaged, stats.Refused, stats.Failed,
+                        job->Cancelled()});
+    }
     FDragJob = false;
     if (FDragOutcome) {
         *FDragOutcome = !job->Cancelled() && job->Error().isEmpty();
@@ -237,8 +251,17 @@ void TfrmMain::ExtractionEnded() {
         summary << QStringLiteral("%1 Dateien konnten nicht erstellt werden, zum Beispiel %2.")
                        .arg(job->Failed())
                        .arg(firstFailed);
-    if (!summary.isEmpty())
+    if (FDamagedQuiet) {
+        // Not every damaged entry had a box of its own: here are all of them.
+        summary << (FDamaged.size() == 1
+                        ? QStringLiteral("Eine beschädigte Datei konnte nicht entpackt werden:")
+                        : QStringLiteral("%1 beschädigte Dateien konnten nicht entpackt werden:")
+                              .arg(FDamaged.size()));
+        FPrompts.ShowList(this, summary.join(QStringLiteral("\n\n")), DamagedList(FDamaged),
+                          TPrompts::TIcon::Warning);
+    } else if (!summary.isEmpty()) {
         FPrompts.ShowMessage(this, summary.join(QStringLiteral("\n\n")), TPrompts::TIcon::Warning);
+    }
     if (!job->Error().isEmpty())
         ShowError(job->Error());
     else if (FSingleFile)

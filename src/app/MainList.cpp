@@ -107,6 +107,7 @@ void TfrmMain::CreateListMenus() {
     PopupFiles = new QMenu(this);
     PopupFiles->addAction(QStringLiteral("Entpacken..."), this,
                           &TfrmMain::ExtractSelectedFileCommand);
+    PopupFiles->addAction(acPreview);
     PopupFiles->addAction(acShowInFolder);
     PopupFiles->addAction(acCopyPaths);
     PopupFiles->addSeparator();
@@ -156,8 +157,12 @@ void TfrmMain::ShowList(TFileListModel* list) {
                     : std::pair(TListColumn::Folder, Qt::AscendingOrder);
     if (list->Order() != order && !FTreeRank.empty())
         list->Sort(order.first, order.second, FTreeRank);
-    if (lvFiles->model() != list)
+    if (lvFiles->model() != list) {
         lvFiles->setModel(list);
+        // Every model comes with a selection model of its own.
+        connect(lvFiles->selectionModel(), &QItemSelectionModel::currentChanged, this,
+                &TfrmMain::FileChanged, Qt::UniqueConnection);
+    }
     ApplyColumnWidths();
     FApplyingWidths = false;
     const int sortSection = FSortColumn ? list->ColumnOf(*FSortColumn) : -1;

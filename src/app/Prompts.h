@@ -31,6 +31,9 @@ public:
     // the button chosen, or -1 when the box was closed without one.
     virtual int AskChoice(QWidget* parent, const QString& text, TIcon icon,
                           const QStringList& buttons) = 0;
+    // A message with a list below it that scrolls however long it is, and an OK button.
+    virtual void ShowList(QWidget* parent, const QString& text, const QStringList& items,
+                          TIcon icon) = 0;
 };
 
 // The real dialogs.
@@ -43,4 +46,6 @@ public:
     void ShowMessage(QWidget* parent, const QString& text, TIcon icon) override;
     int AskChoice(QWidget* parent, const QString& text, TIcon icon,
                   const QStringList& buttons) override;
+    void ShowList(QWidget* parent, const QString& text, const QStringList& items,
+                  TIcon icon) override;
 };

@@ -136,6 +136,8 @@ bool TExtractor::Collides(const TJob& job) const {
 }
 
 void TExtractor::Report(const TJob& job) {
+    if (job.Result != TResult::Cancelled)
+        FReported.fetch_add(1, std::memory_order_relaxed);
     switch (job.Result) {
     case TResult::Refused:
         ++FStats.Refused;

@@ -95,6 +95,8 @@ public:
     // entry begun last (-1 before the first).
     uint64_t BytesWritten() const { return FWatch.Bytes.load(std::memory_order_relaxed); }
     int32_t Current() const { return FCurrent.load(std::memory_order_relaxed); }
+    // Files reported so far, whatever came of them (Stats() in one figure, for any thread).
+    int64_t Reported() const { return FReported.load(std::memory_order_relaxed); }
 
 private:
     enum class TResult { Pending, Written, Damaged, Refused, Failed, Kept, Cancelled };
@@ -141,6 +143,7 @@ private:
     bool FKeepExisting = false;
     std::atomic<bool> FCancelled{false};
     std::atomic<int32_t> FCurrent{-1};
+    std::atomic<int64_t> FReported{0};
 
     // Shared with the workers, under FMutex. FJobs holds the added files not yet reported, in
     // the order of the Adds; the first FStarted of them have been taken by a worker.

@@ -100,7 +100,7 @@ std::span<unsigned char> TInflater::CopyBuffer(uint64_t wanted) {
 
 bool TInflater::Inflate(const TReadFile& file, uint64_t offset, uint64_t storedSize, uint64_t limit,
                         TByteSink& sink) {
-    // A limit of 0 has a quirk of its own (see InflateExact).
+    // A limit of 0 has a quirk of its own (see InflateStart).
     if (limit > 0 && storedSize >= 2) {
         const bool whole = storedSize <= FWholeBufferLimit && limit <= FWholeBufferLimit;
         const TFastResult result = whole ? InflateWhole(file, offset, storedSize, limit, sink)
@@ -110,7 +110,7 @@ bool TInflater::Inflate(const TReadFile& file, uint64_t offset, uint64_t storedS
     }
     ++FSlowPathCount;
     sink.Restart();
-    return InflateExact(file, offset, storedSize, limit, sink);
+    return InflateStart(file, offset, storedSize, limit, UINT64_MAX, sink) == TPartResult::Complete;
 }
 
 TInflater::TFastResult TInflater::InflateWhole(const TReadFile& file, uint64_t offset,
@@ -184,12 +184,12 @@ TInflater::TFastResult TInflater::InflateStreaming(const TReadFile& file, uint64
     }
 }
 
-bool TInflater::InflateExact(const TReadFile& file, uint64_t offset, uint64_t storedSize,
-                             uint64_t limit, TByteSink& sink) {
+TPartResult TInflater::InflateStart(const TReadFile& file, uint64_t offset, uint64_t storedSize,
+                                    uint64_t limit, uint64_t wanted, TByteSink& sink) {
     Reserve(kInputChunk, kOutputChunk, 0);
     State& s = *FState;
     if (!s.Reset())
-        return false;
+        return TPartResult::Damaged;
     z_stream& z = s.Stream;
     z.next_in = s.Input.data();
     z.avail_in = 0;
@@ -201,6 +201,8 @@ bool TInflater::InflateExact(const TReadFile& file, uint64_t offset, uint64_t st
     // a one-byte dummy and still reports success without output; a limit of 0 keeps that byte.
     unsigned char overflow = 0;
     bool dummyUsed = false;
+    // Bytes the sink may still take; one byte more than that, once inflated, means Cut.
+    uint64_t wantedLeft = wanted;
 
     for (;;) {
         if (z.avail_in == 0 && !reader.AtEnd()) {
@@ -209,29 +211,37 @@ bool TInflater::InflateExact(const TReadFile& file, uint64_t offset, uint64_t st
         }
 
         const bool full = outputLeft == 0;
+        uint64_t room = std::min<uint64_t>(outputLeft, kOutputChunk);
+        if (wantedLeft < room)
+            room = wantedLeft + 1;
         z.next_out = full ? &overflow : s.Output.data();
-        z.avail_out = full ? 1u : static_cast<uInt>(std::min<uint64_t>(outputLeft, kOutputChunk));
+        z.avail_out = full ? 1u : static_cast<uInt>(room);
         const uInt offered = z.avail_out;
 
         const int result = inflate(&z, Z_NO_FLUSH);
         const size_t produced = offered - z.avail_out;
         if (full && produced > 0) {
             if (limit != 0 || dummyUsed)
-                return false;
+                return TPartResult::Damaged;
             dummyUsed = true;
         }
         if (produced > 0 && !full) {
+            if (produced > wantedLeft) {
+                sink.Write(s.Output.data(), static_cast<size_t>(wantedLeft));
+                return TPartResult::Cut;
+            }
             sink.Write(s.Output.data(), produced);
             outputLeft -= produced;
+            wantedLeft -= produced;
         }
 
         if (result == Z_STREAM_END)
-            return true;
+            return TPartResult::Complete;
         if (result == Z_OK)
             continue;
         // No progress was possible: fine only while more input can be fetched.
         if (result == Z_BUF_ERROR && z.avail_in == 0 && !reader.AtEnd())
             continue;
-        return false;
+        return TPartResult::Damaged;
     }
 }

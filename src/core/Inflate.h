@@ -8,6 +8,13 @@
 class TBufferBudget;
 class TReadFile;
 
+// How reading the beginning of an entry's content came out.
+enum class TPartResult {
+    Complete, // the whole content, with the verdict on all of it
+    Cut,      // the bytes asked for, with more to come that were neither read nor judged
+    Damaged,  // the content could not be read up to where it was asked for
+};
+
 // Receives inflated bytes in order; may throw (a full disk throws EWriteError).
 class TByteSink {
 public:
@@ -43,6 +50,12 @@ public:
 
     bool Inflate(const TReadFile& file, uint64_t offset, uint64_t storedSize, uint64_t limit,
                  TByteSink& sink);
+    // The first `wanted` bytes of the content only, under zlib's rules as far as the stream is
+    // inflated: the sink receives at most that many bytes, and the stream is inflated only one
+    // byte beyond them, to tell Complete from Cut. Always by zlib itself (Inflate's slow path):
+    // the fast decoders see whole entries only.
+    TPartResult InflateStart(const TReadFile& file, uint64_t offset, uint64_t storedSize,
+                             uint64_t limit, uint64_t wanted, TByteSink& sink);
 
     // A buffer for copying stored bytes: at least min(wanted, 1 MiB) bytes.
     std::span<unsigned char> CopyBuffer(uint64_t wanted);
@@ -65,8 +78,6 @@ private:
                              uint64_t limit, TByteSink& sink);
     TFastResult InflateStreaming(const TReadFile& file, uint64_t offset, uint64_t storedSize,
                                  uint64_t limit, TByteSink& sink);
-    bool InflateExact(const TReadFile& file, uint64_t offset, uint64_t storedSize, uint64_t limit,
-                      TByteSink& sink);
 
     // Makes the input and output buffers at least this large, and holds headroom bytes of the
     // budget besides (for the header check's own buffer).

@@ -312,28 +312,31 @@ TExtractOutcome TPakReader::ExtractEntry(int32_t index, TWriteFile& out,
     const TPackedEntry& e = FEntries[index];
     if (!EntryDataInFile(index))
         return TExtractOutcome::Damaged;
-    if (e.StoredSize == e.UnpackedSize) {
-        const std::span<unsigned char> buffer = inflater.CopyBuffer(e.StoredSize);
-        uint64_t position = e.Offset;
-        for (uint64_t left = e.StoredSize; left > 0;) {
-            const size_t want = static_cast<size_t>(std::min<uint64_t>(left, buffer.size()));
-            const size_t got = FFile.ReadAt(position, buffer.data(), want);
-            out.Write(buffer.data(), got);
-            if (got < want)
-                throw EReadError();
-            position += got;
-            left -= got;
-        }
-    } else {
-        TFileSink sink(out);
-        if (!inflater.Inflate(FFile, e.Offset, e.StoredSize, e.UnpackedSize, sink)) {
-            out.Truncate();
-            out.Close();
-            return TExtractOutcome::Damaged;
-        }
+    TFileSink sink(out);
+    if (!EntryIsCompressed(index)) {
+        CopyStored(e.Offset, e.StoredSize, sink, inflater);
+    } else if (!inflater.Inflate(FFile, e.Offset, e.StoredSize, e.UnpackedSize, sink)) {
+        out.Truncate();
+        out.Close();
+        return TExtractOutcome::Damaged;
     }
     out.Close();
     return TExtractOutcome::Written;
+}
+
+void TPakReader::CopyStored(uint64_t offset, uint64_t size, TByteSink& sink,
+                            TInflater& inflater) const {
+    const std::span<unsigned char> buffer = inflater.CopyBuffer(size);
+    uint64_t position = offset;
+    for (uint64_t left = size; left > 0;) {
+        const size_t want = static_cast<size_t>(std::min<uint64_t>(left, buffer.size()));
+        const size_t got = FFile.ReadAt(position, buffer.data(), want);
+        sink.Write(buffer.data(), got);
+        if (got < want)
+            throw EReadError();
+        position += got;
+        left -= got;
+    }
 }
 
 void TPakReader::ExtractFile(int32_t index, const std::string& destination) {
@@ -342,11 +345,26 @@ void TPakReader::ExtractFile(int32_t index, const std::string& destination) {
 }
 
 bool TPakReader::VerifyEntry(int32_t index, TInflater& inflater) const {
+    TDiscardSink sink;
+    return VerifyEntry(index, inflater, sink);
+}
+
+bool TPakReader::VerifyEntry(int32_t index, TInflater& inflater, TByteSink& sink) const {
     if (!EntryDataInFile(index))
         return false;
     if (!EntryIsCompressed(index))
         return true;
     const TPackedEntry& e = FEntries[index];
-    TDiscardSink sink;
     return inflater.Inflate(FFile, e.Offset, e.StoredSize, e.UnpackedSize, sink);
+}
+
+TPartResult TPakReader::ReadEntryStart(int32_t index, uint64_t wanted, TByteSink& sink,
+                                       TInflater& inflater) const {
+    const TPackedEntry& e = FEntries[index];
+    if (!EntryDataInFile(index))
+        return TPartResult::Damaged;
+    if (EntryIsCompressed(index))
+        return inflater.InflateStart(FFile, e.Offset, e.StoredSize, e.UnpackedSize, wanted, sink);
+    CopyStored(e.Offset, std::min(e.StoredSize, wanted), sink, inflater);
+    return e.StoredSize > wanted ? TPartResult::Cut : TPartResult::Complete;
 }

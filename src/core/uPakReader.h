@@ -87,8 +87,16 @@ public:
     // The same into a file the caller has created.
     TExtractOutcome ExtractEntry(int32_t index, TWriteFile& out, TInflater& inflater) const;
     // Inflates a compressed entry without writing it; stored entries are intact when their data
-    // lies within the archive.
+    // lies within the archive. The sink, if given, sees the inflated bytes go by (and may stop
+    // the check by throwing).
     bool VerifyEntry(int32_t index, TInflater& inflater) const;
+    bool VerifyEntry(int32_t index, TInflater& inflater, TByteSink& sink) const;
+    // The first `wanted` bytes of an entry's content into sink, without reading much more of it
+    // (TInflater::InflateStart): for looking inside an entry of any size. Damaged also when its
+    // data lies past the end of the archive. Throws EReadError when the archive shrank, and what
+    // the sink throws.
+    TPartResult ReadEntryStart(int32_t index, uint64_t wanted, TByteSink& sink,
+                               TInflater& inflater) const;
 
     void SetReportHook(TReportHook hook) { FReport = std::move(hook); }
     void SetProgressHook(TProgressHook hook) { FProgress = std::move(hook); }
@@ -110,6 +118,9 @@ private:
     };
 
     class TDirectoryParser;
+
+    // Copies size stored bytes from offset to sink; throws EReadError when the file ends first.
+    void CopyStored(uint64_t offset, uint64_t size, TByteSink& sink, TInflater& inflater) const;
 
     std::string FFileName;
     TReadFile FFile;

@@ -67,6 +67,16 @@ public:
         return answer;
     }
 
+    struct TList {
+        QString Text;
+        QStringList Items;
+        TIcon Icon;
+    };
+    std::vector<TList> Lists;
+    void ShowList(QWidget*, const QString& text, const QStringList& items, TIcon icon) override {
+        Lists.push_back({text, items, icon});
+    }
+
     QStringList MessageTexts() const {
         QStringList texts;
         for (const TMessage& m : Messages)

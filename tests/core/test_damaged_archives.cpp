@@ -3,6 +3,7 @@
 #include "Exception.h"
 #include "PakWriter.h"
 #include "TestFiles.h"
+#include "ZlibReference.h"
 #include "uPakReader.h"
 
 #include <gtest/gtest.h>
@@ -111,6 +112,9 @@ TEST_F(DamagedArchiveTest, DataBeyondTheEndCostsOnlyItsOwnEntry) {
     for (int32_t i = 0; i < FReader.Count(); ++i) {
         FReader.ExtractFile(i, FDir / ("out" + std::to_string(i)));
         EXPECT_EQ(FReader.VerifyEntry(i, inflater), i == 2);
+        TStringSink sink;
+        EXPECT_EQ(FReader.ReadEntryStart(i, 100, sink, inflater),
+                  i == 2 ? TPartResult::Complete : TPartResult::Damaged);
     }
     EXPECT_EQ(reports, (std::vector<std::string>{
                            "Fehler beim Entpacken von karten/süd.map: Die Daten liegen hinter "

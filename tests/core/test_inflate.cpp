@@ -273,6 +273,46 @@ TEST_F(InflateTest, DictionaryStreamsAndBadHeadersFail) {
     ExpectSameVerdict(std::string("\x78\x9D\x03\x00\x00\x00\x00\x01", 8), 10, "check");
 }
 
+// The beginning of a content (for a preview): exactly the bytes wanted, Complete only when
+// nothing follows them, and a verdict on no more than was inflated.
+TEST_F(InflateTest, StartOfAContentIsCutAfterTheBytesWanted) {
+    std::mt19937 random(11);
+    const std::string content = Content(random, 300000);
+    const std::string stored = ZlibCompress(content, 6);
+    std::string badTrailer = stored;
+    badTrailer.back() ^= 1;
+    WriteFileBytes(FDir / "data", stored + badTrailer);
+    TReadFile file;
+    file.Open(FDir / "data");
+    struct TCase {
+        uint64_t Offset;
+        uint64_t Limit;
+        uint64_t Wanted;
+        TPartResult Result;
+    };
+    const uint64_t size = content.size();
+    const uint64_t other = stored.size();
+    const std::vector<TCase> cases = {
+        {0, size, 0, TPartResult::Cut},
+        {0, size, 1000, TPartResult::Cut},
+        {0, size, size - 1, TPartResult::Cut},
+        {0, size, size, TPartResult::Complete},
+        {0, size, UINT64_MAX, TPartResult::Complete},
+        {0, size - 1, UINT64_MAX, TPartResult::Damaged}, // longer than declared
+        {other, size, 1000, TPartResult::Cut},           // the damage lies beyond
+        {other, size, size, TPartResult::Damaged},
+    };
+    for (const TCase& c : cases) {
+        TStringSink sink;
+        EXPECT_EQ(FInflater.InflateStart(file, c.Offset, stored.size(), c.Limit, c.Wanted, sink),
+                  c.Result)
+            << "offset " << c.Offset << " limit " << c.Limit << " wanted " << c.Wanted;
+        if (c.Result != TPartResult::Damaged) {
+            EXPECT_EQ(sink.Bytes, content.substr(0, std::min(c.Wanted, size)));
+        }
+    }
+}
+
 TEST_F(InflateTest, AgreesWithUncompressOnMalformedBlocks) {
     const std::vector<int> oneDistance = Lengths(1, {{0, 1}});
     const std::vector<int> ab = Lengths(257, {{'a', 1}, {'b', 2}, {256, 2}});

@@ -1,6 +1,7 @@
 #include "Exception.h"
 #include "PakWriter.h"
 #include "TestFiles.h"
+#include "ZlibReference.h"
 #include "uPakReader.h"
 
 #include <fcntl.h>
@@ -162,6 +163,19 @@ TEST_F(PakReaderTest, StoredEntriesAreCopiedAsIsEvenWhenTheyLookCompressed) {
     EXPECT_EQ(ExtractToString(1), zlibLooking);
     EXPECT_EQ(ExtractToString(2), std::string(3 << 20, 'b'));
     EXPECT_TRUE(FReports.empty());
+}
+
+TEST_F(PakReaderTest, TheBeginningOfAStoredEntryIsReadWithoutTheRest) {
+    TPakWriter writer;
+    writer.AddStored("a", "abcdef");
+    OpenBytes(writer.Finish());
+    TInflater inflater;
+    for (const auto& [wanted, result] :
+         {std::pair{3, TPartResult::Cut}, {6, TPartResult::Complete}, {7, TPartResult::Complete}}) {
+        TStringSink sink;
+        EXPECT_EQ(FReader.ReadEntryStart(0, wanted, sink, inflater), result) << wanted;
+        EXPECT_EQ(sink.Bytes, std::string("abcdef").substr(0, wanted));
+    }
 }
 
 TEST_F(PakReaderTest, CompressedEntriesAreInflated) {

@@ -1,7 +1,11 @@
 // Writes a small archive to try the program on: nested folders, names with umlauts
-// (Windows-1252 bytes, as the game stores them), stored and compressed files.
+// (Windows-1252 bytes, as the game stores them), stored and compressed files, texts and a
+// picture to look at in the preview.
 #include "PakWriter.h"
 
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <string>
 
@@ -27,6 +31,52 @@ std::string PseudoImage(int width, int height, unsigned seed) {
             out.push_back(static_cast<char>(((x + y) * 128 / (width + height)) & 0xFF));
         }
     return out;
+}
+
+void AppendLittleEndian(std::string& out, uint32_t value, int bytes) {
+    for (int i = 0; i < bytes; ++i)
+        out.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
+}
+
+// A title picture as a 24-bit BMP, a format any viewer reads: sky, sun, mountains, meadow.
+std::string TitlePicture(int width, int height) {
+    const int rowSize = (width * 3 + 3) / 4 * 4;
+    std::string bmp = "BM";
+    AppendLittleEndian(bmp, static_cast<uint32_t>(54 + rowSize * height), 4);
+    AppendLittleEndian(bmp, 0, 4);
+    AppendLittleEndian(bmp, 54, 4);
+    for (const uint32_t field : {40u, static_cast<uint32_t>(width), static_cast<uint32_t>(height)})
+        AppendLittleEndian(bmp, field, 4);
+    AppendLittleEndian(bmp, 1, 2);  // planes
+    AppendLittleEndian(bmp, 24, 2); // bits per pixel
+    for (int i = 0; i < 6; ++i)
+        AppendLittleEndian(bmp, 0, 4);
+    for (int row = height - 1; row >= 0; --row) { // bottom-up
+        const double y = static_cast<double>(row) / height;
+        for (int column = 0; column < width; ++column) {
+            const double x = static_cast<double>(column) / width;
+            const double ridge = 0.55 - 0.12 * std::sin(x * 9.0) - 0.07 * std::sin(x * 23.0 + 1);
+            const double sun = std::hypot(x - 0.78, (y - 0.22) * height / width);
+            double r, g, b;
+            if (y > 0.72) { // meadow
+                const double stripe = 0.9 + 0.1 * std::sin(column * 0.8 + row * 0.3);
+                r = 70 * stripe, g = (150 - 60 * (y - 0.72)) * stripe, b = 60 * stripe;
+            } else if (y > ridge) { // mountains, snow on the tops
+                const double shade = 0.75 + 0.25 * std::sin(x * 40.0 + y * 12.0);
+                const bool snow = y < ridge + 0.05;
+                r = (snow ? 235 : 105) * shade, g = (snow ? 240 : 110) * shade,
+                b = (snow ? 250 : 125) * shade;
+            } else if (sun < 0.07) {
+                r = 255, g = 220, b = 120;
+            } else { // sky, lighter towards the horizon
+                r = 90 + 120 * y, g = 150 + 90 * y, b = 225 + 25 * y;
+            }
+            for (const double channel : {b, g, r})
+                bmp.push_back(static_cast<char>(std::clamp(channel, 0.0, 255.0)));
+        }
+        bmp.append(static_cast<size_t>(rowSize - width * 3), '\0');
+    }
+    return bmp;
 }
 
 } // namespace
@@ -58,6 +108,7 @@ int main(int argc, char** argv) {
                           Repeat("Es war einmal ein K\xF6nig in den Nebelbergen.\r\n", 120));
         pak.AddStored("daten/texte/namen.lst", "Alrik\nBrunhild\nG\xF6tz\nJ\xF6rg\nS\xF6ren\n");
 
+        pak.AddCompressed("grafik/titelbild.bmp", TitlePicture(320, 200));
         pak.AddCompressed("grafik/texturen/stein_01.raw", PseudoImage(64, 64, 1));
         pak.AddCompressed("grafik/texturen/stein_02.raw", PseudoImage(64, 64, 2));
         pak.AddCompressed("grafik/texturen/holz.raw", PseudoImage(32, 32, 3));

@@ -1,0 +1,130 @@
+#include "PreviewJob.h"
+
+#include "AnsiText.h"
+#include "Exception.h"
+#include "uPakReader.h"
+
+#include <algorithm>
+
+namespace {
+
+// Collects the bytes read, and stops the read once it is no longer wanted.
+class TPreviewSink : public TByteSink {
+public:
+    TPreviewSink(QByteArray& bytes, const std::atomic<bool>& stop)
+        : FBytes(bytes)
+        , FStop(stop) {}
+    void Write(const void* data, size_t count) override {
+        if (FStop.load(std::memory_order_relaxed))
+            throw EAborted();
+        FBytes.append(static_cast<const char*>(data), static_cast<qsizetype>(count));
+    }
+    void Restart() override { FBytes.clear(); }
+
+private:
+    QByteArray& FBytes;
+    const std::atomic<bool>& FStop;
+};
+
+} // namespace
+
+TPreviewJob::TPreviewJob(const TPakReader& reader, QObject* parent)
+    : QObject(parent)
+    , FReader(reader) {}
+
+TPreviewJob::~TPreviewJob() {
+    {
+        std::lock_guard lock(FMutex);
+        FQuit = true;
+        FStop = true;
+    }
+    FWake.notify_all();
+    if (FThread.joinable())
+        FThread.join();
+}
+
+uint64_t TPreviewJob::Request(int32_t index) {
+    uint64_t serial;
+    {
+        std::lock_guard lock(FMutex);
+        serial = ++FSerial;
+        FPending = TRequest{index, serial};
+        FStop = true;
+    }
+    FWake.notify_all();
+    if (!FThread.joinable())
+        FThread = std::thread([this] { Run(); });
+    return serial;
+}
+
+void TPreviewJob::Forget() {
+    std::unique_lock lock(FMutex);
+    FPending.reset();
+    ++FSerial; // whatever is being prepared now is for nobody
+    FStop = true;
+    FIdle.wait(lock, [&] { return !FReading; });
+}
+
+void TPreviewJob::Run() {
+    for (;;) {
+        TRequest request;
+        {
+            std::unique_lock lock(FMutex);
+            FWake.wait(lock, [&] { return FQuit || FPending; });
+            if (FQuit)
+                return;
+            request = *FPending;
+            FPending.reset();
+            FStop = false;
+            FReading = true;
+        }
+        QByteArray bytes;
+        std::shared_ptr<TPreview> preview = Read(request, bytes);
+        {
+            std::lock_guard lock(FMutex);
+            FReading = false;
+        }
+        FIdle.notify_all();
+        if (!preview)
+            continue;
+        if (preview->Problem.isEmpty())
+            PreparePreview(*preview, std::move(bytes), preview->Path);
+        std::lock_guard lock(FMutex);
+        if (request.Serial != FSerial)
+            continue; // asked for something else meanwhile
+        QMetaObject::invokeMethod(
+            this, [this, preview] { emit Ready(preview); }, Qt::QueuedConnection);
+    }
+}
+
+std::shared_ptr<TPreview> TPreviewJob::Read(const TRequest& request, QByteArray& bytes) {
+    auto preview = std::make_shared<TPreview>();
+    preview->Serial = request.Serial;
+    preview->Index = request.Index;
+    preview->Path = AnsiToQString(FReader.EntryPath(request.Index));
+    preview->Size = FReader.EntryUnpackedSize(request.Index);
+    // The declared size may lie: room for no more than can come.
+    bytes.reserve(static_cast<qsizetype>(std::min(preview->Size, kLimit)));
+    TPreviewSink sink(bytes, FStop);
+    try {
+        switch (FReader.ReadEntryStart(request.Index, kLimit, sink, FInflater)) {
+        case TPartResult::Complete:
+            break;
+        case TPartResult::Cut:
+            preview->Cut = true;
+            break;
+        case TPartResult::Damaged:
+            preview->Problem =
+                FReader.EntryDataInFile(request.Index)
+                    ? QStringLiteral("Die Datei ist beschädigt: Ihr Inhalt lässt sich nicht "
+                                     "entpacken.")
+                    : QStringLiteral("Die Daten dieser Datei liegen hinter dem Ende des Archivs.");
+            break;
+        }
+    } catch (const EAborted&) {
+        return nullptr;
+    } catch (const std::exception& e) {
+        preview->Problem = FromCoreText(e.what());
+    }
+    return preview;
+}

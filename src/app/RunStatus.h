@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QString>
+#include <cstdint>
+
+// What the status line says about a run over many files: while it goes, files and bytes done of
+// their totals, the rate and the time left; once it has ended, a one-line summary.
+class TRunStatus {
+public:
+    enum class TKind { Extract, Check };
+
+    struct TOutcome {
+        int64_t Files = 0; // written, or checked
+        uint64_t Bytes = 0;
+        int64_t Damaged = 0;
+        int64_t Refused = 0;
+        int64_t Failed = 0; // could not be created
+        bool Cancelled = false;
+    };
+
+    TRunStatus(TKind kind, int64_t totalFiles, uint64_t totalBytes);
+
+    QString Line(int64_t filesDone, uint64_t bytesDone, int64_t elapsedMs) const;
+    QString Summary(const TOutcome& outcome, int64_t elapsedMs) const;
+
+    // A size in decimal units with the German decimal comma: "512 Byte", "1,5 MB".
+    static QString Bytes(uint64_t bytes);
+    // "1 Datei", "1.234 Dateien".
+    static QString Files(int64_t count);
+
+private:
+    TKind FKind;
+    int64_t FTotalFiles;
+    uint64_t FTotalBytes;
+};

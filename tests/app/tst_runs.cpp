@@ -1,0 +1,144 @@
+// What the window tells about a run over many files: figures in the status line while it goes,
+// a summary with the destination to open when it ends, and damaged entries without a box each.
+#include "PakWriter.h"
+#include "RunStatus.h"
+#include "WindowFixture.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QFrame>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QUrl>
+
+// Stands in for the desktop's file manager.
+class TUrlCatcher : public QObject {
+    Q_OBJECT
+public:
+    QList<QUrl> Urls;
+    Q_INVOKABLE void Open(const QUrl& url) { Urls << url; }
+};
+
+class TestRuns : public QObject, TWindowFixture {
+    Q_OBJECT
+
+    void ExtractAll() {
+        FPrompts.FolderAnswers.push_back(Destination());
+        FWindow->ExtractAllFilesCommand();
+        WaitIdle();
+    }
+    static bool Matches(const QString& text, const QString& pattern) {
+        return QRegularExpression(pattern).match(text).hasMatch();
+    }
+
+private slots:
+    void init() { SetUpWindow(0); }
+    void cleanup() { TearDownWindow(); }
+
+    void theStatusLineCountsWhileExtractingAndSumsUpAfter() {
+        FWindow->SetWorkerCount(1);
+        TPakWriter writer;
+        for (const char* name : {"a.bin", "b.bin", "c.bin", "d.bin"})
+            writer.AddCompressed(name, std::string(1000, name[0]));
+        Open(writer);
+        QStringList seen;
+        QObject scope;
+        connect(FWindow.get(), &TfrmMain::ExtractProgress, &scope,
+                [&](const QString&, int) { seen << FWindow->StatusText(); });
+        ExtractAll();
+        QCOMPARE(seen.size(), 4);
+        for (int k = 0; k < 4; ++k)
+            QVERIFY2(seen[k].startsWith(QStringLiteral("Entpacken: %1 von 4 Dateien · %1,0 von "
+                                                       "4,0 KB")
+                                            .arg(k)),
+                     qPrintable(seen[k]));
+        QVERIFY2(Matches(FWindow->StatusText(), "^4 Dateien entpackt \\(4,0 KB\\) in [0-9,]+ s · "
+                                                "0 beschädigt · 0 abgelehnt$"),
+                 qPrintable(FWindow->StatusText()));
+
+        TUrlCatcher catcher;
+        QDesktopServices::setUrlHandler("file", &catcher, "Open");
+        QVERIFY(!FWindow->btOpenFolder->isHidden());
+        FWindow->btOpenFolder->click();
+        QDesktopServices::unsetUrlHandler("file");
+        QCOMPARE(catcher.Urls, QList<QUrl>{QUrl::fromLocalFile(Destination())});
+        // The offer goes with the summary.
+        FWindow->CheckArchiveCommand();
+        QVERIFY(FWindow->btOpenFolder->isHidden());
+        WaitIdle();
+    }
+
+    void escapeCancelsLikeAbbrechen() {
+        FWindow->SetWorkerCount(1);
+        TPakWriter writer;
+        for (const char* name : {"a.txt", "b.txt", "c.txt", "d.txt"})
+            writer.AddStored(name, name);
+        Open(writer);
+        FWindow->show();
+        FWindow->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(FWindow.get()));
+        QObject scope;
+        connect(FWindow.get(), &TfrmMain::ExtractProgress, &scope, [&](const QString& name, int) {
+            if (name != "c.txt")
+                return;
+            QTest::keyClick(FWindow.get(), Qt::Key_Escape);
+            QTRY_VERIFY(FWindow->CancelRequested()); // the button's click comes a moment later
+        });
+        ExtractAll();
+        QCOMPARE(QDir(Destination()).entryList(QDir::Files), (QStringList{"a.txt", "b.txt"}));
+        QVERIFY2(Matches(FWindow->StatusText(), "^Abgebrochen: 2 von 4 Dateien entpackt "),
+                 qPrintable(FWindow->StatusText()));
+    }
+
+    // The first damaged entry has its box, and so does each next one until the user asks for
+    // the summary instead; the summary then lists them all, with what else went wrong.
+    void manyDamagedEntriesTakeTwoClicksAndAreAllListed() {
+        FWindow->SetWorkerCount(3);
+        TPakWriter writer;
+        QStringList damaged;
+        for (int i = 0; i < 300; ++i) {
+            const std::string name = QStringLiteral("f%1").arg(i, 3, 10, QChar('0')).toStdString();
+            if (i % 10 == 0) {
+                writer.AddStored(name, "gut");
+            } else {
+                writer.AddRaw(writer.Root(), name, "kein zlib", 100);
+                damaged << QString::fromStdString(name);
+            }
+        }
+        writer.AddRaw(writer.Root(), "../ausbruch.txt", "1", 1);
+        Open(writer);
+        FPrompts.ChoiceAnswers = {0, 1}; // "OK", then "Weitere nur in der Zusammenfassung ..."
+        ExtractAll();
+
+        QCOMPARE(FPrompts.ChoiceButtons,
+                 QStringList(2, "OK|Weitere nur in der Zusammenfassung melden"));
+        QCOMPARE(FPrompts.MessageTexts(), (QStringList{"Fehler beim Entpacken von f001!",
+                                                       "Fehler beim Entpacken von f002!"}));
+        QCOMPARE(FPrompts.Lists.size(), size_t{1});
+        QCOMPARE(FPrompts.Lists[0].Text,
+                 QStringLiteral("Eine Datei mit unsicherem Pfad wurde nicht entpackt: "
+                                "„../ausbruch.txt“.\n\n270 beschädigte Dateien konnten nicht "
+                                "entpackt werden:"));
+        QCOMPARE(FPrompts.Lists[0].Items, damaged);
+        QVERIFY2(FWindow->StatusText().startsWith("30 Dateien entpackt (90 Byte) in ") &&
+                     FWindow->StatusText().endsWith(" · 270 beschädigt · 1 abgelehnt"),
+                 qPrintable(FWindow->StatusText()));
+    }
+
+    // Halfway through 2 GB in 10 seconds: as fast again for the rest.
+    void theTimeLeftFollowsThePaceSoFar() {
+        const TRunStatus status(TRunStatus::TKind::Extract, 10, 2'000'000'000);
+        QCOMPARE(status.Line(5, 1'000'000'000, 10'000),
+                 QStringLiteral("Entpacken: 5 von 10 Dateien · 1,0 von 2,0 GB · 100,0 MB/s · "
+                                "noch 10 s"));
+        QCOMPARE(status.Line(9, 1'990'000'000, 600'000).section(" · ", 3),
+                 QStringLiteral("noch 3 s"));
+        QCOMPARE(status.Line(1, 20'000'000, 100'000).section(" · ", 3),
+                 QStringLiteral("noch 2:45:00 h"));
+        // Not before the run has shown its pace.
+        QCOMPARE(status.Line(1, 1'000'000, 500).count(" · "), 2);
+    }
+};
+
+QTEST_MAIN(TestRuns)
+#include "tst_runs.moc"
