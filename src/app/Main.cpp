@@ -270,8 +270,10 @@ void TfrmMain::CreateRecentList(std::shared_ptr<IRegistryStore> store) {
     };
     adpMRU1->SetMaxItems(5);
     read([&] { adpMRU1->SetRegistryPath(kRegistryPath); });
-    adpMRU1->SetOnClick(
-        [this](QObject*, const QString& fileName) { OpenArchiveCommand(fileName); });
+    adpMRU1->SetOnClick([this](QObject*, const QString& fileName) {
+        FRecentClicked = fileName;
+        OpenArchiveCommand(fileName);
+    });
     adpMRU1->SetParentMenuItem(mnRecent);
     read([&] { adpMRU1->FinishLoading(); });
 }
@@ -437,10 +439,15 @@ void TfrmMain::StartLoad(const QString& fileName) {
         LoadEnded();
     });
     connect(FLoad.get(), &TArchiveLoad::Failed, this, [this](const QString& message) {
+        const QString fileName = FLoad->FileName();
+        const bool recentGone = fileName == FRecentClicked && !QFileInfo::exists(fileName);
         ForgetLoad();
         SetStatusText(QString());
         LoadEnded();
-        ShowError(message);
+        if (recentGone)
+            OfferToForget(fileName, message);
+        else
+            ShowError(message);
     });
     connect(FLoad.get(), &TArchiveLoad::Stopped, this, [this] {
         ForgetLoad();
@@ -448,6 +455,17 @@ void TfrmMain::StartLoad(const QString& fileName) {
         LoadEnded();
     });
     FLoad->Start();
+}
+
+void TfrmMain::OfferToForget(const QString& fileName, const QString& message) {
+    // A recent archive that is gone stays gone: the list need not keep offering it.
+    const int choice = FPrompts.AskChoice(
+        this, QStringLiteral("%1.\n\nAus der Liste „Erneut öffnen“ entfernen?").arg(message),
+        TPrompts::TIcon::Error, {QStringLiteral("Entfernen"), QStringLiteral("Behalten")});
+    if (choice == 0) {
+        adpMRU1->RemoveFile(fileName);
+        mnRecent->menuAction()->setEnabled(!adpMRU1->FileList().isEmpty());
+    }
 }
 
 void TfrmMain::ForgetLoad() {
@@ -458,6 +476,8 @@ void TfrmMain::ForgetLoad() {
 
 void TfrmMain::LoadEnded() {
     // The load's own signal is being delivered: it goes once that is done.
+    if (FLoad->FileName() == FRecentClicked)
+        FRecentClicked.clear();
     FLoad.release()->deleteLater();
     FActivity = TActivity::Idle;
     if (FPendingOpen && !FCloseRequested) {

@@ -182,6 +182,8 @@ private:
     void OpenArchive(const QString& fileName);
     void StartLoad(const QString& fileName);
     void ForgetLoad();
+    // The message of a recent archive that is gone, with the offer to take it off the list.
+    void OfferToForget(const QString& fileName, const QString& message);
     void LoadEnded();
     void InstallTree();
     void CloseArchive();
@@ -266,6 +268,7 @@ private:
     QElapsedTimer FJobClock; // since the job started
     QTimer* FPanelTimer = nullptr;
     std::optional<QString> FPendingOpen; // asked for while a load was running
+    QString FRecentClicked;              // chosen from "Erneut öffnen", until its load ends
     bool FCloseRequested = false;
     int FEventIntervalMs = 100;
     int FWorkerCount;

@@ -487,7 +487,7 @@ private slots:
         QVERIFY(FPrompts.Messages.empty());
     }
 
-    void aRecentArchiveThatFailsToLoadStaysListedAsItWas() {
+    void aRecentArchiveThatIsGoneIsOfferedForRemoval() {
         TPakWriter goneWriter;
         goneWriter.AddStored("x", "x");
         TPakWriter keptWriter;
@@ -497,14 +497,22 @@ private slots:
         Open(gone);
         Open(kept);
         QFile::remove(gone);
+        const QString message =
+            QStringLiteral("Datei %1 kann nicht geöffnet werden: Nicht vorhanden.\n\nAus der "
+                           "Liste „Erneut öffnen“ entfernen?")
+                .arg(gone);
+        FPrompts.ChoiceAnswers = {1, 0}; // "Behalten", then "Entfernen"
         FWindow->mnRecent->actions().at(1)->trigger();
         WaitIdle();
-        QCOMPARE(
-            FPrompts.MessageTexts(),
-            QStringList{
-                QStringLiteral("Datei %1 kann nicht geöffnet werden: Nicht vorhanden.").arg(gone)});
+        QCOMPARE(FPrompts.MessageTexts(), QStringList{message});
+        QCOMPARE(FPrompts.ChoiceButtons, QStringList{"Entfernen|Behalten"});
         QCOMPARE(RecentEntries(), (QStringList{kept, gone}));
         QVERIFY(!FWindow->ArchiveOpen());
+
+        FWindow->mnRecent->actions().at(1)->trigger();
+        WaitIdle();
+        QCOMPARE(FPrompts.MessageTexts(), (QStringList{message, message}));
+        QCOMPARE(RecentEntries(), QStringList{kept});
     }
 
     void aStoredValueOfTheWrongTypeIsShownOnceAndTheWindowStillOpens() {

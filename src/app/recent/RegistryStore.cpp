@@ -41,8 +41,6 @@ public:
     explicit SettingsRegistryKey(std::unique_ptr<QSettings> settings)
         : FSettings(std::move(settings)) {}
 
-    // Closing commits what is still pending (the deletes after the last write); a failure
-    // there is a failed delete, which is no error.
     ~SettingsRegistryKey() override { FSettings->sync(); }
 
     QStringList ValueNames() const override { return FSettings->childKeys(); }
@@ -62,19 +60,22 @@ public:
         return std::nullopt;
     }
 
-    // Each value is committed at once, so that a failure names the value that could not be
-    // stored and the values stored before it stay, as they do in the registry.
+    // Values wait for Commit: the file is replaced once, with every change in it.
     bool WriteString(const QString& name, const QString& text) override {
         FSettings->setValue(name, text);
-        FSettings->sync();
-        // The status keeps the first error met; a damaged file met while reading is no
-        // failure to write.
-        return FSettings->status() != QSettings::AccessError;
+        return true;
     }
 
     bool DeleteValue(const QString& name) override {
         FSettings->remove(name);
         return true;
+    }
+
+    bool Commit() override {
+        FSettings->sync();
+        // The status keeps the first error met; a damaged file met while reading is no
+        // failure to write.
+        return FSettings->status() != QSettings::AccessError;
     }
 
 private:

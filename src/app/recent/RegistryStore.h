@@ -32,9 +32,13 @@ public:
     // The text of a string value as stored (it may hold zero characters); nullopt when its data
     // cannot be fetched.
     virtual std::optional<QString> ReadString(const QString& name) const = 0;
-    // Stores a string value; false when it could not be stored.
+    // Stores a string value; false when it could not be stored. A store may hold the change
+    // back until Commit.
     virtual bool WriteString(const QString& name, const QString& text) = 0;
     virtual bool DeleteValue(const QString& name) = 0;
+    // Makes every change since the last commit lasting at once, all or none of them; false when
+    // that failed. Closing the key commits too, without telling.
+    virtual bool Commit() { return true; }
 };
 
 // The per-user settings store. Key paths are relative to the per-user root with "\" between

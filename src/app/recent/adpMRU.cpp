@@ -82,11 +82,7 @@ TadpMRU::TadpMRU(QObject* owner, std::shared_ptr<IRegistryStore> store)
     , FStore(store ? std::move(store) : std::make_shared<SettingsRegistryStore>()) {}
 
 TadpMRU::~TadpMRU() {
-    try {
-        WriteRegistry();
-    } catch (const std::exception& error) {
-        ReportError(QString::fromStdString(error.what()));
-    }
+    WriteNow();
     FRebuildOnChange = false;
     if (FParentMenuItem)
         disconnect(FParentMenuItem, nullptr, this, nullptr);
@@ -108,8 +104,11 @@ void TadpMRU::SetMaxItems(quint32 value) {
     // 0 keeps one entry, and the list obeys that at once, as it would for 1.
     FMaxItems = std::max<quint32>(value, 1);
     UpdateBracket bracket(*this);
+    if (FFileList.size() <= qsizetype(FMaxItems))
+        return;
     while (FFileList.size() > qsizetype(FMaxItems))
         FFileList.removeLast();
+    WriteNow();
 }
 
 void TadpMRU::SetShowFullPath(bool value) {
@@ -155,6 +154,28 @@ void TadpMRU::AddFile(const QString& path) {
     FFileList.prepend(path);
     if (FFileList.size() > qsizetype(FMaxItems))
         FFileList.erase(FFileList.begin() + FMaxItems, FFileList.end());
+    WriteNow();
+}
+
+void TadpMRU::RemoveFile(const QString& path) {
+    UpdateBracket bracket(*this);
+    const qsizetype before = FFileList.size();
+    FFileList.removeIf([&](const QString& entry) { return SameTextIgnoringCase(entry, path); });
+    if (FFileList.size() != before)
+        WriteNow();
+}
+
+void TadpMRU::WriteNow() {
+    try {
+        WriteRegistry();
+        FLastWriteError.clear();
+    } catch (const std::exception& error) {
+        // A store that cannot be written fails the same way at every change: once is enough.
+        const QString message = QString::fromStdString(error.what());
+        if (message != FLastWriteError)
+            ReportError(message);
+        FLastWriteError = message;
+    }
 }
 
 void TadpMRU::MenuItemClick(QObject* item) {
@@ -206,8 +227,8 @@ void TadpMRU::ReadRegistry() {
 }
 
 // Deletes every stored MRU<n>, gaps or not (a value left behind a gap would come back as a
-// duplicate), then writes every entry the list holds as MRU1, MRU2, ... A key that can be neither
-// opened nor created stores nothing.
+// duplicate), then writes every entry the list holds as MRU1, MRU2, ..., and commits it all at
+// once. A key that can be neither opened nor created stores nothing.
 void TadpMRU::WriteRegistry() {
     const QString keyPath = KeyPath();
     if (keyPath.isEmpty())
@@ -218,11 +239,17 @@ void TadpMRU::WriteRegistry() {
     // A failed delete is no error.
     for (const quint32 number : StoredNumbers(*key, std::numeric_limits<quint32>::max()))
         key->DeleteValue(ValueName(number));
+    const auto failed = [](const QString& name) {
+        return EadpMRUError(QStringLiteral("Fehler beim Setzen der Daten für '%1'").arg(name));
+    };
     for (qsizetype i = 0; i < FFileList.size(); ++i) {
         const QString name = ValueName(quint64(i) + 1);
         if (!key->WriteString(name, FFileList.at(i)))
-            throw EadpMRUError(QStringLiteral("Fehler beim Setzen der Daten für '%1'").arg(name));
+            throw failed(name);
     }
+    // The whole list at once: a crash in the middle leaves the old list or the new one.
+    if (!key->Commit())
+        throw failed(ValueName(1));
 }
 
 QString TadpMRU::Caption(const QString& path) const {

@@ -27,8 +27,9 @@ public:
 };
 
 // The list of the paths opened most recently, newest first. It keeps them across runs in the
-// per-user store (read when set up, written when destroyed) and mirrors them as the entries of a
-// submenu; choosing an entry raises OnClick with its full path. What counts as opened is the
+// per-user store (read when set up, written whenever it changes and when destroyed, so that a
+// killed program loses nothing) and mirrors them as the entries of a submenu; choosing an entry
+// raises OnClick with its full path. What counts as opened is the
 // owner's business: it tells the list through AddFile.
 class TadpMRU : public QObject {
     Q_OBJECT
@@ -74,6 +75,8 @@ public:
     // Puts path at the top (in the letter case given now), removing an entry equal to it
     // ignoring case and dropping the oldest beyond MaxItems. An empty path changes nothing.
     void AddFile(const QString& path);
+    // Takes the entry equal to path ignoring case out of the list (an archive that is gone).
+    void RemoveFile(const QString& path);
 
     // The remembered paths, newest first.
     QStringList FileList() const { return FFileList; }
@@ -89,6 +92,8 @@ private:
     void EndUpdate();
     void ReadRegistry();
     void WriteRegistry();
+    // WriteRegistry with its error reported, but not the same error twice in a row.
+    void WriteNow();
     void RebuildMenu();
     void RemoveMenuItems();
     void ParentDestroyed(QObject* item);
@@ -104,6 +109,7 @@ private:
     TMRUClickEvent FOnClick;
     std::function<void(const QString&)> FErrorReport;
     QStringList FFileList;
+    QString FLastWriteError;
     int FUpdateCount = 0;
     // The list's change notification: every closing of the outermost update bracket rebuilds
     // the submenu while this is set.

@@ -394,11 +394,24 @@ private slots:
         QStringList reports;
         auto list = MakeList();
         list->SetErrorReport([&](const QString& text) { reports.append(text); });
-        list->AddFile(QStringLiteral("/a"));
         store->FailCreating(true);
+        list->AddFile(QStringLiteral("/a"));
         list.reset();
         QVERIFY(store->written.isEmpty());
         QVERIFY(reports.isEmpty());
+    }
+
+    // A program that is killed loses nothing: every change is stored at once.
+    void everyChangeIsStoredAtOnce() {
+        auto list = MakeList();
+        list->AddFile(QStringLiteral("/a"));
+        list->AddFile(QStringLiteral("/b"));
+        QCOMPARE(store->Text(Key, "MRU1"), QStringLiteral("/b"));
+        QCOMPARE(store->Text(Key, "MRU2"), QStringLiteral("/a"));
+        list->RemoveFile(QStringLiteral("/A"));
+        QCOMPARE(list->FileList(), QStringList({"/b"}));
+        QCOMPARE(store->Text(Key, "MRU1"), QStringLiteral("/b"));
+        QVERIFY(!store->Has(Key, "MRU2"));
     }
 
     void listOutlivesItsSubmenuAndStillWrites() {
