@@ -209,6 +209,9 @@ private:
     void ExtractAllFiles();
     void ExtractDirectory();
     bool AskDestination(QString& folder);
+    // The files of node and every folder below it, in the tree's order, with cut bytes cut from
+    // the front of their directories.
+    std::vector<TExtractionJob::TItem> ItemsBelow(const TDirNode* node, uint32_t cut) const;
     // The panel and a multi-file job for items below folder.
     void ExtractItems(const QString& folder, std::vector<TExtractionJob::TItem> items);
     void StartExtraction(std::unique_ptr<TExtractionJob> job);

@@ -61,18 +61,9 @@ QMimeData* TfrmMain::CreateDragData(const std::vector<int32_t>& entries, const T
             for (const TDirNode* n = folder->Parent; n->Parent; n = n->Parent)
                 cut += n->Text.size() + 1;
         else
-            destination = base.filePath(QFileInfo(FReader->FileName().c_str()).completeBaseName());
-        std::vector<const TDirNode*> pending{folder};
-        while (!pending.empty()) {
-            const TDirNode* node = pending.back();
-            pending.pop_back();
-            if (node->Files)
-                for (int row = 0; row < node->Files->Count(); ++row)
-                    items.push_back(
-                        {node->Files->EntryAt(row), static_cast<uint32_t>(cut), row == 0});
-            for (const auto& child : node->Children)
-                pending.push_back(child.get());
-        }
+            destination =
+                base.filePath(QFileInfo(FromCoreText(FReader->FileName())).completeBaseName());
+        items = ItemsBelow(folder, static_cast<uint32_t>(cut));
         urls << QUrl::fromLocalFile(folder->Parent ? base.filePath(AnsiToQString(folder->Text))
                                                    : destination);
     } else {

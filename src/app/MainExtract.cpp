@@ -112,6 +112,10 @@ void TfrmMain::ExtractDirectory() {
     size_t prefixLength = 1;
     for (const TDirNode* n = node; n->Parent; n = n->Parent)
         prefixLength += n->Text.size() + 1;
+    ExtractItems(folder, ItemsBelow(node, static_cast<uint32_t>(prefixLength - 1)));
+}
+
+std::vector<TExtractionJob::TItem> TfrmMain::ItemsBelow(const TDirNode* node, uint32_t cut) const {
     // Each directory's list in tree order, the node's own first: the order of the tree as
     // shown, walked without recursion, as paths may nest deeper than the call stack.
     std::vector<TExtractionJob::TItem> items;
@@ -121,12 +125,11 @@ void TfrmMain::ExtractDirectory() {
         pending.pop_back();
         if (current->Files)
             for (int row = 0; row < current->Files->Count(); ++row)
-                items.push_back({current->Files->EntryAt(row),
-                                 static_cast<uint32_t>(prefixLength - 1), row == 0});
+                items.push_back({current->Files->EntryAt(row), cut, row == 0});
         for (auto child = current->Children.rbegin(); child != current->Children.rend(); ++child)
             pending.push_back(child->get());
     }
-    ExtractItems(folder, std::move(items));
+    return items;
 }
 
 void TfrmMain::ExtractItems(const QString& folder, std::vector<TExtractionJob::TItem> items) {
