@@ -1,6 +1,7 @@
 #include "Main.h"
 
 #include "AnsiText.h"
+#include "AppIcon.h"
 #include "AppText.h"
 #include "ArchiveLoad.h"
 #include "CheckJob.h"
@@ -89,6 +90,7 @@ TfrmMain::TfrmMain(TPrompts& prompts, std::shared_ptr<IRegistryStore> store, QWi
     mnRecent->menuAction()->setEnabled(!mnRecent->actions().isEmpty());
 
     setWindowTitle(QStringLiteral("Varnholm Archiv-Explorer 1.0"));
+    setWindowIcon(AppIcon());
     resize(744, 541);
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());

@@ -1,4 +1,5 @@
 // The main window driven through its own commands, headless, with scripted dialogs.
+#include "AppIcon.h"
 #include "CommandLine.h"
 #include "DirectoryTreeModel.h"
 #include "FakePrompts.h"
@@ -121,6 +122,7 @@ private slots:
     void windowHasItsLayoutMenusAndShortcuts() {
         TfrmMain& w = *FWindow;
         QCOMPARE(w.windowTitle(), QStringLiteral("Varnholm Archiv-Explorer 1.0"));
+        QVERIFY(!w.windowIcon().isNull());
         QCOMPARE(w.size(), QSize(744, 541));
         QCOMPARE(w.tvDirectories->indentation(), 19);
         QCOMPARE(w.lvFiles->header()->sectionSize(0), 300);
@@ -333,6 +335,7 @@ private slots:
         for (const qreal ratio : {1.5, 2.0}) {
             QTest::addRow("offener Ordner %g", ratio) << FolderIcon(0) << ratio;
             QTest::addRow("geschlossener Ordner %g", ratio) << FolderIcon(1) << ratio;
+            QTest::addRow("Programm %g", ratio) << AppIcon() << ratio;
         }
     }
 
