@@ -1,6 +1,7 @@
 #include "Main.h"
 
 #include "AnsiText.h"
+#include "AppIcon.h"
 #include "AppText.h"
 #include "ArchiveLoad.h"
 #include "CheckJob.h"
@@ -39,12 +40,17 @@
 #include <QTimer>
 #include <QTreeView>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace {
 
 // Folders deeper than this are not opened by a load: the view lays out open folders by
 // recursion, and no one reads a tree that deep anyway.
 constexpr int kMaxExpandedDepth = 64;
+
+// Room for the window's frame, which is not known before it is shown: a usual title bar and
+// borders.
+constexpr QSize kFrameRoom(16, 48);
 
 const QString kOpenFilter = QStringLiteral("Varnholm Archivdateien (*.p?\?)");
 const QString kRegistryPath = QStringLiteral("\\Software\\Varnholm Archiv-Explorer");
@@ -89,9 +95,16 @@ TfrmMain::TfrmMain(TPrompts& prompts, std::shared_ptr<IRegistryStore> store, QWi
     mnRecent->menuAction()->setEnabled(!mnRecent->actions().isEmpty());
 
     setWindowTitle(QStringLiteral("Varnholm Archiv-Explorer 1.0"));
+    setWindowIcon(AppIcon());
     resize(744, 541);
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    // Centred; on a screen smaller than the window (a laptop at a scale factor of 1.5 or 2) made
+    // smaller too, as the title bar must stay within reach.
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect available = screen->availableGeometry();
+        resize(size().boundedTo(available.size() - kFrameRoom));
+        const QPoint centred = available.center() - rect().center();
+        move(std::max(centred.x(), available.left()), std::max(centred.y(), available.top()));
+    }
     // As the user left it last time; the first start keeps the centred default.
     restoreGeometry(FState->Bytes(TWindowState::kGeometry));
     Splitter1->restoreState(FState->Bytes(TWindowState::kSplitter));

@@ -2,6 +2,7 @@
 //   varnholm-explorer [ARCHIV]
 #include "Main.h"
 
+#include "AppIcon.h"
 #include "AppText.h"
 #include "CommandLine.h"
 #include "Prompts.h"
@@ -12,6 +13,9 @@
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(ApplicationTitle());
+    QApplication::setWindowIcon(AppIcon());
+    // Wayland desktops take the icon and the name from the installed desktop entry.
+    QGuiApplication::setDesktopFileName(QStringLiteral("varnholm-explorer"));
 
     // The program speaks German whatever the system's language; Qt's own dialogs follow.
     InstallQtGermanTexts(app);

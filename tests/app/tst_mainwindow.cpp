@@ -1,7 +1,9 @@
 // The main window driven through its own commands, headless, with scripted dialogs.
+#include "AppIcon.h"
 #include "CommandLine.h"
 #include "DirectoryTreeModel.h"
 #include "FakePrompts.h"
+#include "FolderIcons.h"
 #include "Main.h"
 #include "MemoryRegistryStore.h"
 #include "PakWriter.h"
@@ -19,6 +21,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QPainter>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSplitter>
@@ -35,6 +38,20 @@ QStringList ChildCaptions(const TDirNode* node) {
     for (const auto& child : node->Children)
         captions << child->Caption;
     return captions;
+}
+
+// The share of a picture's visible pixels that are only partly opaque: its blurred edges.
+double BlurredShare(const QPixmap& picture) {
+    const QImage image = picture.toImage().convertToFormat(QImage::Format_ARGB32);
+    int visible = 0;
+    int blurred = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const int alpha = qAlpha(image.pixel(x, y));
+            visible += alpha > 0;
+            blurred += alpha > 0 && alpha < 255;
+        }
+    return visible == 0 ? 1.0 : double(blurred) / visible;
 }
 
 QStringList ListCaptions(const QAbstractItemModel* list, int column = 0) {
@@ -105,6 +122,7 @@ private slots:
     void windowHasItsLayoutMenusAndShortcuts() {
         TfrmMain& w = *FWindow;
         QCOMPARE(w.windowTitle(), QStringLiteral("Varnholm Archiv-Explorer 1.0"));
+        QVERIFY(!w.windowIcon().isNull());
         QCOMPARE(w.size(), QSize(744, 541));
         QCOMPARE(w.tvDirectories->indentation(), 19);
         QCOMPARE(w.lvFiles->header()->sectionSize(0), 300);
@@ -306,6 +324,38 @@ private slots:
         const TDirNode* d = Root()->FindCaptionPath("d");
         Select(d);
         QCOMPARE(d->ImageIndex, 0);
+    }
+
+    // At scale factors 1.5 and 2 the glyphs are drawn for the device's pixels, in views too:
+    // their edges are sharper than those of the 16-pixel picture blown up, even without
+    // smoothing (which blurs them more).
+    void glyphsAreDrawnForTheDevicePixelRatio_data() {
+        QTest::addColumn<QIcon>("icon");
+        QTest::addColumn<qreal>("ratio");
+        for (const qreal ratio : {1.5, 2.0}) {
+            QTest::addRow("offener Ordner %g", ratio) << FolderIcon(0) << ratio;
+            QTest::addRow("geschlossener Ordner %g", ratio) << FolderIcon(1) << ratio;
+            QTest::addRow("Programm %g", ratio) << AppIcon() << ratio;
+        }
+    }
+
+    void glyphsAreDrawnForTheDevicePixelRatio() {
+        QFETCH(QIcon, icon);
+        QFETCH(qreal, ratio);
+        const QSize logical(16, 16);
+        const QPixmap picture = icon.pixmap(logical, ratio);
+        QCOMPARE(picture.size(), logical * ratio);
+        QCOMPARE(picture.devicePixelRatio(), ratio);
+        const QPixmap blownUp = icon.pixmap(logical, 1.0).scaled(picture.size());
+        QVERIFY(BlurredShare(picture) < 0.8 * BlurredShare(blownUp));
+
+        QImage painted(picture.size(), QImage::Format_ARGB32_Premultiplied);
+        painted.setDevicePixelRatio(ratio);
+        painted.fill(Qt::transparent);
+        QPainter painter(&painted);
+        icon.paint(&painter, QRect(QPoint(), logical));
+        painter.end();
+        QCOMPARE(painted, picture.toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied));
     }
 
     void statusTextCountsEveryHundredEntriesWhileLoading() {
