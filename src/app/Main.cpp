@@ -556,11 +556,8 @@ void TfrmMain::DirectoryChanged(const QModelIndex& current) {
         return;
     FTreeModel->SetImageIndex(node, tvDirectories->isExpanded(current) ? 0 : 1);
     // Choosing a folder ends a find: the list shows the folder again.
-    if (FFindOpen) {
-        FFindOpen = false;
-        pnFind->hide();
-        FHits->SetHits({});
-    }
+    if (FFindOpen)
+        EndFind();
     ShowList(node->Files ? node->Files.get() : FEmptyList);
 }
 

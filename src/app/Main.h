@@ -201,6 +201,8 @@ private:
     // The entries of the selected rows, in the list's order.
     std::vector<int32_t> SelectedEntries() const;
     void FoundHits(const QString& text);
+    // The find bar goes and the hits with it; the caller shows a folder's list.
+    void EndFind();
     void StartDrag(const std::vector<int32_t>& entries, const TDirNode* folder);
 
     void ExtractSelectedFile(const QModelIndex& item);

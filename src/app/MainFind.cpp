@@ -48,6 +48,7 @@ void TfrmMain::FindCommand() {
         }
         if (!FFindOpen) {
             FFindOpen = true;
+            acShowInFolder->setEnabled(true);
             pnFind->show();
             SetFindText(edFind->text());
         }
@@ -83,12 +84,17 @@ void TfrmMain::FoundHits(const QString& text) {
     emit FindFinished(count);
 }
 
+void TfrmMain::EndFind() {
+    FFindOpen = false;
+    acShowInFolder->setEnabled(false);
+    pnFind->hide();
+    FHits->SetHits({});
+}
+
 void TfrmMain::CloseFindCommand() {
     if (!FFindOpen)
         return;
-    FFindOpen = false;
-    pnFind->hide();
-    FHits->SetHits({});
+    EndFind();
     if (const TDirNode* node = SelectedNode())
         ShowList(node->Files ? node->Files.get() : FEmptyList);
     else

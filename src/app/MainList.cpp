@@ -83,6 +83,7 @@ void TfrmMain::CreateListMenus() {
     acShowInFolder =
         mnView->addAction(QStringLiteral("Im Ordner zeigen"), this, &TfrmMain::ShowInFolderCommand);
     acShowInFolder->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
+    acShowInFolder->setEnabled(false); // for hits of a find
     mnView->addSeparator();
     const QStringList stored =
         FState->Text(TWindowState::kColumns).split(QChar(','), Qt::SkipEmptyParts);
@@ -116,7 +117,6 @@ void TfrmMain::CreateListMenus() {
     connect(lvFiles, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
         if (!lvFiles->indexAt(at).isValid())
             return;
-        acShowInFolder->setEnabled(FFindOpen);
         PopupFiles->popup(lvFiles->viewport()->mapToGlobal(at));
     });
     // Enter, Escape and the arrow down: see eventFilter.
