@@ -37,10 +37,17 @@ private:
     mutable std::optional<bool> FReady;
 };
 
+// A name that stands for a file or folder of its own inside the drag's folder. An archive may
+// name an entry or folder "..": offered as it is, that would hand the receiver the folder above.
+bool PlainName(const QString& name) {
+    return !name.isEmpty() && name != QLatin1String(".") && name != QLatin1String("..");
+}
+
 } // namespace
 
 QMimeData* TfrmMain::CreateDragData(const std::vector<int32_t>& entries, const TDirNode* folder) {
-    if (!FArchiveOpen || FActivity != TActivity::Idle || (entries.empty() && !folder))
+    if (!FArchiveOpen || FActivity != TActivity::Idle || (entries.empty() && !folder) ||
+        (folder && folder->Parent && !PlainName(AnsiToQString(folder->Text))))
         return nullptr;
     auto temporary =
         std::make_unique<QTemporaryDir>(QDir::temp().filePath(QStringLiteral("varnholm-XXXXXX")));
@@ -73,7 +80,7 @@ QMimeData* TfrmMain::CreateDragData(const std::vector<int32_t>& entries, const T
             items.push_back(
                 {entry, static_cast<uint32_t>(FReader->EntryDir(entry).size() + 1), items.empty()});
             const QString name = AnsiToQString(FReader->EntryName(entry));
-            if (names.insert(name).second)
+            if (PlainName(name) && names.insert(name).second)
                 urls << QUrl::fromLocalFile(base.filePath(name));
         }
     }

@@ -44,6 +44,7 @@ class TestBrowse : public QObject, TWindowFixture {
         writer.AddStored("daten/karten/karte_01.png", "eins");
         writer.AddStored("daten/karten/karte_1.png", "kurz");
         writer.AddStored("modelle/bild.DDS", "dds-modell");
+        writer.AddStored("daten/../hinaus.txt", "nein");
         Open(writer);
     }
 
@@ -97,7 +98,7 @@ private slots:
         QTest::keyClick(FWindow->edFind, Qt::Key_Escape);
         QVERIFY(!FWindow->FindOpen());
         QCOMPARE(Column(FWindow->lvFiles->model()), (QStringList{"bild.dds", "liesmich.txt"}));
-        QCOMPARE(FWindow->StatusText(), QStringLiteral("6 Dateien"));
+        QCOMPARE(FWindow->StatusText(), QStringLiteral("7 Dateien"));
     }
 
     void aHitIsExtractedLikeADoubleClickAndShownInItsFolder() {
@@ -217,6 +218,11 @@ private slots:
         QCOMPARE(QFileInfo(dropped).fileName(), QStringLiteral("daten"));
         QCOMPARE(ReadFileBytes((dropped + "/texte/Übersicht.txt").toStdString()),
                  std::string(4000, 'u'));
+
+        // A folder named ".." would hand the receiver the folder above the drag's own.
+        const TDirNode* up = FWindow->DirectoryModel().Root()->FindCaptionPath("daten/..");
+        QVERIFY(up);
+        QCOMPARE(FWindow->CreateDragData({}, up), nullptr);
 
         FWindow.reset();
         QVERIFY(!QFileInfo::exists(dropped));
