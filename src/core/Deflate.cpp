@@ -95,7 +95,8 @@ public:
         const unsigned char* Next;
         const unsigned char* End;
 
-        bool CanRefill() const { return End - Next >= 8; }
+        // Two refills in a row.
+        bool CanRefill() const { return End - Next >= 16; }
         // Makes at least 56 bits available. The bits above Count that an earlier refill left
         // are the same stream bits again, so or-ing the next word over them is harmless.
         [[gnu::always_inline]] void Refill() {
@@ -400,6 +401,7 @@ public:
     void Put(uint32_t) {}
     bool PutChecked(uint32_t) { return true; }
     bool Copy(uint32_t, uint32_t) { return true; }
+    bool CopyWithRoom(uint32_t, uint32_t) { return true; }
     bool Stored(TBitReader& bits, uint32_t length) { return bits.SkipBytes(length); }
 };
 
@@ -426,7 +428,11 @@ public:
     // Copies length bytes from distance back; 8-byte steps may write up to 7 bytes past them,
     // into the slack.
     bool Copy(uint32_t length, uint32_t distance) {
-        if (distance > Produced() || length > static_cast<size_t>(FLimit - FOut))
+        return length <= static_cast<size_t>(FLimit - FOut) && CopyWithRoom(length, distance);
+    }
+    // Copy, for the fast loop, which has made sure of the room.
+    bool CopyWithRoom(uint32_t length, uint32_t distance) {
+        if (distance > Produced())
             return false;
         unsigned char* to = FOut;
         const unsigned char* from = to - distance;
@@ -470,7 +476,7 @@ private:
 enum class TRun { EndOfBlock, Careful, Failed };
 
 // The hot loop: runs through a block's symbols with the bit state in registers, as long as their
-// codes are in the tables, the input holds 8 bytes ahead and the output has room. Careful means
+// codes are in the tables, the input holds 16 bytes ahead and the output has room. Careful means
 // that DecodeBlock has to take the next symbol, none of which is consumed yet.
 template <class TOutput> TRun DecodeFast(TBitReader& reader, const TCodes& codes, TOutput& output) {
     constexpr uint32_t kMask = (1u << kFastBits) - 1;
@@ -479,19 +485,33 @@ template <class TOutput> TRun DecodeFast(TBitReader& reader, const TCodes& codes
     // Copies in locals: the bytes written could alias the members, which would keep them in memory.
     TBitReader::TState s = reader.Save();
     TOutput out = output;
+    if (!s.CanRefill())
+        return TRun::Careful;
+    // Each round starts with at least 16 bits at hand, enough to look up the next code while the
+    // bits for what follows it are refilled.
+    s.Refill();
+    uint32_t entry = literals[s.Bits & kMask];
     TRun result = TRun::Careful;
     while (s.CanRefill() && out.HasRoom()) {
         s.Refill();
-        // At least 56 bits at hand and table codes of at most 11 bits: room for three literals.
-        uint32_t entry = literals[s.Bits & kMask];
-        for (int taken = 0; taken < 3 && IsLiteral(entry); ++taken) {
+        // At least 56 bits at hand and table codes of at most 11 bits: room for three literals,
+        // with 16 bits left for the lookup after them.
+        if (IsLiteral(entry)) {
             out.Put(Value(entry));
             s.Drop(TotalLength(entry));
             entry = literals[s.Bits & kMask];
+            if (IsLiteral(entry)) {
+                out.Put(Value(entry));
+                s.Drop(TotalLength(entry));
+                entry = literals[s.Bits & kMask];
+                if (IsLiteral(entry)) {
+                    out.Put(Value(entry));
+                    s.Drop(TotalLength(entry));
+                    entry = literals[s.Bits & kMask];
+                    continue;
+                }
+            }
         }
-        // A fourth literal waits for the next refill.
-        if (IsLiteral(entry))
-            continue;
         if (Value(entry) == 0) {
             // The end of the block, or a code the table does not have.
             if (entry != 0) {
@@ -500,20 +520,21 @@ template <class TOutput> TRun DecodeFast(TBitReader& reader, const TCodes& codes
             }
             break;
         }
-        // A length code with its extra bits, then a distance code with its extra bits.
+        // A length code with its extra bits (up to 16) and a distance code with its extra bits
+        // (up to 24), from at least 56 bits: 16 are left for the next lookup.
+        s.Refill();
         const uint64_t distanceBits = s.Bits >> TotalLength(entry);
         const uint32_t distance = distances[distanceBits & kMask];
         if (distance == 0)
             break;
-        const uint32_t pair = TotalLength(entry) + TotalLength(distance);
-        if (static_cast<int>(pair) > s.Count)
-            continue; // refill and take the pair again
-        if (!out.Copy(Value(entry) + ExtraValue(entry, s.Bits),
-                      Value(distance) + ExtraValue(distance, distanceBits))) {
+        if (!out.CopyWithRoom(Value(entry) + ExtraValue(entry, s.Bits),
+                              Value(distance) + ExtraValue(distance, distanceBits))) {
             result = TRun::Failed;
             break;
         }
-        s.Drop(pair);
+        s.Bits = distanceBits >> TotalLength(distance);
+        s.Count -= static_cast<int>(TotalLength(entry) + TotalLength(distance));
+        entry = literals[s.Bits & kMask];
     }
     reader.Restore(s);
     output = out;
