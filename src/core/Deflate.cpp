@@ -4,6 +4,7 @@
 #include "PageBuffer.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <isa-l/igzip_lib.h>
 #include <optional>
@@ -206,8 +207,20 @@ uint32_t MakeEntry(TCodeKind kind, int symbol, int length) {
            (static_cast<uint32_t>(length) + extra);
 }
 
+// The numbers below 2^kMaxTableBits with their bits in reverse order.
+constexpr int kMaxTableBits = 11;
+constexpr auto kReversed = [] {
+    std::array<uint16_t, 1 << kMaxTableBits> reversed{};
+    for (int i = 0; i < (1 << kMaxTableBits); ++i)
+        for (int b = 0; b < kMaxTableBits; ++b)
+            reversed[i] |= static_cast<uint16_t>(((i >> b) & 1) << (kMaxTableBits - 1 - b));
+    return reversed;
+}();
+
 // A canonical Huffman code: a table for codes up to TableBits long, counting for the rest.
 template <int TableBits> class THuffman {
+    static_assert(TableBits <= kMaxTableBits);
+
 public:
     // False for a set of lengths zlib refuses: over-subscribed, or incomplete other than by a
     // single code of length 1 (literal/length and distance codes only), or empty other than for
@@ -228,39 +241,38 @@ public:
             if (left < 0)
                 return false;
         }
-        // A complete code whose codes all fit the table writes every entry below.
-        if (left > 0 || longest > TableBits)
-            std::fill(std::begin(FFast), std::end(FFast), uint32_t{0});
-        if (longest == 0)
+        if (longest == 0) {
+            FFast[0] = 0;
+            Repeat(1, 1 << TableBits);
             return kind == TCodeKind::Distances;
+        }
         if (left > 0 && (kind == TCodeKind::CodeLengths || longest != 1))
             return false;
 
+        // The symbols in the order of their codes: by length, then by symbol.
         int offset[kMaxCodeLength + 2] = {};
         for (int length = 1; length <= kMaxCodeLength; ++length)
             offset[length + 1] = offset[length] + FCount[length];
-        int next[kMaxCodeLength + 1] = {};
-        for (int length = 1, code = 0; length <= kMaxCodeLength; ++length) {
-            code = (code + FCount[length - 1]) << 1;
-            next[length] = code;
-        }
-        for (int s = 0; s < count; ++s) {
-            const int length = lengths[s];
-            if (length == 0)
-                continue;
-            FSymbol[offset[length]++] = static_cast<uint16_t>(s);
-            const int code = next[length]++;
-            if (length > TableBits)
-                continue;
-            // Codes are sent most significant bit first: index the table by the bits reversed.
-            int reversed = 0;
-            for (int b = 0; b < length; ++b)
-                reversed |= ((code >> b) & 1) << (length - 1 - b);
-            // Symbols the format does not have get 0, as if they were longer: DecodeLong finds
-            // them, and its callers refuse them.
-            const uint32_t entry = MakeEntry(kind, s, length);
-            for (int i = reversed; i < (1 << TableBits); i += 1 << length)
-                FFast[i] = entry;
+        for (int s = 0; s < count; ++s)
+            if (lengths[s] != 0)
+                FSymbol[offset[lengths[s]]++] = static_cast<uint16_t>(s);
+
+        // The table grows one bit at a time: doubled, it holds the entries of the shorter codes
+        // for both values of the new bit, and the codes of the new length go into entries that
+        // no shorter code starts, which are still 0 (so are those that no code starts at all).
+        // Codes are sent most significant bit first: an entry's index is its code reversed.
+        FFast[0] = 0;
+        int index = 0;
+        uint32_t code = 0;
+        for (int length = 1; length <= TableBits; ++length) {
+            Repeat(1 << (length - 1), 1 << length);
+            for (int k = 0; k < FCount[length]; ++k, ++code) {
+                // Symbols the format does not have get 0, as if they were longer: DecodeLong
+                // finds them, and its callers refuse them.
+                FFast[kReversed[code] >> (kMaxTableBits - length)] =
+                    MakeEntry(kind, FSymbol[index++], length);
+            }
+            code <<= 1;
         }
         return true;
     }
@@ -283,6 +295,12 @@ public:
     }
 
 private:
+    // Fills the table up to size with copies of its first `filled` entries.
+    void Repeat(int filled, int size) {
+        for (; filled < size; filled *= 2)
+            std::copy(FFast, FFast + filled, FFast + filled);
+    }
+
     // Codes longer than the table, one bit at a time.
     [[gnu::noinline]] uint32_t DecodeLong(TBitReader& bits) const {
         int code = 0;
