@@ -443,8 +443,8 @@ public:
         Put(byte);
         return true;
     }
-    // Copies length bytes from distance back; 8-byte steps may write up to 7 bytes past them,
-    // into the slack.
+    // Copies length bytes from distance back; 8-byte steps may write up to 13 bytes past them
+    // (at least 16 in all, for a match of at least 3), into the slack.
     bool Copy(uint32_t length, uint32_t distance) {
         return length <= static_cast<size_t>(FLimit - FOut) && CopyWithRoom(length, distance);
     }
@@ -456,11 +456,16 @@ public:
         const unsigned char* from = to - distance;
         unsigned char* const end = to + length;
         if (distance >= 8) {
-            do {
+            // Most matches are short: two steps without a test.
+            std::memcpy(to, from, 8);
+            std::memcpy(to + 8, from + 8, 8);
+            to += 16;
+            from += 16;
+            while (to < end) {
                 std::memcpy(to, from, 8);
                 to += 8;
                 from += 8;
-            } while (to < end);
+            }
         } else if (distance == 1) {
             std::memset(to, *from, length);
         } else {
