@@ -96,7 +96,7 @@ public:
         const unsigned char* Next;
         const unsigned char* End;
 
-        // Two refills in a row.
+        // Room for the two refills that one round of the fast loop may take.
         bool CanRefill() const { return End - Next >= 16; }
         // Makes at least 56 bits available. The bits above Count that an earlier refill left
         // are the same stream bits again, so or-ing the next word over them is harmless.
