@@ -4,6 +4,7 @@
 #include "PageBuffer.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <isa-l/igzip_lib.h>
 #include <optional>
@@ -95,7 +96,8 @@ public:
         const unsigned char* Next;
         const unsigned char* End;
 
-        bool CanRefill() const { return End - Next >= 8; }
+        // Room for the two refills that one round of the fast loop may take.
+        bool CanRefill() const { return End - Next >= 16; }
         // Makes at least 56 bits available. The bits above Count that an earlier refill left
         // are the same stream bits again, so or-ing the next word over them is harmless.
         [[gnu::always_inline]] void Refill() {
@@ -151,38 +153,80 @@ enum class TCodeKind { CodeLengths, Literals, Distances };
 constexpr int kSymbolLimit[] = {19, 286, 30};
 constexpr uint32_t kEndOfBlock = 256;
 
-// The extra bits that follow a symbol.
-int ExtraBits(TCodeKind kind, int symbol) {
-    if (kind == TCodeKind::Literals && symbol > 256 && symbol < 286)
-        return kLengthExtra[symbol - 257];
-    if (kind == TCodeKind::Distances && symbol < 30)
-        return kDistanceExtra[symbol];
-    return 0;
-}
+// A table entry says what a code means, ready for the decoding loop:
+//   bits 0-7    code length plus extra bits: what the symbol consumes in all
+//   bits 8-11   code length: where the extra bits start
+//   bits 12-15  number of extra bits
+//   bits 16-30  value: the literal byte, the length or distance before its extra bits, or the
+//               symbol of a code-length code; 0 for the end of a block
+//   bit 31      set for literals
+// 0 means no code: one longer than the table, or one for a symbol the format does not have.
+constexpr uint32_t kLiteral = 1u << 31;
 
-// A table entry: symbol << 16 | code length << 8 | code length plus extra bits.
-uint32_t Symbol(uint32_t entry) {
-    return entry >> 16;
-}
-uint32_t CodeLength(uint32_t entry) {
-    return (entry >> 8) & 0xFF;
-}
 uint32_t TotalLength(uint32_t entry) {
     return entry & 0xFF;
 }
+uint32_t CodeLength(uint32_t entry) {
+    return (entry >> 8) & 0xF;
+}
+uint32_t ExtraCount(uint32_t entry) {
+    return (entry >> 12) & 0xF;
+}
+uint32_t Value(uint32_t entry) {
+    return (entry >> 16) & 0x7FFF;
+}
+bool IsLiteral(uint32_t entry) {
+    return (entry & kLiteral) != 0;
+}
 // The extra bits' value, from the bits that start with the entry's code.
 uint32_t ExtraValue(uint32_t entry, uint64_t bits) {
-    const uint32_t extra = TotalLength(entry) - CodeLength(entry);
-    return static_cast<uint32_t>(bits >> CodeLength(entry)) & ((1u << extra) - 1);
+    return static_cast<uint32_t>(bits >> CodeLength(entry)) & ~(~0u << ExtraCount(entry));
 }
 
-// A canonical Huffman code: a table for codes up to kFastBits long, counting for the rest.
-class THuffman {
+// The entry for a symbol whose code has the given length.
+uint32_t MakeEntry(TCodeKind kind, int symbol, int length) {
+    uint32_t value = static_cast<uint32_t>(symbol);
+    uint32_t extra = 0;
+    uint32_t flags = 0;
+    if (symbol >= kSymbolLimit[static_cast<int>(kind)])
+        return 0;
+    if (kind == TCodeKind::Literals) {
+        if (symbol < 256) {
+            flags = kLiteral;
+        } else if (symbol == 256) {
+            value = 0;
+        } else {
+            value = kLengthBase[symbol - 257];
+            extra = kLengthExtra[symbol - 257];
+        }
+    } else if (kind == TCodeKind::Distances) {
+        value = kDistanceBase[symbol];
+        extra = kDistanceExtra[symbol];
+    }
+    return flags | value << 16 | extra << 12 | static_cast<uint32_t>(length) << 8 |
+           (static_cast<uint32_t>(length) + extra);
+}
+
+// The numbers below 2^kMaxTableBits with their bits in reverse order.
+constexpr int kMaxTableBits = 11;
+constexpr auto kReversed = [] {
+    std::array<uint16_t, 1 << kMaxTableBits> reversed{};
+    for (int i = 0; i < (1 << kMaxTableBits); ++i)
+        for (int b = 0; b < kMaxTableBits; ++b)
+            reversed[i] |= static_cast<uint16_t>(((i >> b) & 1) << (kMaxTableBits - 1 - b));
+    return reversed;
+}();
+
+// A canonical Huffman code: a table for codes up to TableBits long, counting for the rest.
+template <int TableBits> class THuffman {
+    static_assert(TableBits <= kMaxTableBits);
+
 public:
     // False for a set of lengths zlib refuses: over-subscribed, or incomplete other than by a
     // single code of length 1 (literal/length and distance codes only), or empty other than for
     // distances.
     bool Build(const uint8_t* lengths, int count, TCodeKind kind) {
+        FKind = kind;
         std::fill(std::begin(FCount), std::end(FCount), uint16_t{0});
         for (int s = 0; s < count; ++s)
             ++FCount[lengths[s]];
@@ -191,67 +235,74 @@ public:
         for (int length = 1; length <= kMaxCodeLength; ++length)
             if (FCount[length] > 0)
                 longest = length;
-        std::fill(std::begin(FFast), std::end(FFast), uint32_t{0});
-        if (longest == 0)
-            return kind == TCodeKind::Distances;
         int left = 1;
         for (int length = 1; length <= kMaxCodeLength; ++length) {
             left = (left << 1) - FCount[length];
             if (left < 0)
                 return false;
         }
+        if (longest == 0) {
+            FFast[0] = 0;
+            Repeat(1, 1 << TableBits);
+            return kind == TCodeKind::Distances;
+        }
         if (left > 0 && (kind == TCodeKind::CodeLengths || longest != 1))
             return false;
 
+        // The symbols in the order of their codes: by length, then by symbol.
         int offset[kMaxCodeLength + 2] = {};
         for (int length = 1; length <= kMaxCodeLength; ++length)
             offset[length + 1] = offset[length] + FCount[length];
-        int next[kMaxCodeLength + 1] = {};
-        for (int length = 1, code = 0; length <= kMaxCodeLength; ++length) {
-            code = (code + FCount[length - 1]) << 1;
-            next[length] = code;
-        }
-        for (int s = 0; s < count; ++s) {
-            const int length = lengths[s];
-            if (length == 0)
-                continue;
-            FSymbol[offset[length]++] = static_cast<uint16_t>(s);
-            const int code = next[length]++;
-            // Symbols the format does not have are left to DecodeLong, whose callers refuse them.
-            if (length > kFastBits || s >= kSymbolLimit[static_cast<int>(kind)])
-                continue;
-            // Codes are sent most significant bit first: index the table by the bits reversed.
-            int reversed = 0;
-            for (int b = 0; b < length; ++b)
-                reversed |= ((code >> b) & 1) << (length - 1 - b);
-            const auto entry =
-                static_cast<uint32_t>(s << 16 | length << 8 | (length + ExtraBits(kind, s)));
-            for (int i = reversed; i < (1 << kFastBits); i += 1 << length)
-                FFast[i] = entry;
+        for (int s = 0; s < count; ++s)
+            if (lengths[s] != 0)
+                FSymbol[offset[lengths[s]]++] = static_cast<uint16_t>(s);
+
+        // The table grows one bit at a time: doubled, it holds the entries of the shorter codes
+        // for both values of the new bit, and the codes of the new length go into entries that
+        // no shorter code starts, which are still 0 (so are those that no code starts at all).
+        // Codes are sent most significant bit first: an entry's index is its code reversed.
+        FFast[0] = 0;
+        int index = 0;
+        uint32_t code = 0;
+        for (int length = 1; length <= TableBits; ++length) {
+            Repeat(1 << (length - 1), 1 << length);
+            for (int k = 0; k < FCount[length]; ++k, ++code) {
+                // Symbols the format does not have get 0, as if they were longer: DecodeLong
+                // finds them, and its callers refuse them.
+                FFast[kReversed[code] >> (kMaxTableBits - length)] =
+                    MakeEntry(kind, FSymbol[index++], length);
+            }
+            code <<= 1;
         }
         return true;
     }
 
-    // Indexed by the next kFastBits bits; 0 for codes that are longer or not in the set.
+    // Indexed by the next TableBits bits.
     const uint32_t* Table() const { return FFast; }
 
-    // The next symbol, its code consumed (not its extra bits); -1 for a code that is not in the
-    // set or input that ends.
-    [[gnu::always_inline]] int Decode(TBitReader& bits) const {
+    // The next symbol's entry, its code consumed (not its extra bits); 0 for a code that is not
+    // in the set, a symbol that the format does not have, or input that ends.
+    [[gnu::always_inline]] uint32_t Decode(TBitReader& bits) const {
         if (bits.Count() < kMaxCodeLength)
             bits.Need(kMaxCodeLength);
-        const uint32_t entry = FFast[bits.Peek(kFastBits)];
+        const uint32_t entry = FFast[bits.Peek(TableBits)];
         const int length = static_cast<int>(CodeLength(entry));
         if (entry != 0 && length <= bits.Count()) {
             bits.Drop(length);
-            return static_cast<int>(Symbol(entry));
+            return entry;
         }
         return DecodeLong(bits);
     }
 
 private:
+    // Fills the table up to size with copies of its first `filled` entries.
+    void Repeat(int filled, int size) {
+        for (; filled < size; filled *= 2)
+            std::copy(FFast, FFast + filled, FFast + filled);
+    }
+
     // Codes longer than the table, one bit at a time.
-    [[gnu::noinline]] int DecodeLong(TBitReader& bits) const {
+    [[gnu::noinline]] uint32_t DecodeLong(TBitReader& bits) const {
         int code = 0;
         int first = 0;
         int index = 0;
@@ -260,23 +311,24 @@ private:
             const int count = FCount[length];
             if (code - count < first) {
                 bits.Drop(length);
-                return FSymbol[index + (code - first)];
+                return MakeEntry(FKind, FSymbol[index + (code - first)], length);
             }
             index += count;
             first = (first + count) << 1;
             code <<= 1;
         }
-        return -1;
+        return 0;
     }
 
-    uint32_t FFast[1 << kFastBits];
+    uint32_t FFast[1 << TableBits];
     uint16_t FCount[kMaxCodeLength + 1];
     uint16_t FSymbol[320];
+    TCodeKind FKind = TCodeKind::Literals;
 };
 
 struct TCodes {
-    THuffman Literals;
-    THuffman Distances;
+    THuffman<kFastBits> Literals;
+    THuffman<kFastBits> Distances;
 };
 
 bool ReadDynamicHeader(TBitReader& bits, TCodes& codes) {
@@ -301,16 +353,18 @@ bool ReadDynamicHeader(TBitReader& bits, TCodes& codes) {
             return false;
         lengths[kOrder[i]] = static_cast<uint8_t>(length);
     }
-    THuffman lengthCode;
+    // Code-length codes are at most 7 bits long.
+    THuffman<7> lengthCode;
     if (!lengthCode.Build(lengths, 19, TCodeKind::CodeLengths))
         return false;
 
     std::fill(std::begin(lengths), std::end(lengths), uint8_t{0});
     const uint32_t total = literalCount + distanceCount;
     for (uint32_t i = 0; i < total;) {
-        const int symbol = lengthCode.Decode(bits);
-        if (symbol < 0)
+        const uint32_t entry = lengthCode.Decode(bits);
+        if (entry == 0)
             return false;
+        const uint32_t symbol = Value(entry);
         if (symbol < 16) {
             lengths[i++] = static_cast<uint8_t>(symbol);
             continue;
@@ -365,6 +419,7 @@ public:
     void Put(uint32_t) {}
     bool PutChecked(uint32_t) { return true; }
     bool Copy(uint32_t, uint32_t) { return true; }
+    bool CopyWithRoom(uint32_t, uint32_t) { return true; }
     bool Stored(TBitReader& bits, uint32_t length) { return bits.SkipBytes(length); }
 };
 
@@ -388,20 +443,29 @@ public:
         Put(byte);
         return true;
     }
-    // Copies length bytes from distance back; 8-byte steps may write up to 7 bytes past them,
-    // into the slack.
+    // Copies length bytes from distance back; 8-byte steps may write up to 13 bytes past them
+    // (at least 16 in all, for a match of at least 3), into the slack.
     bool Copy(uint32_t length, uint32_t distance) {
-        if (distance > Produced() || length > static_cast<size_t>(FLimit - FOut))
+        return length <= static_cast<size_t>(FLimit - FOut) && CopyWithRoom(length, distance);
+    }
+    // Copy, for the fast loop, which has made sure of the room.
+    bool CopyWithRoom(uint32_t length, uint32_t distance) {
+        if (distance > Produced())
             return false;
         unsigned char* to = FOut;
         const unsigned char* from = to - distance;
         unsigned char* const end = to + length;
         if (distance >= 8) {
-            do {
+            // Most matches are short: two steps without a test.
+            std::memcpy(to, from, 8);
+            std::memcpy(to + 8, from + 8, 8);
+            to += 16;
+            from += 16;
+            while (to < end) {
                 std::memcpy(to, from, 8);
                 to += 8;
                 from += 8;
-            } while (to < end);
+            }
         } else if (distance == 1) {
             std::memset(to, *from, length);
         } else {
@@ -435,50 +499,65 @@ private:
 enum class TRun { EndOfBlock, Careful, Failed };
 
 // The hot loop: runs through a block's symbols with the bit state in registers, as long as their
-// codes are in the tables, the input holds 8 bytes ahead and the output has room. Careful means
+// codes are in the tables, the input holds 16 bytes ahead and the output has room. Careful means
 // that DecodeBlock has to take the next symbol, none of which is consumed yet.
 template <class TOutput> TRun DecodeFast(TBitReader& reader, const TCodes& codes, TOutput& output) {
     constexpr uint32_t kMask = (1u << kFastBits) - 1;
     const uint32_t* literals = codes.Literals.Table();
     const uint32_t* distances = codes.Distances.Table();
-    const auto isLiteral = [](uint32_t entry) { return entry - 1 < (kEndOfBlock << 16) - 1; };
     // Copies in locals: the bytes written could alias the members, which would keep them in memory.
     TBitReader::TState s = reader.Save();
     TOutput out = output;
+    if (!s.CanRefill())
+        return TRun::Careful;
+    // Each round starts with at least 16 bits at hand, enough to look up the next code while the
+    // bits for what follows it are refilled.
+    s.Refill();
+    uint32_t entry = literals[s.Bits & kMask];
     TRun result = TRun::Careful;
     while (s.CanRefill() && out.HasRoom()) {
         s.Refill();
-        // At least 56 bits at hand and table codes of at most 11 bits: room for three literals.
-        uint32_t entry = literals[s.Bits & kMask];
-        for (int taken = 0; taken < 3 && isLiteral(entry); ++taken) {
-            out.Put(Symbol(entry));
+        // At least 56 bits at hand and table codes of at most 11 bits: room for three literals,
+        // with 16 bits left for the lookup after them.
+        if (IsLiteral(entry)) {
+            out.Put(Value(entry));
             s.Drop(TotalLength(entry));
             entry = literals[s.Bits & kMask];
+            if (IsLiteral(entry)) {
+                out.Put(Value(entry));
+                s.Drop(TotalLength(entry));
+                entry = literals[s.Bits & kMask];
+                if (IsLiteral(entry)) {
+                    out.Put(Value(entry));
+                    s.Drop(TotalLength(entry));
+                    entry = literals[s.Bits & kMask];
+                    continue;
+                }
+            }
         }
-        // A fourth literal waits for the next refill.
-        if (isLiteral(entry))
-            continue;
-        if (entry == 0)
-            break;
-        if (Symbol(entry) == kEndOfBlock) {
-            s.Drop(TotalLength(entry));
-            result = TRun::EndOfBlock;
+        if (Value(entry) == 0) {
+            // The end of the block, or a code the table does not have.
+            if (entry != 0) {
+                s.Drop(TotalLength(entry));
+                result = TRun::EndOfBlock;
+            }
             break;
         }
-        // A length code with its extra bits, then a distance code with its extra bits.
+        // A length code with its extra bits (up to 16) and a distance code with its extra bits
+        // (up to 24), from at least 56 bits: 16 are left for the next lookup.
+        s.Refill();
         const uint64_t distanceBits = s.Bits >> TotalLength(entry);
         const uint32_t distance = distances[distanceBits & kMask];
         if (distance == 0)
             break;
-        const uint32_t pair = TotalLength(entry) + TotalLength(distance);
-        if (static_cast<int>(pair) > s.Count)
-            continue; // refill and take the pair again
-        if (!out.Copy(kLengthBase[Symbol(entry) - 257] + ExtraValue(entry, s.Bits),
-                      kDistanceBase[Symbol(distance)] + ExtraValue(distance, distanceBits))) {
+        if (!out.CopyWithRoom(Value(entry) + ExtraValue(entry, s.Bits),
+                              Value(distance) + ExtraValue(distance, distanceBits))) {
             result = TRun::Failed;
             break;
         }
-        s.Drop(pair);
+        s.Bits = distanceBits >> TotalLength(distance);
+        s.Count -= static_cast<int>(TotalLength(entry) + TotalLength(distance));
+        entry = literals[s.Bits & kMask];
     }
     reader.Restore(s);
     output = out;
@@ -491,26 +570,23 @@ template <class TOutput> bool DecodeBlock(TBitReader& bits, const TCodes& codes,
         const TRun run = DecodeFast(bits, codes, out);
         if (run != TRun::Careful)
             return run == TRun::EndOfBlock;
-        const int symbol = codes.Literals.Decode(bits);
-        if (symbol < 0)
+        const uint32_t entry = codes.Literals.Decode(bits);
+        if (entry == 0)
             return false;
-        if (symbol < 256) {
-            if (!out.PutChecked(static_cast<uint32_t>(symbol)))
+        if (IsLiteral(entry)) {
+            if (!out.PutChecked(Value(entry)))
                 return false;
             continue;
         }
-        if (symbol == kEndOfBlock)
+        if (Value(entry) == 0)
             return true;
-        if (symbol >= 286)
-            return false;
         uint32_t lengthExtra = 0;
-        if (!bits.Take(kLengthExtra[symbol - 257], lengthExtra))
+        if (!bits.Take(static_cast<int>(ExtraCount(entry)), lengthExtra))
             return false;
-        const int distance = codes.Distances.Decode(bits);
+        const uint32_t distance = codes.Distances.Decode(bits);
         uint32_t distanceExtra = 0;
-        if (distance < 0 || distance >= 30 || !bits.Take(kDistanceExtra[distance], distanceExtra) ||
-            !out.Copy(kLengthBase[symbol - 257] + lengthExtra,
-                      kDistanceBase[distance] + distanceExtra))
+        if (distance == 0 || !bits.Take(static_cast<int>(ExtraCount(distance)), distanceExtra) ||
+            !out.Copy(Value(entry) + lengthExtra, Value(distance) + distanceExtra))
             return false;
     }
 }

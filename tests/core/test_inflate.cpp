@@ -1,5 +1,6 @@
 // The streaming inflater must reach exactly the verdict of zlib's one-shot uncompress() into a
 // buffer of the declared size, and produce the same bytes when both succeed.
+#include "Deflate.h"
 #include "FileIO.h"
 #include "Inflate.h"
 #include "PakWriter.h"
@@ -237,6 +238,33 @@ TEST_F(InflateTest, AgreesWithUncompressOnEveryKindOfMatchAndBlock) {
                 damaged[2 + random() % (damaged.size() - 6)] ^= static_cast<char>(1 << (k % 8));
                 ExpectSameVerdict(damaged, content.size(), what + " damaged " + std::to_string(k));
             }
+        }
+    }
+}
+
+// The whole-buffer decoder writes whole 8-byte words, past the end of a copy: never further than
+// the slack beyond the limit, however the content ends.
+TEST(InflateInMemoryTest, WritesNothingBeyondTheSlack) {
+    std::mt19937 random(12);
+    const std::string start = Content(random, 5000);
+    const std::vector<std::string> contents = {
+        start + "Schwert",                         // a short match at the very end
+        start + start.substr(0, 258),              // the longest match
+        start + std::string(100, 'x'),             // a run: distance 1
+        start + "abcabcabcabcabcabcabc",           // a short period
+        start + static_cast<char>(random() % 256), // a literal
+    };
+    for (const std::string& content : contents) {
+        for (int level : {1, 9}) {
+            const std::string stored = ZlibCompress(content, level);
+            const size_t limit = content.size();
+            std::vector<unsigned char> output(limit + kInflateSlack + 64, 0xA5);
+            size_t produced = 0;
+            ASSERT_TRUE(InflateInMemory(reinterpret_cast<const unsigned char*>(stored.data()),
+                                        stored.size(), output.data(), limit, produced));
+            ASSERT_EQ(std::string(output.begin(), output.begin() + produced), content);
+            for (size_t i = limit + kInflateSlack; i < output.size(); ++i)
+                ASSERT_EQ(output[i], 0xA5) << "byte " << i - limit << " past the limit";
         }
     }
 }
