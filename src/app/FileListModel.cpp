@@ -99,50 +99,57 @@ double Ratio(const TPakReader& reader, int32_t entry) {
                : static_cast<double>(reader.EntryStoredSize(entry)) / static_cast<double>(unpacked);
 }
 
-// Positions in caption order of the names of entries from many directories, where the tree rank
-// says nothing about names: one sort key per name instead of a comparison of texts.
-std::vector<int32_t> NamePositions(const TPakReader& reader, const std::vector<int32_t>& entries,
-                                   const std::vector<int32_t>& treeRank) {
-    // Making the keys is most of the work: both halves at once.
-    std::vector<std::pair<QCollatorSortKey, size_t>> keys;
-    keys.reserve(entries.size());
-    const size_t half = entries.size() / 2;
-    std::vector<std::pair<QCollatorSortKey, size_t>> upper;
-    upper.reserve(entries.size() - half);
-    std::thread helper([&] {
-        for (size_t i = half; i < entries.size(); ++i)
-            upper.emplace_back(TextSortKey(AnsiToQString(reader.EntryName(entries[i]))), i);
-    });
-    for (size_t i = 0; i < half; ++i)
-        keys.emplace_back(TextSortKey(AnsiToQString(reader.EntryName(entries[i]))), i);
-    helper.join();
-    std::move(upper.begin(), upper.end(), std::back_inserter(keys));
-    std::sort(keys.begin(), keys.end(), [&](const auto& a, const auto& b) {
+// Entries from many directories in caption order of their names, where the tree rank says
+// nothing about names: a sort key per name instead of a comparison of texts. Making the keys and
+// sorting them is split in two halves, one per core, which are merged at the end.
+std::vector<int32_t> ByName(const TPakReader& reader, const std::vector<int32_t>& entries,
+                            const std::vector<int32_t>& treeRank) {
+    using TKeyed = std::pair<QCollatorSortKey, int32_t>;
+    const auto before = [&](const TKeyed& a, const TKeyed& b) {
         const int order = a.first.compare(b.first);
-        return order != 0 ? order < 0 : treeRank[entries[a.second]] < treeRank[entries[b.second]];
-    });
-    std::vector<int32_t> positions(entries.size());
-    for (size_t i = 0; i < keys.size(); ++i)
-        positions[keys[i].second] = static_cast<int32_t>(i);
-    return positions;
+        return order != 0 ? order < 0 : treeRank[a.second] < treeRank[b.second];
+    };
+    const auto sortedKeys = [&](size_t from, size_t to) {
+        std::vector<TKeyed> keys;
+        keys.reserve(to - from);
+        for (size_t i = from; i < to; ++i)
+            keys.emplace_back(TextSortKey(AnsiToQString(reader.EntryName(entries[i]))), entries[i]);
+        std::sort(keys.begin(), keys.end(), before);
+        return keys;
+    };
+    const size_t half = entries.size() / 2;
+    std::vector<TKeyed> upper;
+    std::thread helper([&] { upper = sortedKeys(half, entries.size()); });
+    const std::vector<TKeyed> lower = sortedKeys(0, half);
+    helper.join();
+    std::vector<TKeyed> merged;
+    merged.reserve(entries.size());
+    std::merge(lower.begin(), lower.end(), upper.begin(), upper.end(), std::back_inserter(merged),
+               before);
+    std::vector<int32_t> sorted;
+    sorted.reserve(entries.size());
+    for (const TKeyed& keyed : merged)
+        sorted.push_back(keyed.second);
+    return sorted;
 }
 
 } // namespace
 
 void TFileListModel::SortRows(TListColumn column, Qt::SortOrder order,
                               const std::vector<int32_t>& treeRank) {
-    std::vector<int32_t> names;
-    if (column == TListColumn::Name && FAcrossFolders)
-        names = NamePositions(FReader, FEntries, treeRank);
+    if (column == TListColumn::Name && FAcrossFolders) {
+        FEntries = ByName(FReader, FEntries, treeRank);
+        if (order == Qt::DescendingOrder)
+            std::reverse(FEntries.begin(), FEntries.end());
+        return;
+    }
     std::vector<TSortRow> rows;
     rows.reserve(FEntries.size());
     for (size_t i = 0; i < FEntries.size(); ++i) {
         const int32_t entry = FEntries[i];
         long double key = 0; // Name and Folder: the tree's own order
         switch (column) {
-        case TListColumn::Name:
-            key = names.empty() ? 0 : names[i];
-            break;
+        case TListColumn::Name: // a folder's files: the tree orders them by name
         case TListColumn::Folder:
             break;
         case TListColumn::Size:

@@ -171,6 +171,13 @@ private slots:
         QCOMPARE(Column(FWindow->lvFiles->model()), (QStringList{"eins.txt", "zwei.txt"}));
         FWindow->SortCommand(0);
         QCOMPARE(Column(FWindow->lvFiles->model()), (QStringList{"zwei.txt", "eins.txt"}));
+
+        // Hits from several folders are sorted by their names, not by their folders.
+        FWindow->FindCommand();
+        Find("*.txt");
+        FWindow->SortCommand(0);
+        QCOMPARE(Column(FWindow->lvFiles->model()),
+                 (QStringList{"eins.txt", "groß.txt", "klein.txt", "mittel.txt", "zwei.txt"}));
     }
 
     void optionalColumnsAreOffAtFirstAndRemembered() {
