@@ -1,15 +1,13 @@
 #include "CheckJob.h"
 
-#include "BufferBudget.h"
 #include "Exception.h"
-#include "Extractor.h"
+#include "Verifier.h"
 #include "uPakReader.h"
 
 #include <algorithm>
+#include <numeric>
 
 namespace {
-
-enum : uint8_t { kUnchecked, kIntact, kDamaged };
 
 // Counts the inflated bytes as they go by, and stops the entry once the run is cancelled.
 class TCountingSink : public TByteSink {
@@ -41,8 +39,7 @@ TCheckJob::TCheckJob(const TPakReader& reader, int threads, QObject* parent)
     : QObject(parent)
     , FReader(reader)
     , FThreads(std::max(1, threads))
-    , FTotalFiles(reader.Count())
-    , FBudget(TExtractor::kBufferBudget) {
+    , FTotalFiles(reader.Count()) {
     for (int32_t i = 0; i < FTotalFiles; ++i)
         if (reader.EntryIsCompressed(i))
             FTotalBytes = AddSize(FTotalBytes, reader.EntryUnpackedSize(i));
@@ -58,47 +55,50 @@ void TCheckJob::Start() {
     FThread = std::thread([this] { Run(); });
 }
 
+void TCheckJob::Cancel() {
+    FCancel = true;
+    std::lock_guard lock(FGuard);
+    if (FVerifier)
+        FVerifier->Stop();
+}
+
 TJobProgress TCheckJob::Progress() const {
     TJobProgress progress;
-    progress.Current = FCurrent.load();
-    progress.Done = FDone.load();
-    progress.Position = static_cast<int>(progress.Done);
     progress.Bytes = FBytes.load();
+    std::lock_guard lock(FGuard);
+    if (FVerifier) {
+        progress.Current = FVerifier->Current();
+        progress.Done = FVerifier->Done();
+    } else {
+        progress.Done = FDone;
+    }
+    progress.Position = static_cast<int>(progress.Done);
     return progress;
 }
 
 void TCheckJob::Run() {
-    std::vector<uint8_t> verdicts(static_cast<size_t>(FTotalFiles), kUnchecked);
-    std::vector<std::thread> workers;
-    for (int i = 1; i < FThreads; ++i)
-        workers.emplace_back([&] { Work(verdicts); });
-    Work(verdicts);
-    for (std::thread& worker : workers)
-        worker.join();
-    for (int32_t i = 0; i < FTotalFiles; ++i)
-        if (verdicts[static_cast<size_t>(i)] == kDamaged)
-            FDamaged.push_back(i);
-    emit Finished();
-}
-
-void TCheckJob::Work(std::vector<uint8_t>& verdicts) {
-    TInflater inflater;
-    inflater.SetBudget(&FBudget);
-    for (int32_t index; !FCancel && (index = FNext++) < FTotalFiles;) {
-        FCurrent = index;
-        TCountingSink sink(FBytes, FCancel);
-        try {
-            verdicts[static_cast<size_t>(index)] =
-                FReader.VerifyEntry(index, inflater, sink) ? kIntact : kDamaged;
-        } catch (const EAborted&) {
-            return;
-        } catch (const std::exception& e) {
-            std::lock_guard lock(FErrorGuard);
-            if (FError.isEmpty())
-                FError = QString::fromUtf8(e.what());
-            FCancel = true;
-            return;
-        }
-        ++FDone;
+    std::vector<int32_t> entries(static_cast<size_t>(FTotalFiles));
+    std::iota(entries.begin(), entries.end(), 0);
+    TVerifier verifier(FReader, std::move(entries), FThreads,
+                       [this] { return std::make_unique<TCountingSink>(FBytes, FCancel); });
+    {
+        // Cancel reaches the verifier through FVerifier while it exists.
+        std::lock_guard lock(FGuard);
+        FVerifier = &verifier;
+        if (FCancel)
+            verifier.Stop();
     }
+    verifier.Join();
+    for (size_t k = 0; k < verifier.Count(); ++k)
+        if (verifier.Verdict(k) == TVerifier::Damaged)
+            FDamaged.push_back(verifier.Entry(k));
+    FError = QString::fromStdString(verifier.Error());
+    if (!FError.isEmpty())
+        FCancel = true;
+    {
+        std::lock_guard lock(FGuard);
+        FDone = verifier.Done();
+        FVerifier = nullptr;
+    }
+    emit Finished();
 }

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "BufferBudget.h"
 #include "JobProgress.h"
 
 #include <QObject>
@@ -12,6 +11,7 @@
 #include <vector>
 
 class TPakReader;
+class TVerifier;
 
 // Checks every entry of the loaded archive without writing anything: compressed entries are
 // inflated under zlib's rules, and every entry's data must lie within the archive. Runs on
@@ -26,7 +26,7 @@ public:
 
     void Start();
     // No entry is begun from now on, and the ones being inflated stop.
-    void Cancel() { FCancel = true; }
+    void Cancel();
     bool Cancelled() const { return FCancel.load(); }
 
     // What the run covers: every entry, and the content bytes of the compressed ones.
@@ -44,7 +44,6 @@ signals:
 
 private:
     void Run();
-    void Work(std::vector<uint8_t>& verdicts);
 
     const TPakReader& FReader;
     const int FThreads;
@@ -52,14 +51,12 @@ private:
     uint64_t FTotalBytes = 0;
 
     std::atomic<bool> FCancel{false};
-    std::atomic<int32_t> FNext{0};
-    std::atomic<int32_t> FCurrent{-1};
-    std::atomic<int64_t> FDone{0};
     std::atomic<uint64_t> FBytes{0};
-    TBufferBudget FBudget; // the workers' buffers together
+    mutable std::mutex FGuard;
+    TVerifier* FVerifier = nullptr; // while it runs
+    int64_t FDone = 0;              // once it has run
 
     std::vector<int32_t> FDamaged;
-    std::mutex FErrorGuard;
     QString FError;
     std::thread FThread;
 };

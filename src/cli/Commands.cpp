@@ -1,19 +1,16 @@
 #include "Commands.h"
 
-#include "BufferBudget.h"
 #include "Cp1252.h"
 #include "Exception.h"
 #include "Extractor.h"
 #include "PathPattern.h"
 #include "Progress.h"
 #include "TerminalText.h"
+#include "Verifier.h"
 #include "uPakReader.h"
 
-#include <atomic>
 #include <charconv>
 #include <cstdio>
-#include <mutex>
-#include <thread>
 #include <unordered_set>
 
 namespace pakcmd {
@@ -220,45 +217,19 @@ int Verify(const std::string& archive, const TOptions& options) {
     }
 
     // Workers check entries in any order; the verdicts are reported here in archive order.
-    enum : uint8_t { kPending, kIntact, kDamaged, kUnreadable };
-    std::vector<std::atomic<uint8_t>> verdicts(checked.size());
-    std::atomic<size_t> next{0};
-    std::atomic<bool> stop{false};
-    std::string readError;
-    std::mutex readErrorGuard;
-    TBufferBudget budget(TExtractor::kBufferBudget);
-    auto work = [&] {
-        TInflater inflater;
-        inflater.SetBudget(&budget);
-        for (size_t k; !stop && (k = next++) < checked.size();) {
-            uint8_t verdict = kUnreadable;
-            try {
-                verdict = reader.VerifyEntry(checked[k], inflater) ? kIntact : kDamaged;
-            } catch (const Exception& e) {
-                std::lock_guard lock(readErrorGuard);
-                if (readError.empty())
-                    readError = e.what();
-            }
-            verdicts[k] = verdict;
-            verdicts[k].notify_one();
-        }
-    };
-    std::vector<std::thread> workers;
-    for (int i = 0; i < std::max(1, options.Threads); ++i)
-        workers.emplace_back(work);
-
+    TVerifier verifier(reader, checked, options.Threads);
     TProgressLine progress(static_cast<int64_t>(checked.size()), totalBytes);
     int64_t compressed = 0;
     int64_t damaged = 0;
     uint64_t bytes = 0;
     bool failed = false;
     for (size_t k = 0; k < checked.size() && !failed; ++k) {
-        verdicts[k].wait(kPending);
+        const TVerifier::TVerdict verdict = verifier.Wait(k);
         const int32_t index = checked[k];
         compressed += reader.EntryIsCompressed(index) ? 1 : 0;
-        if (verdicts[k] == kUnreadable) {
+        if (verdict == TVerifier::Unreadable) {
             failed = true;
-        } else if (verdicts[k] == kDamaged) {
+        } else if (verdict == TVerifier::Damaged) {
             ++damaged;
             progress.Clear();
             PrintMessage(reader.DamagedEntryMessage(index));
@@ -267,12 +238,11 @@ int Verify(const std::string& archive, const TOptions& options) {
         }
         progress.Update(static_cast<int64_t>(k + 1), bytes);
     }
-    stop = true;
-    for (std::thread& worker : workers)
-        worker.join();
+    verifier.Stop();
+    verifier.Join();
     progress.Clear();
     if (failed) {
-        PrintMessage(readError);
+        PrintMessage(verifier.Error());
         return kFatal;
     }
     std::printf("%d Einträge, %lld komprimiert geprüft, %lld fehlerhaft\n", reader.Count(),
