@@ -102,6 +102,9 @@ void TArchiveLoad::Run() {
             for (auto child = node->Children.rbegin(); child != node->Children.rend(); ++child)
                 pending.push_back(child->get());
         }
+        FTreeRank.resize(FTreeOrder.size());
+        for (size_t position = 0; position < FTreeOrder.size(); ++position)
+            FTreeRank[static_cast<size_t>(FTreeOrder[position])] = static_cast<int32_t>(position);
         FTree = std::move(root);
         emit Loaded();
     } catch (const EFOpenError& e) {

@@ -31,8 +31,10 @@ public:
     // The tree built, once Loaded has been sent; handed over once.
     std::unique_ptr<TDirNode> TakeTree();
     // The entries in the tree's own order (each directory's files by caption, then its
-    // subdirectories), once Loaded has been sent; handed over once.
+    // subdirectories), and each entry's position in it, once Loaded has been sent; handed over
+    // once.
     std::vector<int32_t> TakeTreeOrder() { return std::move(FTreeOrder); }
+    std::vector<int32_t> TakeTreeRank() { return std::move(FTreeRank); }
 
 signals:
     // Before entry done of total while the tree is built, for every hundredth entry.
@@ -53,6 +55,7 @@ private:
     const QString FFileName;
     std::unique_ptr<TDirNode> FTree;
     std::vector<int32_t> FTreeOrder;
+    std::vector<int32_t> FTreeRank;
     std::atomic<bool> FStop{false};
     std::thread FThread;
 };

@@ -5,7 +5,6 @@
 #include "uPakReader.h"
 
 #include <QCollatorSortKey>
-#include <QLocale>
 #include <algorithm>
 #include <iterator>
 #include <thread>
@@ -232,9 +231,12 @@ QString EntryText(const TPakReader& reader, int32_t entry, TListColumn column) {
 
 namespace {
 
-bool AlignedRight(TListColumn column) {
-    return column == TListColumn::Size || column == TListColumn::Unpacked ||
-           column == TListColumn::Ratio;
+// Numbers are aligned right, in their cells as in their headers.
+QVariant Alignment(TListColumn column) {
+    if (column == TListColumn::Size || column == TListColumn::Unpacked ||
+        column == TListColumn::Ratio)
+        return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
+    return {};
 }
 
 } // namespace
@@ -245,8 +247,8 @@ QVariant TFileListModel::data(const QModelIndex& index, int role) const {
     const TListColumn column = ColumnAt(index.column());
     if (role == Qt::DisplayRole)
         return EntryText(FReader, EntryAt(index.row()), column);
-    if (role == Qt::TextAlignmentRole && AlignedRight(column))
-        return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
+    if (role == Qt::TextAlignmentRole)
+        return Alignment(column);
     return {};
 }
 
@@ -255,8 +257,8 @@ QVariant TFileListModel::headerData(int section, Qt::Orientation orientation, in
         return {};
     if (role == Qt::DisplayRole)
         return ColumnCaption(ColumnAt(section));
-    if (role == Qt::TextAlignmentRole && AlignedRight(ColumnAt(section)))
-        return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
+    if (role == Qt::TextAlignmentRole)
+        return Alignment(ColumnAt(section));
     return {};
 }
 

@@ -330,17 +330,16 @@ bool TfrmMain::RequireArchive() {
 }
 
 bool TfrmMain::RefuseWhileExtracting() {
-    if (FActivity == TActivity::Extracting)
-        FPrompts.ShowMessage(this,
-                             QStringLiteral("Es wird gerade entpackt. Bitte warten, bis das "
-                                            "Entpacken beendet ist, oder „Abbrechen“ wählen."),
-                             TPrompts::TIcon::Information);
-    else if (FActivity == TActivity::Checking)
-        FPrompts.ShowMessage(this,
-                             QStringLiteral("Das Archiv wird gerade geprüft. Bitte warten, bis die "
-                                            "Prüfung beendet ist, oder „Abbrechen“ wählen."),
-                             TPrompts::TIcon::Information);
-    return FActivity == TActivity::Extracting || FActivity == TActivity::Checking;
+    if (FActivity != TActivity::Extracting && FActivity != TActivity::Checking)
+        return false;
+    FPrompts.ShowMessage(this,
+                         FActivity == TActivity::Extracting
+                             ? QStringLiteral("Es wird gerade entpackt. Bitte warten, bis das "
+                                              "Entpacken beendet ist, oder „Abbrechen“ wählen.")
+                             : QStringLiteral("Das Archiv wird gerade geprüft. Bitte warten, bis "
+                                              "die Prüfung beendet ist, oder „Abbrechen“ wählen."),
+                         TPrompts::TIcon::Information);
+    return true;
 }
 
 // --- commands ---
@@ -518,11 +517,8 @@ void TfrmMain::InstallTree() {
     }
     if (tvDirectories->focusPolicy() != Qt::NoFocus)
         tvDirectories->setFocus();
-    auto treeOrder = std::make_shared<std::vector<int32_t>>(FLoad->TakeTreeOrder());
-    FTreeRank.assign(static_cast<size_t>(FReader->Count()), 0);
-    for (size_t position = 0; position < treeOrder->size(); ++position)
-        FTreeRank[static_cast<size_t>((*treeOrder)[position])] = static_cast<int32_t>(position);
-    FTreeOrder = std::move(treeOrder);
+    FTreeOrder = std::make_shared<std::vector<int32_t>>(FLoad->TakeTreeOrder());
+    FTreeRank = FLoad->TakeTreeRank();
     tvDirectories->setCurrentIndex(FTreeModel->IndexOf(FTreeModel->Root()));
     UpdateFileCountStatus();
     adpMRU1->AddFile(FLoad->FileName());

@@ -106,10 +106,9 @@ void TfrmMain::CloseFindCommand() {
 
 void TfrmMain::ShowInFolderCommand() {
     Run([&] {
-        const QModelIndex current = lvFiles->currentIndex();
-        if (!FFindOpen || !current.isValid())
+        const int32_t entry = EntryOfItem(lvFiles->currentIndex());
+        if (!FFindOpen || entry < 0)
             return;
-        const int32_t entry = FHits->EntryAt(current.row());
         TDirNode* node = nullptr;
         try {
             node = static_cast<TDirNode*>(FDirIndex->Examine(FReader->EntryDir(entry)));

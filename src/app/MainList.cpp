@@ -218,15 +218,13 @@ void TfrmMain::ShowColumnCommand(TListColumn column, bool shown) {
 }
 
 std::vector<int32_t> TfrmMain::SelectedEntries() const {
-    const TFileListModel* list = ShownList();
-    std::vector<int> rows;
-    if (list)
-        for (const QModelIndex& index : lvFiles->selectionModel()->selectedRows())
-            rows.push_back(index.row());
+    // In the list's order, not in the order they were selected.
+    QModelIndexList rows = lvFiles->selectionModel()->selectedRows();
     std::sort(rows.begin(), rows.end());
     std::vector<int32_t> entries;
-    for (const int row : rows)
-        entries.push_back(list->EntryAt(row));
+    for (const QModelIndex& row : rows)
+        if (const int32_t entry = EntryOfItem(row); entry >= 0)
+            entries.push_back(entry);
     return entries;
 }
 
@@ -242,11 +240,9 @@ void TfrmMain::CopyPathsCommand() {
 
 void TfrmMain::PropertiesCommand() {
     Run([&] {
-        const TFileListModel* list = ShownList();
-        const QModelIndex current = lvFiles->currentIndex();
-        if (!list || !current.isValid() || !FArchiveOpen)
+        const int32_t entry = EntryOfItem(lvFiles->currentIndex());
+        if (entry < 0 || !FArchiveOpen)
             return;
-        const int32_t entry = list->EntryAt(current.row());
         QStringList lines;
         lines
             << QStringLiteral("Pfad: %1").arg(AnsiToQString(FReader->EntryPath(entry)))

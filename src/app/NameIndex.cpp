@@ -4,7 +4,6 @@
 #include "PathPattern.h"
 #include "uPakReader.h"
 
-#include <algorithm>
 #include <array>
 #include <cstring>
 
