@@ -1,5 +1,6 @@
 #pragma once
 
+#include "DirectoryTreeModel.h"
 #include "FakePrompts.h"
 #include "Main.h"
 #include "MemoryRegistryStore.h"
@@ -8,6 +9,7 @@
 
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTreeView>
 #include <memory>
 
 // A window with scripted dialogs, a store of its own and a folder for archives and targets: what
@@ -34,6 +36,12 @@ protected:
         FWindow->OpenCommand();
         WaitIdle();
         QVERIFY(FWindow->ArchiveOpen());
+    }
+    // Selects the folder that a path of captions ("a/b") names, as a click in the tree does.
+    void SelectDirectory(const QString& path) {
+        const TDirNode* node = FWindow->DirectoryModel().Root()->FindCaptionPath(path);
+        QVERIFY(node);
+        FWindow->tvDirectories->setCurrentIndex(FWindow->DirectoryModel().IndexOf(node));
     }
     void WaitIdle() { QTRY_VERIFY_WITH_TIMEOUT(!FWindow->Busy(), 30000); }
     QString Destination(const QString& name = "ziel") const { return FDir->filePath(name); }

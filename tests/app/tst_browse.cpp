@@ -54,12 +54,6 @@ class TestBrowse : public QObject, TWindowFixture {
         QVERIFY(found.wait(5000));
     }
 
-    void SelectDirectory(const QString& path) {
-        const TDirNode* node = FWindow->DirectoryModel().Root()->FindCaptionPath(path);
-        QVERIFY(node);
-        FWindow->tvDirectories->setCurrentIndex(FWindow->DirectoryModel().IndexOf(node));
-    }
-
     void SelectRows(std::initializer_list<int> rows) {
         QItemSelectionModel* selection = FWindow->lvFiles->selectionModel();
         selection->clearSelection();

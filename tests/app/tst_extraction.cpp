@@ -34,12 +34,6 @@ QStringList Files(const QString& folder) {
 class TestExtraction : public QObject, TWindowFixture {
     Q_OBJECT
 
-    void SelectDirectory(const QString& path) {
-        const TDirNode* node = FWindow->DirectoryModel().Root()->FindCaptionPath(path);
-        QVERIFY(node);
-        FWindow->tvDirectories->setCurrentIndex(FWindow->DirectoryModel().IndexOf(node));
-    }
-
     // Extracts everything; the folder chooser answers with folder.
     void ExtractAll(const QString& folder) {
         FPrompts.FolderAnswers.push_back(folder);
