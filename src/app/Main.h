@@ -197,6 +197,8 @@ private:
     void ShowList(TFileListModel* list);
     TFileListModel* ShownList() const;
     std::vector<TListColumn> ListColumns(bool hits) const;
+    // An optional column was shown or hidden: remembered, and the list follows.
+    void ColumnsChanged();
     void ApplyColumnWidths();
     // The entries of the selected rows, in the list's order.
     std::vector<int32_t> SelectedEntries() const;
@@ -248,7 +250,6 @@ private:
     bool FFindOpen = false;
     std::optional<TListColumn> FSortColumn; // none: the tree's own order
     Qt::SortOrder FSortOrder = Qt::AscendingOrder;
-    std::vector<TListColumn> FOptionalColumns; // shown beside "Dateiname" and "Größe"
     std::map<TListColumn, int> FColumnWidths;
     bool FApplyingWidths = false;
     // Folders that drags extracted into; removed when the window goes.

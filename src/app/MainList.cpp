@@ -19,14 +19,16 @@
 
 namespace {
 
+// The columns of "Ansicht", in the menu's order, which is also their order in the list.
 struct TOptionalColumn {
     TListColumn Column;
-    const char* Key; // how the store remembers it
+    const char* Key;            // how the store remembers it
+    QAction* TfrmMain::*Action; // its item, checked while it is shown
 };
 constexpr TOptionalColumn kOptionalColumns[] = {
-    {TListColumn::Unpacked, "Unpacked"},
-    {TListColumn::Ratio, "Ratio"},
-    {TListColumn::Kind, "Kind"},
+    {TListColumn::Unpacked, "Unpacked", &TfrmMain::acColumnUnpacked},
+    {TListColumn::Ratio, "Ratio", &TfrmMain::acColumnRatio},
+    {TListColumn::Kind, "Kind", &TfrmMain::acColumnKind},
 };
 
 int DefaultWidth(TListColumn column) {
@@ -90,15 +92,9 @@ void TfrmMain::CreateListMenus() {
     for (const TOptionalColumn& optional : kOptionalColumns) {
         QAction* action = mnView->addAction(ColumnCaption(optional.Column));
         action->setCheckable(true);
-        if (stored.contains(QLatin1String(optional.Key))) {
-            action->setChecked(true);
-            FOptionalColumns.push_back(optional.Column);
-        }
-        connect(action, &QAction::toggled, this,
-                [this, column = optional.Column](bool shown) { ShowColumnCommand(column, shown); });
-        (optional.Column == TListColumn::Unpacked ? acColumnUnpacked
-         : optional.Column == TListColumn::Ratio  ? acColumnRatio
-                                                  : acColumnKind) = action;
+        action->setChecked(stored.contains(QLatin1String(optional.Key)));
+        connect(action, &QAction::toggled, this, &TfrmMain::ColumnsChanged);
+        this->*optional.Action = action;
     }
 
     acCopyPaths = new QAction(QStringLiteral("Pfad kopieren"), this);
@@ -141,7 +137,9 @@ TFileListModel* TfrmMain::ShownList() const {
 
 std::vector<TListColumn> TfrmMain::ListColumns(bool hits) const {
     std::vector<TListColumn> columns{TListColumn::Name, TListColumn::Size};
-    columns.insert(columns.end(), FOptionalColumns.begin(), FOptionalColumns.end());
+    for (const TOptionalColumn& optional : kOptionalColumns)
+        if ((this->*optional.Action)->isChecked())
+            columns.push_back(optional.Column);
     // Last, where it has the room that paths want.
     if (hits)
         columns.push_back(TListColumn::Folder);
@@ -200,18 +198,16 @@ void TfrmMain::SortCommand(int column) {
 }
 
 void TfrmMain::ShowColumnCommand(TListColumn column, bool shown) {
-    std::erase(FOptionalColumns, column);
-    QStringList keys;
-    // Kept in the menu's order, whatever the order they were chosen in.
-    std::vector<TListColumn> ordered;
     for (const TOptionalColumn& optional : kOptionalColumns)
-        if ((optional.Column == column && shown) ||
-            std::find(FOptionalColumns.begin(), FOptionalColumns.end(), optional.Column) !=
-                FOptionalColumns.end()) {
-            ordered.push_back(optional.Column);
+        if (optional.Column == column)
+            (this->*optional.Action)->setChecked(shown); // ColumnsChanged follows a change
+}
+
+void TfrmMain::ColumnsChanged() {
+    QStringList keys;
+    for (const TOptionalColumn& optional : kOptionalColumns)
+        if ((this->*optional.Action)->isChecked())
             keys << QLatin1String(optional.Key);
-        }
-    FOptionalColumns = ordered;
     FState->SetText(TWindowState::kColumns, keys.join(QChar(',')));
     if (TFileListModel* list = ShownList())
         ShowList(list);
