@@ -146,5 +146,7 @@ QVariant TDirectoryTreeModel::data(const QModelIndex& index, int role) const {
 }
 
 Qt::ItemFlags TDirectoryTreeModel::flags(const QModelIndex& index) const {
-    return index.isValid() ? Qt::ItemIsEnabled | Qt::ItemIsSelectable : Qt::NoItemFlags;
+    // A folder may be dragged out of the tree, to a file manager or the desktop.
+    return index.isValid() ? Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsDragEnabled
+                           : Qt::NoItemFlags;
 }

@@ -212,6 +212,10 @@ private slots:
         QCOMPARE(QFileInfo(urls[1].toLocalFile()).fileName(), QStringLiteral("karte_1.png"));
 
         const TDirNode* daten = FWindow->DirectoryModel().Root()->FindCaptionPath("daten");
+        // The views start a drag only from items that say they may be dragged.
+        QVERIFY(FWindow->DirectoryModel().flags(FWindow->DirectoryModel().IndexOf(daten)) &
+                Qt::ItemIsDragEnabled);
+        QVERIFY(list->flags(list->index(0, 0)) & Qt::ItemIsDragEnabled);
         std::unique_ptr<QMimeData> folder(FWindow->CreateDragData({}, daten));
         const QList<QUrl> folderUrls = folder->urls();
         QCOMPARE(folderUrls.size(), 1);
