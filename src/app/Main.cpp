@@ -571,7 +571,29 @@ void TfrmMain::FileChanged(const QModelIndex& current) {
 
 // --- window events ---
 
+bool TfrmMain::ConfirmClose() {
+    // A load ends by itself and loses nothing, nor does a drag's copy in the temporary folder;
+    // a second close has been answered already.
+    if (FCloseRequested || FDragJob ||
+        (FActivity != TActivity::Extracting && FActivity != TActivity::Checking))
+        return true;
+    const bool check = FActivity == TActivity::Checking;
+    return FPrompts.AskChoice(
+               this,
+               check ? QStringLiteral("Die Prüfung läuft noch. Abbrechen und beenden?")
+                     : QStringLiteral("Das Entpacken läuft noch. Abbrechen und "
+                                      "beenden?"),
+               TPrompts::TIcon::Warning,
+               {QStringLiteral("Beenden"),
+                check ? QStringLiteral("Weiter prüfen") : QStringLiteral("Weiter entpacken")}) == 0;
+}
+
 void TfrmMain::closeEvent(QCloseEvent* event) {
+    if (!ConfirmClose()) {
+        event->ignore();
+        return;
+    }
+    // The run may have ended while the question was open.
     if (FActivity != TActivity::Idle) {
         // The running job ends first; AfterCommand closes the window then.
         FCloseRequested = true;

@@ -46,7 +46,8 @@ struct TDirNode;
 // meanwhile is settled here: opening an archive during a load ends the running load and then
 // opens the new one; during an extraction or a check, opening, extracting and checking are
 // refused with a message before any dialog opens, while the preview stays open to use; closing
-// the window waits until the running job has ended (an extraction or check is cancelled first).
+// the window waits until the running job has ended (an extraction or check is cancelled first,
+// once the user has agreed to it).
 // The check (TCheckJob) and the preview's reading (TPreviewJob, behind TPreviewDialog) are jobs
 // of the same kind.
 class TfrmMain : public QMainWindow {
@@ -152,6 +153,8 @@ signals:
     void FindFinished(int hits);
 
 protected:
+    // Closing during an extraction or a check asks first; the run is cancelled, and the window
+    // closes once it has ended.
     void closeEvent(QCloseEvent* event) override;
     // The keys of the file list and the find field.
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -178,6 +181,8 @@ private:
     // An extraction or a check is running: says so, and the command stops.
     bool RefuseWhileExtracting();
     void AfterCommand();
+    // Whether the user wants to close although a run goes on (asks only when one does).
+    bool ConfirmClose();
 
     void OpenArchive(const QString& fileName);
     void StartLoad(const QString& fileName);
