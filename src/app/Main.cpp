@@ -88,6 +88,7 @@ TfrmMain::TfrmMain(TPrompts& prompts, std::shared_ptr<IRegistryStore> store, QWi
         store = std::make_shared<SettingsRegistryStore>();
     FState = std::make_unique<TWindowState>(store, kRegistryPath.mid(1));
     CreateListMenus();
+    CreateKeys();
     CreateRecentList(std::move(store));
     PBFolderDialog1 = new TPBFolderDialog(this);
     PBFolderDialog1->SetFlags({TBrowseInfoFlags::OnlyFileSystem, TBrowseInfoFlags::ShowPath});
@@ -252,9 +253,9 @@ void TfrmMain::CreateMenus() {
     acExtractDirectory = mnExtract->addAction(QStringLiteral("Verzeichnis entpacken..."), this,
                                               &TfrmMain::ExtractDirectoryCommand);
     mnExtract->addSeparator();
-    acPreview = mnExtract->addAction(QStringLiteral("Vorschau"), this, &TfrmMain::PreviewCommand);
+    acPreview = mnExtract->addAction(QStringLiteral("&Vorschau"), this, &TfrmMain::PreviewCommand);
     acPreview->setShortcut(QKeySequence(Qt::Key_F3));
-    acCheck = mnExtract->addAction(QStringLiteral("Archiv prüfen..."), this,
+    acCheck = mnExtract->addAction(QStringLiteral("Archiv &prüfen..."), this,
                                    &TfrmMain::CheckArchiveCommand);
 
     mnHelp = menuBar()->addMenu(QStringLiteral("&Hilfe"));
@@ -319,6 +320,11 @@ void TfrmMain::SetStatusText(const QString& text) {
 
 void TfrmMain::UpdateFileCountStatus() {
     SetStatusText(QStringLiteral("%1 Dateien").arg(FReader->Count()));
+}
+
+void TfrmMain::SayNothingSelected() {
+    SetStatusText(QStringLiteral("Keine Datei gewählt: bitte zuerst eine Datei in der Liste "
+                                 "wählen."));
 }
 
 bool TfrmMain::RequireArchive() {
@@ -393,8 +399,10 @@ void TfrmMain::ExtractSelectedFileCommand() {
         const QModelIndexList rows = lvFiles->selectionModel()->selectedRows();
         if (rows.size() > 1)
             ExtractSelectedFiles(SelectedEntries());
+        else if (rows.isEmpty())
+            SayNothingSelected();
         else
-            ExtractSelectedFile(rows.isEmpty() ? QModelIndex() : rows.first());
+            ExtractSelectedFile(rows.first());
     });
 }
 
@@ -417,6 +425,8 @@ void TfrmMain::PreviewCommand() {
         const int32_t index = EntryOfItem(lvFiles->currentIndex());
         if (index >= 0)
             dlgPreview->ShowEntry(index);
+        else
+            SayNothingSelected();
     });
 }
 

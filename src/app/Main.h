@@ -86,6 +86,10 @@ public:
     void PreviewCommand();
     // Checks every entry of the archive, writing nothing.
     void CheckArchiveCommand();
+    // F10: the menu bar, with its first menu open.
+    void MenuBarCommand();
+    // Shift+F10 and the Menu key: the context menu of the focused view, at its current item.
+    void ContextMenuCommand();
 
     bool ArchiveOpen() const { return FArchiveOpen; }
     bool FindOpen() const { return FFindOpen; }
@@ -172,12 +176,15 @@ private:
     void CreateRecentList(std::shared_ptr<IRegistryStore> store);
     void CreateFindBar(QWidget* parent);
     void CreateListMenus();
+    void CreateKeys();
     // The application's error display around one command.
     template <class Command> void Run(Command&& command);
     void ShowError(const QString& message);
     void SetStatusText(const QString& text);
     void UpdateFileCountStatus();
     bool RequireArchive();
+    // A command for the list's file found none: the status line says so.
+    void SayNothingSelected();
     // An extraction or a check is running: says so, and the command stops.
     bool RefuseWhileExtracting();
     void AfterCommand();
