@@ -47,7 +47,8 @@ struct TDirNode;
 // meanwhile is settled here: opening an archive during a load ends the running load and then
 // opens the new one; during an extraction or a check, opening, extracting and checking are
 // refused with a message before any dialog opens, while the preview stays open to use; closing
-// the window waits until the running job has ended (an extraction or check is cancelled first).
+// the window waits until the running job has ended (an extraction or check is cancelled first,
+// once the user has agreed to it).
 // The check (TCheckJob) and the preview's reading (TPreviewJob, behind TPreviewDialog) are jobs
 // of the same kind.
 class TfrmMain : public QMainWindow {
@@ -86,6 +87,10 @@ public:
     void PreviewCommand();
     // Checks every entry of the archive, writing nothing.
     void CheckArchiveCommand();
+    // F10: the menu bar, with its first menu open.
+    void MenuBarCommand();
+    // Shift+F10 and the Menu key: the context menu of the focused view, at its current item.
+    void ContextMenuCommand();
 
     bool ArchiveOpen() const { return FArchiveOpen; }
     bool FindOpen() const { return FFindOpen; }
@@ -153,6 +158,8 @@ signals:
     void FindFinished(int hits);
 
 protected:
+    // Closing during an extraction or a check asks first; the run is cancelled, and the window
+    // closes once it has ended.
     void closeEvent(QCloseEvent* event) override;
     // The keys of the file list and the find field.
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -170,15 +177,20 @@ private:
     void CreateRecentList(std::shared_ptr<IRegistryStore> store);
     void CreateFindBar(QWidget* parent);
     void CreateListMenus();
+    void CreateKeys();
     // The application's error display around one command.
     template <class Command> void Run(Command&& command);
     void ShowError(const QString& message);
     void SetStatusText(const QString& text);
     void UpdateFileCountStatus();
     bool RequireArchive();
+    // A command for the list's file found none: the status line says so.
+    void SayNothingSelected();
     // An extraction or a check is running: says so, and the command stops.
     bool RefuseWhileExtracting();
     void AfterCommand();
+    // Whether the user wants to close although a run goes on (asks only when one does).
+    bool ConfirmClose();
 
     void OpenArchive(const QString& fileName);
     void StartLoad(const QString& fileName);
