@@ -1,14 +1,18 @@
 // What the window tells about a run over many files: figures in the status line while it goes,
 // a summary with the destination to open when it ends, and damaged entries without a box each.
 #include "PakWriter.h"
+#include "Prompts.h"
 #include "RunStatus.h"
 #include "WindowFixture.h"
 
 #include <QApplication>
 #include <QDesktopServices>
 #include <QFrame>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScreen>
+#include <QTimer>
 #include <QUrl>
 
 // Stands in for the desktop's file manager.
@@ -137,6 +141,61 @@ private slots:
                  QStringLiteral("noch 2:45:00 h"));
         // Not before the run has shown its pace.
         QCOMPARE(status.Line(1, 1'000'000, 500).count(" · "), 2);
+    }
+
+    // What a message with a 3,000-character name shows: the real box, as narrow as the screen.
+    void ShownByTheRealBox(const QString& text, const QString& name) {
+        TQtPrompts prompts;
+        QRect shown;
+        QString label;
+        QString detail;
+        QTimer::singleShot(0, [&] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                shown = box->frameGeometry();
+                label = box->text();
+                detail = box->detailedText();
+                box->accept();
+            }
+        });
+        prompts.ShowMessage(FWindow.get(), text, TPrompts::TIcon::Warning);
+        const int screen = FWindow->screen()->availableGeometry().width();
+        QVERIFY2(shown.width() > 0 && shown.width() <= std::min(screen, 1280),
+                 qPrintable(QString::number(shown.width())));
+        const qsizetype cut = label.indexOf(QChar(0x2026));
+        QVERIFY2(cut > 0 && label.mid(cut - 20, 20) == name.left(20) &&
+                     label.mid(cut + 1).contains(name.right(20)) && label.size() < 300,
+                 qPrintable(label));
+        QCOMPARE(detail, text);
+    }
+
+    void aLongNameIsShortenedInTheMiddleAndWhollyInTheDetail() {
+        const QString name = QString(1500, 'a') + QString(1500, 'z') + ".txt";
+        TPakWriter writer;
+        writer.AddStored("ok.txt", "gut");
+        writer.AddStored(name.toStdString(), "zu lang");
+        Open(writer);
+        ExtractAll();
+        QCOMPARE(FPrompts.Messages.size(), size_t{1});
+        QVERIFY(FPrompts.Messages[0].Text.contains(name));
+        ShownByTheRealBox(FPrompts.Messages[0].Text, name);
+
+        FWindow->lvFiles->setCurrentIndex(FWindow->lvFiles->model()->index(0, 0));
+        FWindow->PropertiesCommand();
+        QVERIFY(FPrompts.Messages.back().Text.contains(name));
+        ShownByTheRealBox(FPrompts.Messages.back().Text, name);
+
+        // The list's dialog alike.
+        TQtPrompts prompts;
+        int width = 0;
+        QTimer::singleShot(0, [&] {
+            if (QWidget* dialog = QApplication::activeModalWidget()) {
+                width = dialog->frameGeometry().width();
+                static_cast<QDialog*>(dialog)->accept();
+            }
+        });
+        prompts.ShowList(FWindow.get(), QStringLiteral("„%1“:").arg(name), {name},
+                         TPrompts::TIcon::Warning);
+        QVERIFY(width > 0 && width <= FWindow->screen()->availableGeometry().width());
     }
 };
 
