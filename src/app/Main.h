@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Exception.h"
 #include "ExtractionJob.h"
 #include "FileListModel.h"
 #include "RunStatus.h"
@@ -46,7 +47,8 @@ struct TDirNode;
 // meanwhile is settled here: opening an archive during a load ends the running load and then
 // opens the new one; during an extraction or a check, opening, extracting and checking are
 // refused with a message before any dialog opens, while the preview stays open to use; closing
-// the window waits until the running job has ended (an extraction or check is cancelled first).
+// the window waits until the running job has ended (an extraction or check is cancelled first,
+// once the user has agreed to it).
 // The check (TCheckJob) and the preview's reading (TPreviewJob, behind TPreviewDialog) are jobs
 // of the same kind.
 class TfrmMain : public QMainWindow {
@@ -85,6 +87,10 @@ public:
     void PreviewCommand();
     // Checks every entry of the archive, writing nothing.
     void CheckArchiveCommand();
+    // F10: the menu bar, with its first menu open.
+    void MenuBarCommand();
+    // Shift+F10 and the Menu key: the context menu of the focused view, at its current item.
+    void ContextMenuCommand();
 
     bool ArchiveOpen() const { return FArchiveOpen; }
     bool FindOpen() const { return FFindOpen; }
@@ -152,6 +158,8 @@ signals:
     void FindFinished(int hits);
 
 protected:
+    // Closing during an extraction or a check asks first; the run is cancelled, and the window
+    // closes once it has ended.
     void closeEvent(QCloseEvent* event) override;
     // The keys of the file list and the find field.
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -169,15 +177,20 @@ private:
     void CreateRecentList(std::shared_ptr<IRegistryStore> store);
     void CreateFindBar(QWidget* parent);
     void CreateListMenus();
+    void CreateKeys();
     // The application's error display around one command.
     template <class Command> void Run(Command&& command);
     void ShowError(const QString& message);
     void SetStatusText(const QString& text);
     void UpdateFileCountStatus();
     bool RequireArchive();
+    // A command for the list's file found none: the status line says so.
+    void SayNothingSelected();
     // An extraction or a check is running: says so, and the command stops.
     bool RefuseWhileExtracting();
     void AfterCommand();
+    // Whether the user wants to close although a run goes on (asks only when one does).
+    bool ConfirmClose();
 
     void OpenArchive(const QString& fileName);
     void StartLoad(const QString& fileName);
@@ -219,6 +232,8 @@ private:
     // The panel and a multi-file job for items below folder.
     void ExtractItems(const QString& folder, std::vector<TExtractionJob::TItem> items);
     void StartExtraction(std::unique_ptr<TExtractionJob> job);
+    // A job's thread could not be made: the window is idle again, and the caller tells why.
+    void JobNotStarted();
     void ExtractionStepped(int32_t index);
     void ExtractionEnded();
     void RefreshPanel();
@@ -284,7 +299,7 @@ template <class Command> void TfrmMain::Run(Command&& command) {
     try {
         command();
     } catch (const std::exception& e) {
-        ShowError(QString::fromUtf8(e.what()));
+        ShowError(QString::fromUtf8(ErrorText(e)));
     } catch (...) {
         ShowError(QStringLiteral("Unbekannter Fehler"));
     }

@@ -69,10 +69,9 @@ bool OpenArchive(TPakReader& reader, const std::string& archive) {
     try {
         reader.Open(archive);
         return true;
-    } catch (const EFOpenError& e) {
-        PrintMessage(WithSystemReason(e.what(), e.SystemError()));
-    } catch (const Exception& e) {
-        PrintMessage(e.what());
+    } catch (const std::exception& e) {
+        // Also when the directory needs more memory than there is.
+        PrintMessage(OpenFailureText(archive, e));
     }
     return false;
 }

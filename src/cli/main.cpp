@@ -1,5 +1,6 @@
 // varnholm-pak: lists, extracts, checks and describes Varnholm archives from the command line.
 #include "Commands.h"
+#include "Exception.h"
 #include "Extractor.h"
 #include "TerminalText.h"
 
@@ -64,9 +65,7 @@ std::optional<int> ParseJobs(const std::string& text) {
     return jobs;
 }
 
-} // namespace
-
-int main(int argc, char** argv) {
+int Run(int argc, char** argv) {
     pakcmd::TOptions options;
     options.Threads = TExtractor::DefaultThreads();
     std::vector<std::string> operands;
@@ -155,4 +154,17 @@ int main(int argc, char** argv) {
                             {rest.begin() + static_cast<long>(end), rest.end()}, options);
     }
     return UsageError("Unbekannter Befehl: " + command);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    // Memory or threads that cannot be had end the run with a German message, not an abort.
+    try {
+        return Run(argc, argv);
+    } catch (const std::exception& e) {
+        std::fflush(stdout);
+        std::fprintf(stderr, "varnholm-pak: %s\n", TerminalSafe(ErrorText(e)).c_str());
+        return pakcmd::kFatal;
+    }
 }

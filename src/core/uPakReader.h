@@ -60,6 +60,8 @@ public:
     const std::string& FileName() const { return FFileName; }
 
     int32_t Count() const { return static_cast<int32_t>(FEntries.size()); }
+    // Memory the entry table holds, reserved room included; it follows the directory's size.
+    uint64_t TableBytes() const;
     TFileEntry Entry(int32_t index) const;
     std::string_view EntryPath(int32_t index) const;
     std::string_view EntryDir(int32_t index) const;
