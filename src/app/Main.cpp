@@ -42,6 +42,7 @@
 #include <QTreeView>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <system_error>
 
 namespace {
 
@@ -481,7 +482,15 @@ void TfrmMain::StartLoad(const QString& fileName) {
         SetStatusText(QString());
         LoadEnded();
     });
-    FLoad->Start();
+    try {
+        FLoad->Start();
+    } catch (const std::system_error&) {
+        // No thread to load on: no archive, and the error box says why.
+        FLoad.reset();
+        FActivity = TActivity::Idle;
+        SetStatusText(QString());
+        throw;
+    }
 }
 
 void TfrmMain::OfferToForget(const QString& fileName, const QString& message) {
@@ -510,7 +519,7 @@ void TfrmMain::LoadEnded() {
     if (FPendingOpen && !FCloseRequested) {
         const QString next = *FPendingOpen;
         FPendingOpen.reset();
-        StartLoad(next);
+        Run([&] { StartLoad(next); });
         return;
     }
     FPendingOpen.reset();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Exception.h"
 #include "ExtractionJob.h"
 #include "FileListModel.h"
 #include "RunStatus.h"
@@ -234,6 +235,8 @@ private:
     // The panel and a multi-file job for items below folder.
     void ExtractItems(const QString& folder, std::vector<TExtractionJob::TItem> items);
     void StartExtraction(std::unique_ptr<TExtractionJob> job);
+    // A job's thread could not be made: the window is idle again, and the caller tells why.
+    void JobNotStarted();
     void ExtractionStepped(int32_t index);
     void ExtractionEnded();
     void RefreshPanel();
@@ -302,7 +305,7 @@ template <class Command> void TfrmMain::Run(Command&& command) {
     try {
         command();
     } catch (const std::exception& e) {
-        ShowError(QString::fromUtf8(e.what()));
+        ShowError(QString::fromUtf8(ErrorText(e)));
     } catch (...) {
         ShowError(QStringLiteral("Unbekannter Fehler"));
     }

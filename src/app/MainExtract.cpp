@@ -17,6 +17,7 @@
 #include <QProgressBar>
 #include <QTimer>
 #include <QTreeView>
+#include <system_error>
 
 namespace {
 
@@ -171,7 +172,20 @@ void TfrmMain::StartExtraction(std::unique_ptr<TExtractionJob> job) {
     if (!lockstep)
         FPanelTimer->start(FEventIntervalMs);
     FJobClock.start();
-    FJob->Start(lockstep);
+    try {
+        FJob->Start(lockstep);
+    } catch (const std::system_error&) {
+        FJob.reset();
+        JobNotStarted();
+        throw;
+    }
+}
+
+void TfrmMain::JobNotStarted() {
+    FPanelTimer->stop();
+    pnExtract->hide();
+    FRun.reset();
+    FActivity = TActivity::Idle;
 }
 
 void TfrmMain::ExtractionStepped(int32_t index) {

@@ -14,6 +14,7 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QUrl>
+#include <system_error>
 
 void TfrmMain::CheckArchive() {
     if (!RequireArchive() || RefuseWhileExtracting())
@@ -33,7 +34,13 @@ void TfrmMain::CheckArchive() {
     if (FEventIntervalMs > 0)
         FPanelTimer->start(FEventIntervalMs);
     FJobClock.start();
-    FCheck->Start();
+    try {
+        FCheck->Start();
+    } catch (const std::system_error&) {
+        FCheck.reset();
+        JobNotStarted();
+        throw;
+    }
 }
 
 void TfrmMain::CheckEnded() {

@@ -23,11 +23,21 @@ TExtractor::TExtractor(const TPakReader& reader, std::string destination, int th
             std::lock_guard lock(FMutex);
             FJobAdded.notify_all();
         };
-        FCapacity = kJobsPerWorker * static_cast<size_t>(threads);
-        for (int i = 0; i < threads; ++i)
-            FWorkers.emplace_back([this] { Work(); });
+        // A machine short of memory or threads may not give all of them: the run goes on with
+        // those it gave, and without any in Add itself.
+        try {
+            for (int i = 0; i < threads; ++i) {
+                if (WorkerStartHook)
+                    WorkerStartHook(i);
+                FWorkers.emplace_back([this] { Work(); });
+            }
+        } catch (const std::system_error&) {
+        }
+        FCapacity = kJobsPerWorker * FWorkers.size();
     }
 }
+
+std::function<void(int worker)> TExtractor::WorkerStartHook;
 
 TExtractor::~TExtractor() {
     if (FWorkers.empty())
@@ -198,7 +208,14 @@ void TExtractor::Add(int32_t index, std::string_view relativeDir) {
     if (!job.Done())
         OpenFolder(job);
     lock.lock();
+    // A job settled here needs no worker: when every job before it is taken, it counts as taken
+    // at once and is reported by the next Add, as with one thread.
+    const bool settled = job.Done() && FStarted == FJobs.size();
     FJobs.push_back(std::move(job));
+    if (settled) {
+        ++FStarted;
+        return;
+    }
     lock.unlock();
     FJobAdded.notify_one();
 }
@@ -275,8 +292,11 @@ void TExtractor::Work() {
         if (FQuit)
             return;
         TJob& job = FJobs[FStarted++];
-        if (job.Done())
-            continue; // settled in Add: nothing to write
+        if (job.Done()) {
+            // Settled in Add: nothing to write, but it may be the one Add waits to report.
+            FJobDone.notify_all();
+            continue;
+        }
         TJob work = job;
         lock.unlock();
 

@@ -16,6 +16,7 @@
 #include <mutex>
 #include <string>
 #include <string_view>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -48,7 +49,8 @@ public:
     static constexpr uint64_t kBufferBudget = 64ull << 20;
 
     // destination: a folder (UTF-8), made with its parents by the first Add.
-    // threads: 1 extracts in Add itself; more start that many workers.
+    // threads: 1 extracts in Add itself; more start that many workers, or as many as the system
+    // gives (with none, Add extracts itself).
     TExtractor(const TPakReader& reader, std::string destination, int threads = 1);
     // Abandons the files not yet begun and waits for those being written.
     ~TExtractor();
@@ -57,6 +59,9 @@ public:
 
     // The number of workers that suits this machine.
     static int DefaultThreads();
+    // Called before each worker is started, with its number; tests make it throw
+    // std::system_error as a system out of threads would.
+    static std::function<void(int worker)> WorkerStartHook;
 
     // Leaves a file (or anything else) that already stands where an entry goes, instead of
     // replacing it. Before the first Add.
