@@ -111,6 +111,7 @@ TfrmMain::TfrmMain(TPrompts& prompts, std::shared_ptr<IRegistryStore> store, QWi
     // As the user left it last time; the first start keeps the centred default.
     restoreGeometry(FState->Bytes(TWindowState::kGeometry));
     Splitter1->restoreState(FState->Bytes(TWindowState::kSplitter));
+    dlgPreview->RestorePlacement(FState->Bytes(TWindowState::kPreviewGeometry));
     setAcceptDrops(true);
 }
 
@@ -122,6 +123,8 @@ TfrmMain::~TfrmMain() {
     FFind.reset();
     FState->SetBytes(TWindowState::kGeometry, saveGeometry());
     FState->SetBytes(TWindowState::kSplitter, Splitter1->saveState());
+    if (const QByteArray placement = dlgPreview->Placement(); !placement.isEmpty())
+        FState->SetBytes(TWindowState::kPreviewGeometry, placement);
     // A view must not outlive the models it shows.
     lvFiles->setModel(nullptr);
     CloseArchive();
