@@ -60,7 +60,8 @@ public:
     int32_t FirstFailed() const { return FFirstFailed; }
     const std::string& FirstFailure() const { return FFirstFailure; }
     const QString& Error() const { return FError; }
-    // After Finished, of a multi-file job: what became of the files handed to the extractor.
+    // After Finished, of a multi-file job: what became of the files handed to the extractor;
+    // of a single file: the file, when it was cut short and could not be removed (LeftBehind).
     const TExtractor::TStats& Stats() const { return FStats; }
 
     // Answers Damaged (after the message's OK) and Stepped; the job goes on.

@@ -42,6 +42,10 @@ public:
         int64_t Failed = 0;
         int64_t Kept = 0;   // existing files left as they were (SetKeepExisting)
         uint64_t Bytes = 0; // unpacked bytes of the written entries
+        // Files begun and not completed when an error ended the run: removed, or, where that
+        // failed too, left behind (named as messages name files).
+        int64_t Removed = 0;
+        std::vector<std::string> LeftBehind;
     };
 
     // Bytes of buffers all workers together may hold; an entry too large for it alone still
@@ -83,7 +87,8 @@ public:
     // Writes entry index to destination/relativeDir/name, where relativeDir is an archive
     // directory path ("/" separators, empty for the destination itself). Throws what ends the
     // run: EFCreateError (the destination cannot take files: full, read-only, gone), EReadError,
-    // EWriteError (with workers: of this or an earlier file, as soon as it is known).
+    // EWriteError naming the file (with workers: of this or an earlier file, as soon as it is
+    // known). Files left half written then are removed (Stats().Removed, LeftBehind).
     void Add(int32_t index, std::string_view relativeDir);
     // Waits until every added file is written and reported; throws as Add does.
     void Finish();
@@ -114,6 +119,8 @@ private:
         TResult Result = TResult::Pending;
         std::string Reason;
         std::exception_ptr Error;
+        bool Incomplete = false; // the file was begun when Error came
+        int RemoveError = 0;     // why removing that file failed
 
         bool Done() const { return Result != TResult::Pending || Error; }
     };
@@ -124,6 +131,10 @@ private:
     void OpenFolder(TJob& job);
     // Creates the file and writes the entry into it; settles the job.
     void Write(TJob& job, TInflater& inflater);
+    // Settles a job whose file cannot be created.
+    void CreateFailed(TJob& job, int systemError);
+    // Counts the file of a job that ended the run half written.
+    void CountIncomplete(const TJob& job);
     // Whether an unfinished job writes the file job's path names, or a file where job needs one
     // of its folders.
     bool Collides(const TJob& job) const;
@@ -159,5 +170,6 @@ private:
     size_t FStarted = 0;
     size_t FCapacity = 0;
     bool FQuit = false;
+    bool FFailing = false; // a job has failed: the run ends there, no further file is begun
     std::vector<std::thread> FWorkers;
 };
