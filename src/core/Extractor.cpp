@@ -116,6 +116,7 @@ void TExtractor::Write(TJob& job, TInflater& inflater) {
         job.Result = FReader.ExtractEntry(job.Index, *out, inflater) == TExtractOutcome::Damaged
                          ? TResult::Damaged
                          : TResult::Written;
+        job.Written = out->Written();
     } catch (const EFCreateError& e) {
         CreateFailed(job, e.SystemError());
     } catch (const EWriteError& e) {
@@ -196,7 +197,9 @@ void TExtractor::Report(const TJob& job) {
     case TResult::Written:
     case TResult::Pending:
         ++FStats.Written;
-        FStats.Bytes += FReader.EntryUnpackedSize(job.Index);
+        FStats.Bytes += job.Written;
+        if (OnWritten)
+            OnWritten(job.Index, job.Written);
         break;
     }
 }
@@ -337,6 +340,7 @@ void TExtractor::Work() {
         lock.lock();
         // The job is still in place: only finished jobs leave the queue.
         job.Result = work.Result;
+        job.Written = work.Written;
         job.Reason = std::move(work.Reason);
         job.Error = work.Error;
         FFailing = FFailing || work.Error;

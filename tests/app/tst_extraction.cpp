@@ -361,8 +361,10 @@ private slots:
         connect(FWindow.get(), &TfrmMain::StatusTextChanged, &scope,
                 [&](const QString& text) { statuses << text; });
 
-        FWindow->ExtractSelectedFileCommand(); // nothing selected: nothing happens
+        FWindow->ExtractSelectedFileCommand(); // nothing selected: the status line says so
         QVERIFY(FPrompts.SavePresets.isEmpty());
+        QCOMPARE(statuses.takeFirst(),
+                 "Keine Datei gewählt: bitte zuerst eine Datei in der Liste wählen.");
 
         const QString target = Destination("gespeichert.txt");
         FPrompts.SaveAnswers.push_back(target);
