@@ -107,11 +107,9 @@ void TArchiveLoad::Run() {
             FTreeRank[static_cast<size_t>(FTreeOrder[position])] = static_cast<int32_t>(position);
         FTree = std::move(root);
         emit Loaded();
-    } catch (const EFOpenError& e) {
-        // Why, in the user's words: missing, a folder, no permission.
-        emit Failed(FromCoreText(WithSystemReason(e.what(), e.SystemError())));
     } catch (const std::exception& e) {
-        emit Failed(QString::fromUtf8(e.what()));
+        // Why, in the user's words: missing, a folder, no permission, not enough memory.
+        emit Failed(FromCoreText(OpenFailureText(ToCoreFileName(FFileName), e)));
     }
 }
 

@@ -12,6 +12,7 @@
 #include "FileListModel.h"
 #include "FindJob.h"
 #include "PBFolderDialog.h"
+#include "PreviewContent.h"
 #include "PreviewDialog.h"
 #include "Prompts.h"
 #include "RegistryStore.h"
@@ -41,6 +42,7 @@
 #include <QTreeView>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <system_error>
 
 namespace {
 
@@ -88,6 +90,7 @@ TfrmMain::TfrmMain(TPrompts& prompts, std::shared_ptr<IRegistryStore> store, QWi
         store = std::make_shared<SettingsRegistryStore>();
     FState = std::make_unique<TWindowState>(store, kRegistryPath.mid(1));
     CreateListMenus();
+    CreateKeys();
     CreateRecentList(std::move(store));
     PBFolderDialog1 = new TPBFolderDialog(this);
     PBFolderDialog1->SetFlags({TBrowseInfoFlags::OnlyFileSystem, TBrowseInfoFlags::ShowPath});
@@ -188,6 +191,10 @@ void TfrmMain::CreateControls() {
     connect(new QShortcut(Qt::Key_Space, lvFiles, nullptr, nullptr, Qt::WidgetShortcut),
             &QShortcut::activated, this, &TfrmMain::PreviewCommand);
     dlgPreview = new TPreviewDialog(*FReader, this);
+    connect(dlgPreview, &TPreviewDialog::Updated, this, [this] {
+        if (const TPreview* shown = dlgPreview->Shown(); shown && shown->RealSize)
+            FRealSizes[shown->Index] = *shown->RealSize;
+    });
 
     Splitter1->addWidget(tvDirectories);
     Splitter1->addWidget(filePane);
@@ -252,9 +259,9 @@ void TfrmMain::CreateMenus() {
     acExtractDirectory = mnExtract->addAction(QStringLiteral("Verzeichnis entpacken..."), this,
                                               &TfrmMain::ExtractDirectoryCommand);
     mnExtract->addSeparator();
-    acPreview = mnExtract->addAction(QStringLiteral("Vorschau"), this, &TfrmMain::PreviewCommand);
+    acPreview = mnExtract->addAction(QStringLiteral("&Vorschau"), this, &TfrmMain::PreviewCommand);
     acPreview->setShortcut(QKeySequence(Qt::Key_F3));
-    acCheck = mnExtract->addAction(QStringLiteral("Archiv prüfen..."), this,
+    acCheck = mnExtract->addAction(QStringLiteral("Archiv &prüfen..."), this,
                                    &TfrmMain::CheckArchiveCommand);
 
     mnHelp = menuBar()->addMenu(QStringLiteral("&Hilfe"));
@@ -319,6 +326,11 @@ void TfrmMain::SetStatusText(const QString& text) {
 
 void TfrmMain::UpdateFileCountStatus() {
     SetStatusText(QStringLiteral("%1 Dateien").arg(FReader->Count()));
+}
+
+void TfrmMain::SayNothingSelected() {
+    SetStatusText(QStringLiteral("Keine Datei gewählt: bitte zuerst eine Datei in der Liste "
+                                 "wählen."));
 }
 
 bool TfrmMain::RequireArchive() {
@@ -393,8 +405,10 @@ void TfrmMain::ExtractSelectedFileCommand() {
         const QModelIndexList rows = lvFiles->selectionModel()->selectedRows();
         if (rows.size() > 1)
             ExtractSelectedFiles(SelectedEntries());
+        else if (rows.isEmpty())
+            SayNothingSelected();
         else
-            ExtractSelectedFile(rows.isEmpty() ? QModelIndex() : rows.first());
+            ExtractSelectedFile(rows.first());
     });
 }
 
@@ -417,6 +431,8 @@ void TfrmMain::PreviewCommand() {
         const int32_t index = EntryOfItem(lvFiles->currentIndex());
         if (index >= 0)
             dlgPreview->ShowEntry(index);
+        else
+            SayNothingSelected();
     });
 }
 
@@ -466,7 +482,15 @@ void TfrmMain::StartLoad(const QString& fileName) {
         SetStatusText(QString());
         LoadEnded();
     });
-    FLoad->Start();
+    try {
+        FLoad->Start();
+    } catch (const std::system_error&) {
+        // No thread to load on: no archive, and the error box says why.
+        FLoad.reset();
+        FActivity = TActivity::Idle;
+        SetStatusText(QString());
+        throw;
+    }
 }
 
 void TfrmMain::OfferToForget(const QString& fileName, const QString& message) {
@@ -495,7 +519,7 @@ void TfrmMain::LoadEnded() {
     if (FPendingOpen && !FCloseRequested) {
         const QString next = *FPendingOpen;
         FPendingOpen.reset();
-        StartLoad(next);
+        Run([&] { StartLoad(next); });
         return;
     }
     FPendingOpen.reset();
@@ -533,6 +557,7 @@ void TfrmMain::CloseArchive() {
     FFind.reset();
     FTreeOrder.reset();
     FTreeRank.clear();
+    FRealSizes.clear();
     FArchiveOpen = false;
     dlgPreview->Forget();
     FReader->Close();
@@ -571,7 +596,29 @@ void TfrmMain::FileChanged(const QModelIndex& current) {
 
 // --- window events ---
 
+bool TfrmMain::ConfirmClose() {
+    // A load ends by itself and loses nothing, nor does a drag's copy in the temporary folder;
+    // a second close has been answered already.
+    if (FCloseRequested || FDragJob ||
+        (FActivity != TActivity::Extracting && FActivity != TActivity::Checking))
+        return true;
+    const bool check = FActivity == TActivity::Checking;
+    return FPrompts.AskChoice(
+               this,
+               check ? QStringLiteral("Die Prüfung läuft noch. Abbrechen und beenden?")
+                     : QStringLiteral("Das Entpacken läuft noch. Abbrechen und "
+                                      "beenden?"),
+               TPrompts::TIcon::Warning,
+               {QStringLiteral("Beenden"),
+                check ? QStringLiteral("Weiter prüfen") : QStringLiteral("Weiter entpacken")}) == 0;
+}
+
 void TfrmMain::closeEvent(QCloseEvent* event) {
+    if (!ConfirmClose()) {
+        event->ignore();
+        return;
+    }
+    // The run may have ended while the question was open.
     if (FActivity != TActivity::Idle) {
         // The running job ends first; AfterCommand closes the window then.
         FCloseRequested = true;

@@ -14,12 +14,14 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QUrl>
+#include <system_error>
 
 void TfrmMain::CheckArchive() {
     if (!RequireArchive() || RefuseWhileExtracting())
         return;
     FCheck = std::make_unique<TCheckJob>(*FReader, FWorkerCount);
-    FRun.emplace(TRunStatus::TKind::Check, FCheck->TotalFiles(), FCheck->TotalBytes());
+    FRun.emplace(TRunStatus::TKind::Check, FCheck->TotalFiles(), FCheck->TotalBytes(),
+                 FCheck->TotalStored());
     FRunFolder.clear();
     ShowRunStatus({});
     FCancel = false;
@@ -32,7 +34,13 @@ void TfrmMain::CheckArchive() {
     if (FEventIntervalMs > 0)
         FPanelTimer->start(FEventIntervalMs);
     FJobClock.start();
-    FCheck->Start();
+    try {
+        FCheck->Start();
+    } catch (const std::system_error&) {
+        FCheck.reset();
+        JobNotStarted();
+        throw;
+    }
 }
 
 void TfrmMain::CheckEnded() {
@@ -77,7 +85,8 @@ std::optional<TJobProgress> TfrmMain::RunProgress() const {
 
 void TfrmMain::ShowRunStatus(const TJobProgress& progress) {
     if (FRun)
-        SetStatusText(FRun->Line(progress.Done, progress.Bytes, FJobClock.elapsed()));
+        SetStatusText(
+            FRun->Line(progress.Done, progress.Bytes, progress.Read, FJobClock.elapsed()));
 }
 
 void TfrmMain::ShowRunSummary(const TRunStatus::TOutcome& outcome) {

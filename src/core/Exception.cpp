@@ -1,6 +1,8 @@
 #include "Exception.h"
 
 #include <cerrno>
+#include <new>
+#include <system_error>
 
 std::string WithSystemReason(const std::string& message, int systemError) {
     const std::string reason = SystemErrorText(systemError);
@@ -35,7 +37,34 @@ std::string SystemErrorText(int systemError) {
     case EMFILE:
     case ENFILE:
         return "Zu viele offene Dateien";
+    case ENOMEM:
+        return "Nicht genug Arbeitsspeicher";
+    case EAGAIN:
+        return "Nicht genug Systemressourcen";
     default:
         return "Systemfehler " + std::to_string(systemError);
     }
+}
+
+std::string ErrorText(const std::exception& error) {
+    if (dynamic_cast<const Exception*>(&error))
+        return error.what();
+    // A table larger than the library allows fails the same way as one the system refuses.
+    if (dynamic_cast<const std::bad_alloc*>(&error) ||
+        dynamic_cast<const std::length_error*>(&error))
+        return SystemErrorText(ENOMEM);
+    if (const auto* system = dynamic_cast<const std::system_error*>(&error)) {
+        const std::error_code code = system->code();
+        if (code.category() == std::generic_category() || code.category() == std::system_category())
+            return SystemErrorText(code.value());
+    }
+    return std::string("Unerwarteter Fehler: ") + error.what();
+}
+
+std::string OpenFailureText(const std::string& fileName, const std::exception& error) {
+    if (const auto* open = dynamic_cast<const EFOpenError*>(&error))
+        return WithSystemReason(open->what(), open->SystemError());
+    if (dynamic_cast<const Exception*>(&error))
+        return error.what();
+    return EFOpenError(fileName).what() + std::string(": ") + ErrorText(error);
 }

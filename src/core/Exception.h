@@ -1,5 +1,6 @@
 #pragma once
 
+#include <exception>
 #include <stdexcept>
 #include <string>
 
@@ -14,6 +15,12 @@ public:
 std::string SystemErrorText(int systemError);
 // message, followed by ": " and that reason where there is one.
 std::string WithSystemReason(const std::string& message, int systemError);
+
+// What a failure means, in German: this program's own message, or for a failure of the run-time
+// library the resource that ran out (memory, or threads and other resources of the system).
+std::string ErrorText(const std::exception& error);
+// Why fileName could not be opened as an archive, in German, with the reason where one is known.
+std::string OpenFailureText(const std::string& fileName, const std::exception& error);
 
 // A file could not be opened for reading.
 class EFOpenError : public Exception {

@@ -18,7 +18,6 @@ constexpr uint64_t kMinFileRecord = 4 * 8 + 2 * 2 + 4 * 8 + 4 + 4;
 constexpr size_t kMaxDepth = 1024;
 constexpr size_t kParseBuffer = 1 << 20;
 constexpr size_t kProgressEvery = 4096;
-constexpr uint64_t kReserveCap = 128u << 20;
 
 uint32_t LoadU32(const unsigned char* p) {
     uint32_t value;
@@ -189,12 +188,6 @@ bool TPakReader::Open(const std::string& fileName) {
         throw EArchiveDamaged::NotAnArchive(fileName, "Das Verzeichnis liegt hinter dem Dateiende");
 
     TDirectoryParser parser(FFile, root, fileName);
-    // Room for what the rest of the file can hold (up to a cap, for archives whose directory
-    // comes before their data): this spares the copies of growing a table of a million entries,
-    // and pages never touched cost nothing.
-    const uint64_t directoryRoom = std::min<uint64_t>(fileSize - root, kReserveCap);
-    FEntries.reserve(static_cast<size_t>(directoryRoom / kMinFileRecord));
-    FText.reserve(static_cast<size_t>(directoryRoom));
     // Remaining subdirectories of every directory being read, innermost last. Walking with an
     // explicit stack keeps hostile nesting from exhausting the call stack.
     std::vector<uint32_t> pending;
@@ -222,6 +215,10 @@ bool TPakReader::Open(const std::string& fileName) {
             parser.Fail("Die Zahl der Dateien passt nicht in die Datei");
         if (files > static_cast<uint64_t>(std::numeric_limits<int32_t>::max()) - FEntries.size())
             parser.Fail("Das Archiv enthält zu viele Dateien");
+        // The table and its text grow with what has been read (doubling, so a million entries
+        // cost a few copies), never with the size of the file or a count not yet read: an
+        // archive of big data with a small directory needs a small table, also where address
+        // space is limited.
         for (uint32_t f = 0; f < files; ++f) {
             parser.DiscardRecordHead();
             TPackedEntry entry{};
@@ -245,6 +242,10 @@ bool TPakReader::Open(const std::string& fileName) {
         }
     }
     return true;
+}
+
+uint64_t TPakReader::TableBytes() const {
+    return FEntries.capacity() * sizeof(TPackedEntry) + FText.capacity();
 }
 
 void TPakReader::Close() {
@@ -367,4 +368,14 @@ TPartResult TPakReader::ReadEntryStart(int32_t index, uint64_t wanted, TByteSink
         return inflater.InflateStart(FFile, e.Offset, e.StoredSize, e.UnpackedSize, wanted, sink);
     CopyStored(e.Offset, std::min(e.StoredSize, wanted), sink, inflater);
     return e.StoredSize > wanted ? TPartResult::Cut : TPartResult::Complete;
+}
+
+bool TPakReader::ReadEntry(int32_t index, TByteSink& sink, TInflater& inflater) const {
+    const TPackedEntry& e = FEntries[index];
+    if (!EntryDataInFile(index))
+        return false;
+    if (EntryIsCompressed(index))
+        return inflater.Inflate(FFile, e.Offset, e.StoredSize, e.UnpackedSize, sink);
+    CopyStored(e.Offset, e.StoredSize, sink, inflater);
+    return true;
 }

@@ -28,7 +28,33 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTreeView>
+#include <atomic>
+#include <cstdlib>
+#include <new>
 #include <unistd.h>
+
+// Every allocation of this test program comes here, so that a test can make large ones fail as
+// they fail where memory is short.
+namespace {
+std::atomic<size_t> gFailAllocationsFrom{0}; // 0: none fails
+} // namespace
+
+void* operator new(size_t size) {
+    const size_t limit = gFailAllocationsFrom.load(std::memory_order_relaxed);
+    if (limit != 0 && size >= limit)
+        throw std::bad_alloc();
+    if (void* memory = std::malloc(size == 0 ? 1 : size))
+        return memory;
+    throw std::bad_alloc();
+}
+
+void operator delete(void* memory) noexcept {
+    std::free(memory);
+}
+
+void operator delete(void* memory, size_t) noexcept {
+    std::free(memory);
+}
 
 namespace {
 
@@ -245,6 +271,22 @@ private slots:
             FPrompts.Messages[0].Text.contains("ist keine Varnholm-Archivdatei oder beschädigt"));
         QVERIFY(FPrompts.Messages[0].Text.endsWith('.'));
         QVERIFY(!FWindow->ArchiveOpen());
+    }
+
+    void memoryRunningOutWhileOpeningIsAGermanMessage() {
+        // The directory's text grows past the limit while the load reads it.
+        TPakWriter writer;
+        writer.AddStored(std::string(8 << 20, 'n'), "x");
+        const QString path = Write("gross.pak", writer);
+        gFailAllocationsFrom = 4 << 20;
+        Open(path);
+        gFailAllocationsFrom = 0;
+        QCOMPARE(FPrompts.Messages.size(), size_t{1});
+        QCOMPARE(FPrompts.Messages[0].Text,
+                 QStringLiteral("Datei %1 kann nicht geöffnet werden: Nicht genug Arbeitsspeicher.")
+                     .arg(path));
+        QVERIFY(!FWindow->ArchiveOpen());
+        QVERIFY(!Root());
     }
 
     void treeAndListsFollowTheArchiveDirectoriesInTextOrder() {

@@ -64,6 +64,58 @@ TEST_F(CliTest, ListShowsSizesBeyondFourGibibytesInFull) {
     EXPECT_EQ(r.Out, "5368709120\t5368709120\triesig.bin\n");
 }
 
+// Under a limit of address space, as `ulimit -v` sets it. AddressSanitizer's shadow memory
+// needs more than any such limit allows, so these run only in a plain build.
+TProcessResult PakWithinMemory(int kibibytes, const std::vector<std::string>& args) {
+    std::vector<std::string> shell{
+        "-c", "ulimit -v " + std::to_string(kibibytes) + " && exec \"$0\" \"$@\"", VARNHOLM_PAK};
+    shell.insert(shell.end(), args.begin(), args.end());
+    return RunProcess("/bin/sh", shell);
+}
+
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+constexpr bool kAddressSpaceLimits = false;
+#else
+constexpr bool kAddressSpaceLimits = true;
+#endif
+
+TEST_F(CliTest, ALargeArchiveWithASmallDirectoryIsListedInLittleMemory) {
+    if (!kAddressSpaceLimits)
+        GTEST_SKIP() << "address space is not limited under a sanitizer";
+    TPakWriter writer;
+    auto& big = writer.AddRaw(writer.Root(), "daten.bin", "", 0);
+    big.Offset = 4096;
+    big.StoredSize = big.UnpackedSize = 130'000'000;
+    const std::string path = FDir / "gross.pak";
+    WriteFileBytes(path, writer.Finish());
+    ASSERT_EQ(::truncate(path.c_str(), 4096 + 130'000'000), 0); // sparse
+    const auto r = PakWithinMemory(150000, {"list", path});
+    EXPECT_EQ(r.ExitCode, 0) << r.Err;
+    EXPECT_EQ(r.Out, "130000000\t130000000\tdaten.bin\n");
+}
+
+TEST_F(CliTest, MemoryRunningOutIsAGermanErrorWithExitStatusTwo) {
+    if (!kAddressSpaceLimits)
+        GTEST_SKIP() << "address space is not limited under a sanitizer";
+    // A name of 200 MB (a hole of the sparse file): more than the limit holds.
+    TPakWriter writer;
+    writer.AddRaw(writer.Root(), "x", "", 0);
+    std::string bytes = writer.Finish();
+    const std::string name = std::string("\x01\0\0\0x", 5);
+    const size_t at = bytes.find(name);
+    ASSERT_NE(at, std::string::npos);
+    const uint32_t length = 200'000'000;
+    bytes.replace(at, 4, reinterpret_cast<const char*>(&length), 4);
+    bytes.resize(at + 4);
+    const std::string path = FDir / "name.pak";
+    WriteFileBytes(path, bytes);
+    ASSERT_EQ(::truncate(path.c_str(), static_cast<off_t>(at + 4 + length + 16)), 0);
+    const auto r = PakWithinMemory(150000, {"list", path});
+    EXPECT_EQ(r.ExitCode, 2);
+    EXPECT_EQ(r.Err, "varnholm-pak: Datei " + path +
+                         " kann nicht geöffnet werden: Nicht genug Arbeitsspeicher\n");
+}
+
 TEST_F(CliTest, ExtractWritesEveryEntryAndCreatesTheDestination) {
     const std::string out = FDir / "neu/ziel";
     const auto r = Pak({"extract", "-q", FArchive, out});

@@ -302,3 +302,17 @@ TEST_F(PakReaderTest, SizesAndOffsetsBeyondFourGibibytesAreUsedInFull) {
 }
 
 } // namespace
+
+TEST_F(PakReaderTest, TheTableFollowsTheDirectoryNotTheFileSize) {
+    // 130 MB of data behind a directory of one entry, as a sparse file.
+    TPakWriter writer;
+    auto& big = writer.AddRaw(writer.Root(), "daten.bin", "", 0);
+    big.Offset = 4096;
+    big.StoredSize = big.UnpackedSize = 130'000'000;
+    const std::string archive = Save(writer.Finish());
+    ASSERT_EQ(::truncate(archive.c_str(), 4096 + 130'000'000), 0);
+
+    FReader.Open(archive);
+    ASSERT_EQ(FReader.Count(), 1);
+    EXPECT_LT(FReader.TableBytes(), 64u << 10);
+}
