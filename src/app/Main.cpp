@@ -12,6 +12,7 @@
 #include "FileListModel.h"
 #include "FindJob.h"
 #include "PBFolderDialog.h"
+#include "PreviewContent.h"
 #include "PreviewDialog.h"
 #include "Prompts.h"
 #include "RegistryStore.h"
@@ -190,6 +191,10 @@ void TfrmMain::CreateControls() {
     connect(new QShortcut(Qt::Key_Space, lvFiles, nullptr, nullptr, Qt::WidgetShortcut),
             &QShortcut::activated, this, &TfrmMain::PreviewCommand);
     dlgPreview = new TPreviewDialog(*FReader, this);
+    connect(dlgPreview, &TPreviewDialog::Updated, this, [this] {
+        if (const TPreview* shown = dlgPreview->Shown(); shown && shown->RealSize)
+            FRealSizes[shown->Index] = *shown->RealSize;
+    });
 
     Splitter1->addWidget(tvDirectories);
     Splitter1->addWidget(filePane);
@@ -552,6 +557,7 @@ void TfrmMain::CloseArchive() {
     FFind.reset();
     FTreeOrder.reset();
     FTreeRank.clear();
+    FRealSizes.clear();
     FArchiveOpen = false;
     dlgPreview->Forget();
     FReader->Close();

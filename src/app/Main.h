@@ -11,6 +11,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <unordered_map>
 #include <vector>
 
 class QAction;
@@ -219,6 +220,8 @@ private:
     // The find bar goes and the hits with it; the caller shows a folder's list.
     void EndFind();
     void StartDrag(const std::vector<int32_t>& entries, const TDirNode* folder);
+    // The true size of an entry that declares more, once it is known.
+    std::optional<uint64_t> RealSize(int32_t entry) const;
 
     void ExtractSelectedFile(const QModelIndex& item);
     // The selected files into a folder the user chooses (the hits of a find with their folders).
@@ -280,7 +283,10 @@ private:
     std::optional<TRunStatus> FRun; // the status line of the run over many files going on
     QString FRunFolder;             // where it writes; empty for a check
     std::vector<int32_t> FDamaged;  // found by the run, in the order they were found
-    bool FDamagedQuiet = false;     // the user wants the rest of them in the summary only
+    // Entries whose content turned out smaller than they declare (read by the preview or
+    // written by an extraction), with their true sizes.
+    std::unordered_map<int32_t, uint64_t> FRealSizes;
+    bool FDamagedQuiet = false; // the user wants the rest of them in the summary only
 
     bool FSingleFile = false; // the job writes one file through the save dialog
     bool FDragJob = false;    // the job writes the files of a drag

@@ -3,6 +3,7 @@
 #include "AnsiText.h"
 #include "Main.h"
 #include "Prompts.h"
+#include "RunStatus.h"
 #include "WindowState.h"
 #include "uPakReader.h"
 
@@ -235,6 +236,11 @@ void TfrmMain::CopyPathsCommand() {
     });
 }
 
+std::optional<uint64_t> TfrmMain::RealSize(int32_t entry) const {
+    const auto known = FRealSizes.find(entry);
+    return known != FRealSizes.end() ? std::optional(known->second) : std::nullopt;
+}
+
 void TfrmMain::PropertiesCommand() {
     Run([&] {
         const int32_t entry = EntryOfItem(lvFiles->currentIndex());
@@ -244,7 +250,8 @@ void TfrmMain::PropertiesCommand() {
         lines
             << QStringLiteral("Pfad: %1").arg(AnsiToQString(FReader->EntryPath(entry)))
             << QStringLiteral("Gespeichert: %1").arg(Bytes(FReader->EntryStoredSize(entry)))
-            << QStringLiteral("Entpackt: %1").arg(Bytes(FReader->EntryUnpackedSize(entry)))
+            << QStringLiteral("Entpackt: %1")
+                   .arg(TRunStatus::Size(FReader->EntryUnpackedSize(entry), RealSize(entry), Bytes))
             << QStringLiteral("Verhältnis: %1").arg(EntryText(*FReader, entry, TListColumn::Ratio))
             << QStringLiteral("Art: %1").arg(EntryText(*FReader, entry, TListColumn::Kind))
             << QStringLiteral("Datenposition: %1")

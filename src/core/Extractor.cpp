@@ -114,6 +114,7 @@ void TExtractor::Write(TJob& job, TInflater& inflater) {
         job.Result = FReader.ExtractEntry(job.Index, out, inflater) == TExtractOutcome::Damaged
                          ? TResult::Damaged
                          : TResult::Written;
+        job.Written = out.Written();
     } catch (const EFCreateError& e) {
         if (FKeepExisting && e.SystemError() == EEXIST) {
             job.Result = TResult::Kept;
@@ -172,7 +173,9 @@ void TExtractor::Report(const TJob& job) {
     case TResult::Written:
     case TResult::Pending:
         ++FStats.Written;
-        FStats.Bytes += FReader.EntryUnpackedSize(job.Index);
+        FStats.Bytes += job.Written;
+        if (OnWritten)
+            OnWritten(job.Index, job.Written);
         break;
     }
 }
@@ -302,6 +305,7 @@ void TExtractor::Work() {
         lock.lock();
         // The job is still in place: only finished jobs leave the queue.
         job.Result = work.Result;
+        job.Written = work.Written;
         job.Reason = std::move(work.Reason);
         job.Error = work.Error;
         job.Folder.reset();

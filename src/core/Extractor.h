@@ -41,7 +41,7 @@ public:
         int64_t Refused = 0;
         int64_t Failed = 0;
         int64_t Kept = 0;   // existing files left as they were (SetKeepExisting)
-        uint64_t Bytes = 0; // unpacked bytes of the written entries
+        uint64_t Bytes = 0; // bytes written into the written entries' files
     };
 
     // Bytes of buffers all workers together may hold; an entry too large for it alone still
@@ -76,6 +76,9 @@ public:
     // An entry whose file or folder cannot be created while others can: reason says why
     // (German).
     std::function<void(int32_t index, const std::string& reason)> OnFailed;
+    // A file written whole, with the bytes it took (fewer than the entry declares, where it
+    // declares too many).
+    std::function<void(int32_t index, uint64_t bytes)> OnWritten;
     // Called about every 20 ms while Add or Finish waits for the workers, so that a window can
     // handle its events meanwhile.
     std::function<void()> OnWait;
@@ -112,6 +115,7 @@ private:
         std::string Path; // Target joined: how two jobs are found to reach one file
         std::shared_ptr<const TFolderHandle> Folder;
         TResult Result = TResult::Pending;
+        uint64_t Written = 0; // bytes the file took
         std::string Reason;
         std::exception_ptr Error;
 
