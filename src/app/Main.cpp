@@ -54,7 +54,8 @@ constexpr int kMaxExpandedDepth = 64;
 // borders.
 constexpr QSize kFrameRoom(16, 48);
 
-const QString kOpenFilter = QStringLiteral("Varnholm Archivdateien (*.p?\?)");
+// The archives first; "Alle Dateien" opens one with another ending.
+const QString kOpenFilter = QStringLiteral("Varnholm Archivdateien (*.p?\?);;Alle Dateien (*)");
 const QString kRegistryPath = QStringLiteral("\\Software\\Varnholm Archiv-Explorer");
 
 QTreeView* CreateFileView(QWidget* parent) {
