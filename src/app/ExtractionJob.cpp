@@ -36,6 +36,7 @@ TExtractionJob::~TExtractionJob() {
 
 void TExtractionJob::Start(bool lockstep) {
     FLockstep = lockstep;
+    FReadAtStart = FReader.BytesRead();
     FThread = std::thread([this] { Run(); });
 }
 
@@ -55,6 +56,7 @@ int32_t TExtractionJob::Cancel() {
 TExtractionJob::TProgress TExtractionJob::Progress() const {
     TProgress progress;
     progress.Position = FPosition.load();
+    progress.Read = FReader.BytesRead() - FReadAtStart;
     std::lock_guard lock(FMutex);
     if (FExtractor) {
         progress.Current = FExtractor->Current();
@@ -119,6 +121,8 @@ void TExtractionJob::RunSingle() {
         TWriteFile out(FDestination);
         out.SetWatch(&FSingleWatch);
         outcome = FReader.ExtractEntry(index, out, inflater);
+        if (outcome == TExtractOutcome::Written && out.Written() < FReader.EntryUnpackedSize(index))
+            FShort.emplace_back(index, out.Written());
     } catch (const EAborted&) {
         // A file stopped halfway is no file: it goes.
         ::unlink(FDestination.c_str());
@@ -134,6 +138,10 @@ void TExtractionJob::RunItems() {
     extractor.OnRefused = [this](int32_t index) {
         if (FRefused++ == 0)
             FFirstRefused = index;
+    };
+    extractor.OnWritten = [this](int32_t index, uint64_t bytes) {
+        if (bytes < FReader.EntryUnpackedSize(index))
+            FShort.emplace_back(index, bytes);
     };
     extractor.OnFailed = [this](int32_t index, const std::string& reason) {
         if (FFailed++ == 0) {

@@ -62,6 +62,8 @@ public:
     const QString& Error() const { return FError; }
     // After Finished, of a multi-file job: what became of the files handed to the extractor.
     const TExtractor::TStats& Stats() const { return FStats; }
+    // After Finished: the entries written whole with fewer bytes than they declare, and those.
+    const std::vector<std::pair<int32_t, uint64_t>>& ShortEntries() const { return FShort; }
 
     // Answers Damaged (after the message's OK) and Stepped; the job goes on.
     void Continue();
@@ -105,6 +107,8 @@ private:
     int32_t FFirstFailed = -1;
     std::string FFirstFailure;
     TExtractor::TStats FStats;
+    std::vector<std::pair<int32_t, uint64_t>> FShort;
+    uint64_t FReadAtStart = 0; // the reader's bytes read when the job started
     QString FError;
     std::thread FThread;
 };

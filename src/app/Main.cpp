@@ -12,6 +12,7 @@
 #include "FileListModel.h"
 #include "FindJob.h"
 #include "PBFolderDialog.h"
+#include "PreviewContent.h"
 #include "PreviewDialog.h"
 #include "Prompts.h"
 #include "RegistryStore.h"
@@ -86,6 +87,7 @@ TfrmMain::TfrmMain(TPrompts& prompts, std::shared_ptr<IRegistryStore> store, QWi
         store = std::make_shared<SettingsRegistryStore>();
     FState = std::make_unique<TWindowState>(store, kRegistryPath.mid(1));
     CreateListMenus();
+    CreateKeys();
     CreateRecentList(std::move(store));
     PBFolderDialog1 = new TPBFolderDialog(this);
     PBFolderDialog1->SetFlags({TBrowseInfoFlags::OnlyFileSystem, TBrowseInfoFlags::ShowPath});
@@ -185,6 +187,10 @@ void TfrmMain::CreateControls() {
     connect(new QShortcut(Qt::Key_Space, lvFiles, nullptr, nullptr, Qt::WidgetShortcut),
             &QShortcut::activated, this, &TfrmMain::PreviewCommand);
     dlgPreview = new TPreviewDialog(*FReader, this);
+    connect(dlgPreview, &TPreviewDialog::Updated, this, [this] {
+        if (const TPreview* shown = dlgPreview->Shown(); shown && shown->RealSize)
+            FRealSizes[shown->Index] = *shown->RealSize;
+    });
 
     Splitter1->addWidget(tvDirectories);
     Splitter1->addWidget(filePane);
@@ -249,9 +255,9 @@ void TfrmMain::CreateMenus() {
     acExtractDirectory = mnExtract->addAction(QStringLiteral("Verzeichnis entpacken..."), this,
                                               &TfrmMain::ExtractDirectoryCommand);
     mnExtract->addSeparator();
-    acPreview = mnExtract->addAction(QStringLiteral("Vorschau"), this, &TfrmMain::PreviewCommand);
+    acPreview = mnExtract->addAction(QStringLiteral("&Vorschau"), this, &TfrmMain::PreviewCommand);
     acPreview->setShortcut(QKeySequence(Qt::Key_F3));
-    acCheck = mnExtract->addAction(QStringLiteral("Archiv prüfen..."), this,
+    acCheck = mnExtract->addAction(QStringLiteral("Archiv &prüfen..."), this,
                                    &TfrmMain::CheckArchiveCommand);
 
     mnHelp = menuBar()->addMenu(QStringLiteral("&Hilfe"));
@@ -316,6 +322,11 @@ void TfrmMain::SetStatusText(const QString& text) {
 
 void TfrmMain::UpdateFileCountStatus() {
     SetStatusText(QStringLiteral("%1 Dateien").arg(FReader->Count()));
+}
+
+void TfrmMain::SayNothingSelected() {
+    SetStatusText(QStringLiteral("Keine Datei gewählt: bitte zuerst eine Datei in der Liste "
+                                 "wählen."));
 }
 
 bool TfrmMain::RequireArchive() {
@@ -390,8 +401,10 @@ void TfrmMain::ExtractSelectedFileCommand() {
         const QModelIndexList rows = lvFiles->selectionModel()->selectedRows();
         if (rows.size() > 1)
             ExtractSelectedFiles(SelectedEntries());
+        else if (rows.isEmpty())
+            SayNothingSelected();
         else
-            ExtractSelectedFile(rows.isEmpty() ? QModelIndex() : rows.first());
+            ExtractSelectedFile(rows.first());
     });
 }
 
@@ -414,6 +427,8 @@ void TfrmMain::PreviewCommand() {
         const int32_t index = EntryOfItem(lvFiles->currentIndex());
         if (index >= 0)
             dlgPreview->ShowEntry(index);
+        else
+            SayNothingSelected();
     });
 }
 
@@ -539,6 +554,7 @@ void TfrmMain::CloseArchive() {
     FFind.reset();
     FTreeOrder.reset();
     FTreeRank.clear();
+    FRealSizes.clear();
     FArchiveOpen = false;
     dlgPreview->Forget();
     FReader->Close();
@@ -578,7 +594,29 @@ void TfrmMain::FileChanged(const QModelIndex& current) {
 
 // --- window events ---
 
+bool TfrmMain::ConfirmClose() {
+    // A load ends by itself and loses nothing, nor does a drag's copy in the temporary folder;
+    // a second close has been answered already.
+    if (FCloseRequested || FDragJob ||
+        (FActivity != TActivity::Extracting && FActivity != TActivity::Checking))
+        return true;
+    const bool check = FActivity == TActivity::Checking;
+    return FPrompts.AskChoice(
+               this,
+               check ? QStringLiteral("Die Prüfung läuft noch. Abbrechen und beenden?")
+                     : QStringLiteral("Das Entpacken läuft noch. Abbrechen und "
+                                      "beenden?"),
+               TPrompts::TIcon::Warning,
+               {QStringLiteral("Beenden"),
+                check ? QStringLiteral("Weiter prüfen") : QStringLiteral("Weiter entpacken")}) == 0;
+}
+
 void TfrmMain::closeEvent(QCloseEvent* event) {
+    if (!ConfirmClose()) {
+        event->ignore();
+        return;
+    }
+    // The run may have ended while the question was open.
     if (FActivity != TActivity::Idle) {
         // The running job ends first; AfterCommand closes the window then.
         FCloseRequested = true;

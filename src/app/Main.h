@@ -11,6 +11,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <unordered_map>
 #include <vector>
 
 class QAction;
@@ -46,7 +47,8 @@ struct TDirNode;
 // meanwhile is settled here: opening an archive during a load ends the running load and then
 // opens the new one; during an extraction or a check, opening, extracting and checking are
 // refused with a message before any dialog opens, while the preview stays open to use; closing
-// the window waits until the running job has ended (an extraction or check is cancelled first).
+// the window waits until the running job has ended (an extraction or check is cancelled first,
+// once the user has agreed to it).
 // The check (TCheckJob) and the preview's reading (TPreviewJob, behind TPreviewDialog) are jobs
 // of the same kind.
 class TfrmMain : public QMainWindow {
@@ -85,6 +87,10 @@ public:
     void PreviewCommand();
     // Checks every entry of the archive, writing nothing.
     void CheckArchiveCommand();
+    // F10: the menu bar, with its first menu open.
+    void MenuBarCommand();
+    // Shift+F10 and the Menu key: the context menu of the focused view, at its current item.
+    void ContextMenuCommand();
 
     bool ArchiveOpen() const { return FArchiveOpen; }
     bool FindOpen() const { return FFindOpen; }
@@ -152,6 +158,8 @@ signals:
     void FindFinished(int hits);
 
 protected:
+    // Closing during an extraction or a check asks first; the run is cancelled, and the window
+    // closes once it has ended.
     void closeEvent(QCloseEvent* event) override;
     // The keys of the file list and the find field.
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -169,15 +177,20 @@ private:
     void CreateRecentList(std::shared_ptr<IRegistryStore> store);
     void CreateFindBar(QWidget* parent);
     void CreateListMenus();
+    void CreateKeys();
     // The application's error display around one command.
     template <class Command> void Run(Command&& command);
     void ShowError(const QString& message);
     void SetStatusText(const QString& text);
     void UpdateFileCountStatus();
     bool RequireArchive();
+    // A command for the list's file found none: the status line says so.
+    void SayNothingSelected();
     // An extraction or a check is running: says so, and the command stops.
     bool RefuseWhileExtracting();
     void AfterCommand();
+    // Whether the user wants to close although a run goes on (asks only when one does).
+    bool ConfirmClose();
 
     void OpenArchive(const QString& fileName);
     void StartLoad(const QString& fileName);
@@ -206,6 +219,8 @@ private:
     // The find bar goes and the hits with it; the caller shows a folder's list.
     void EndFind();
     void StartDrag(const std::vector<int32_t>& entries, const TDirNode* folder);
+    // The true size of an entry that declares more, once it is known.
+    std::optional<uint64_t> RealSize(int32_t entry) const;
 
     void ExtractSelectedFile(const QModelIndex& item);
     // The selected files into a folder the user chooses (the hits of a find with their folders).
@@ -266,7 +281,10 @@ private:
     std::optional<TRunStatus> FRun; // the status line of the run over many files going on
     QString FRunFolder;             // where it writes; empty for a check
     std::vector<int32_t> FDamaged;  // found by the run, in the order they were found
-    bool FDamagedQuiet = false;     // the user wants the rest of them in the summary only
+    // Entries whose content turned out smaller than they declare (read by the preview or
+    // written by an extraction), with their true sizes.
+    std::unordered_map<int32_t, uint64_t> FRealSizes;
+    bool FDamagedQuiet = false; // the user wants the rest of them in the summary only
 
     bool FSingleFile = false; // the job writes one file through the save dialog
     bool FDragJob = false;    // the job writes the files of a drag

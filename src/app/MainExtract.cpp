@@ -140,9 +140,12 @@ void TfrmMain::ExtractItems(const QString& folder, std::vector<TExtractionJob::T
     // they take long.
     if (!FDragJob) {
         uint64_t bytes = 0;
-        for (const TExtractionJob::TItem& item : items)
+        uint64_t stored = 0;
+        for (const TExtractionJob::TItem& item : items) {
             bytes = AddSize(bytes, FReader->EntryUnpackedSize(item.Index));
-        FRun.emplace(TRunStatus::TKind::Extract, static_cast<int64_t>(items.size()), bytes);
+            stored = AddSize(stored, StoredToRead(*FReader, item.Index));
+        }
+        FRun.emplace(TRunStatus::TKind::Extract, static_cast<int64_t>(items.size()), bytes, stored);
         FRunFolder = folder;
         ShowRunStatus({});
         ShowExtractPanel();
@@ -237,6 +240,8 @@ void TfrmMain::ExtractionEnded() {
     TExtractionJob* job = FJob.release();
     job->deleteLater();
     FActivity = TActivity::Idle;
+    for (const auto& [index, bytes] : job->ShortEntries())
+        FRealSizes[index] = bytes;
     if (!FSingleFile && !FDragJob) {
         const TExtractor::TStats& stats = job->Stats();
         ShowRunSummary({stats.Written, stats.Bytes, stats.Damaged, stats.Refused, stats.Failed,

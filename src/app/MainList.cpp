@@ -3,6 +3,7 @@
 #include "AnsiText.h"
 #include "Main.h"
 #include "Prompts.h"
+#include "RunStatus.h"
 #include "WindowState.h"
 #include "uPakReader.h"
 
@@ -80,29 +81,30 @@ bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
 void TfrmMain::CreateListMenus() {
     mnView = new QMenu(QStringLiteral("&Ansicht"), this);
     menuBar()->insertMenu(mnHelp->menuAction(), mnView);
-    acFind = mnView->addAction(QStringLiteral("Suchen..."), this, &TfrmMain::FindCommand);
+    acFind = mnView->addAction(QStringLiteral("&Suchen..."), this, &TfrmMain::FindCommand);
     acFind->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
-    acShowInFolder =
-        mnView->addAction(QStringLiteral("Im Ordner zeigen"), this, &TfrmMain::ShowInFolderCommand);
+    acShowInFolder = mnView->addAction(QStringLiteral("&Im Ordner zeigen"), this,
+                                       &TfrmMain::ShowInFolderCommand);
     acShowInFolder->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
     acShowInFolder->setEnabled(false); // for hits of a find
     mnView->addSeparator();
     const QStringList stored =
         FState->Text(TWindowState::kColumns).split(QChar(','), Qt::SkipEmptyParts);
     for (const TOptionalColumn& optional : kOptionalColumns) {
-        QAction* action = mnView->addAction(ColumnCaption(optional.Column));
+        // Their first letters (E, V, A) are the menu's own beside "Suchen" and "Im Ordner".
+        QAction* action = mnView->addAction(QChar('&') + ColumnCaption(optional.Column));
         action->setCheckable(true);
         action->setChecked(stored.contains(QLatin1String(optional.Key)));
         connect(action, &QAction::toggled, this, &TfrmMain::ColumnsChanged);
         this->*optional.Action = action;
     }
 
-    acCopyPaths = new QAction(QStringLiteral("Pfad kopieren"), this);
+    acCopyPaths = new QAction(QStringLiteral("&Pfad kopieren"), this);
     connect(acCopyPaths, &QAction::triggered, this, &TfrmMain::CopyPathsCommand);
-    acProperties = new QAction(QStringLiteral("Eigenschaften"), this);
+    acProperties = new QAction(QStringLiteral("Eigen&schaften"), this);
     connect(acProperties, &QAction::triggered, this, &TfrmMain::PropertiesCommand);
     PopupFiles = new QMenu(this);
-    PopupFiles->addAction(QStringLiteral("Entpacken..."), this,
+    PopupFiles->addAction(QStringLiteral("&Entpacken..."), this,
                           &TfrmMain::ExtractSelectedFileCommand);
     PopupFiles->addAction(acPreview);
     PopupFiles->addAction(acShowInFolder);
@@ -234,6 +236,11 @@ void TfrmMain::CopyPathsCommand() {
     });
 }
 
+std::optional<uint64_t> TfrmMain::RealSize(int32_t entry) const {
+    const auto known = FRealSizes.find(entry);
+    return known != FRealSizes.end() ? std::optional(known->second) : std::nullopt;
+}
+
 void TfrmMain::PropertiesCommand() {
     Run([&] {
         const int32_t entry = EntryOfItem(lvFiles->currentIndex());
@@ -243,7 +250,8 @@ void TfrmMain::PropertiesCommand() {
         lines
             << QStringLiteral("Pfad: %1").arg(AnsiToQString(FReader->EntryPath(entry)))
             << QStringLiteral("Gespeichert: %1").arg(Bytes(FReader->EntryStoredSize(entry)))
-            << QStringLiteral("Entpackt: %1").arg(Bytes(FReader->EntryUnpackedSize(entry)))
+            << QStringLiteral("Entpackt: %1")
+                   .arg(TRunStatus::Size(FReader->EntryUnpackedSize(entry), RealSize(entry), Bytes))
             << QStringLiteral("Verhältnis: %1").arg(EntryText(*FReader, entry, TListColumn::Ratio))
             << QStringLiteral("Art: %1").arg(EntryText(*FReader, entry, TListColumn::Kind))
             << QStringLiteral("Datenposition: %1")

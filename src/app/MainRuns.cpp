@@ -20,7 +20,8 @@ void TfrmMain::CheckArchive() {
     if (!RequireArchive() || RefuseWhileExtracting())
         return;
     FCheck = std::make_unique<TCheckJob>(*FReader, FWorkerCount);
-    FRun.emplace(TRunStatus::TKind::Check, FCheck->TotalFiles(), FCheck->TotalBytes());
+    FRun.emplace(TRunStatus::TKind::Check, FCheck->TotalFiles(), FCheck->TotalBytes(),
+                 FCheck->TotalStored());
     FRunFolder.clear();
     ShowRunStatus({});
     FCancel = false;
@@ -84,7 +85,8 @@ std::optional<TJobProgress> TfrmMain::RunProgress() const {
 
 void TfrmMain::ShowRunStatus(const TJobProgress& progress) {
     if (FRun)
-        SetStatusText(FRun->Line(progress.Done, progress.Bytes, FJobClock.elapsed()));
+        SetStatusText(
+            FRun->Line(progress.Done, progress.Bytes, progress.Read, FJobClock.elapsed()));
 }
 
 void TfrmMain::ShowRunSummary(const TRunStatus::TOutcome& outcome) {

@@ -91,7 +91,8 @@ void TPreviewDialog::Present(const std::shared_ptr<const TPreview>& preview) {
     FShown = preview;
     const QString name = QFileInfo(preview->Path).fileName();
     setWindowTitle(QStringLiteral("Vorschau – %1").arg(name));
-    QStringList info{preview->Path, TRunStatus::Bytes(preview->Size)};
+    QStringList info{preview->Path,
+                     TRunStatus::Size(preview->Size, preview->RealSize, TRunStatus::Bytes)};
     if (!preview->Description.isEmpty())
         info << preview->Description;
     lbInfo->setText(info.join(QStringLiteral(" · ")));

@@ -14,6 +14,11 @@ struct TOptions {
     int Threads = 1;          // files written or checked at once
     bool Quiet = false;       // no summary line
     bool NoOverwrite = false; // existing files are kept
+    bool Stat = false;        // diff: counts and bytes per kind instead of the lines
+    bool IgnoreCase = false;  // grep -i
+    bool Fixed = false;       // grep -F: the pattern is a plain string
+    bool NamesOnly = false;   // grep -l
+    bool CountOnly = false;   // grep -c
 };
 
 // paths: archive paths or patterns that select entries (none: all).
@@ -22,5 +27,11 @@ int Info(const std::string& archive);
 int Verify(const std::string& archive, const TOptions& options);
 int Extract(const std::string& archive, const std::string& destination,
             const std::vector<std::string>& paths, const TOptions& options);
+// Compares two archives by path: 0 identical, 1 different, 2 an error (cmp's and diff's).
+int Diff(const std::string& oldArchive, const std::string& newArchive,
+         const std::vector<std::string>& paths, const TOptions& options);
+// Searches the content of the archives' files: 0 a match, 1 none, 2 an error (grep's).
+int Grep(const std::string& pattern, const std::vector<std::string>& archives,
+         const std::vector<std::string>& paths, const TOptions& options);
 
 } // namespace pakcmd

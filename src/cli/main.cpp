@@ -24,6 +24,13 @@ constexpr const char* kUsage =
     "                              ein Muster alle passenden Dateien (mit ihrem Pfad)\n"
     "  verify ARCHIV               prüft alle komprimierten Dateien, ohne zu schreiben\n"
     "  info ARCHIV                 Zahl der Dateien und Verzeichnisse, Größen\n"
+    "  diff ALT NEU [PFAD...]      vergleicht zwei Archive nach Pfad, eine Zeile je Pfad:\n"
+    "                              + neu, - entfernt, ~ geändert, > verschoben (alter\n"
+    "                              Pfad, TAB, neuer Pfad); Rückgabewert 0 gleich, 1 verschieden\n"
+    "  grep MUSTER ARCHIV... [-- PFAD...]\n"
+    "                              durchsucht den Inhalt der Dateien (regulärer Ausdruck,\n"
+    "                              UTF-8 und Windows-1252): archiv:pfad:zeile:text, das Archiv\n"
+    "                              nur bei mehreren; Rückgabewert 0 gefunden, 1 nichts gefunden\n"
     "\n"
     "Muster: * beliebig viele Zeichen in einem Pfadteil, ? ein Zeichen, ** über\n"
     "Pfadteile hinweg, etwa 'texturen/*.dds' oder '**/karte_??.png'.\n"
@@ -31,7 +38,12 @@ constexpr const char* kUsage =
     "Optionen (an beliebiger Stelle; -- beendet sie):\n"
     "  -j N, --jobs=N              N Dateien zugleich (Vorgabe: Zahl der Prozessorkerne)\n"
     "  -n, --no-overwrite          vorhandene Dateien nicht ersetzen\n"
-    "  -q, --quiet                 keine Zusammenfassung am Ende\n"
+    "  -q, --quiet                 keine Zusammenfassung am Ende (diff: nur der Rückgabewert)\n"
+    "      --stat                  diff: Zahl der Dateien und Bytes je Art statt der Zeilen\n"
+    "  -i                          grep: Groß- und Kleinschreibung gleich (auch Umlaute)\n"
+    "  -F                          grep: MUSTER ist eine feste Zeichenfolge\n"
+    "  -l                          grep: nur die Namen der Dateien mit Treffern\n"
+    "  -c                          grep: je Datei pfad:anzahl der passenden Zeilen\n"
     "  -h, --help                  diese Hilfe\n"
     "      --version               Versionsangabe\n"
     "\n"
@@ -58,9 +70,16 @@ int Run(int argc, char** argv) {
     options.Threads = TExtractor::DefaultThreads();
     std::vector<std::string> operands;
     bool optionsEnded = false;
+    // grep's "--" between the archives and the paths (after the command, pattern and an archive;
+    // an earlier one only ends the options).
+    std::optional<size_t> pathsFrom;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
-        if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
+        const bool grep = !operands.empty() && operands[0] == "grep";
+        if (arg == "--" && grep && operands.size() >= 3 && !pathsFrom) {
+            pathsFrom = operands.size();
+            optionsEnded = true;
+        } else if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
             operands.push_back(arg);
         } else if (arg == "--") {
             optionsEnded = true;
@@ -74,6 +93,16 @@ int Run(int argc, char** argv) {
             options.Quiet = true;
         } else if (arg == "-n" || arg == "--no-overwrite") {
             options.NoOverwrite = true;
+        } else if (arg == "--stat") {
+            options.Stat = true;
+        } else if (arg == "-i") {
+            options.IgnoreCase = true;
+        } else if (arg == "-F") {
+            options.Fixed = true;
+        } else if (arg == "-l") {
+            options.NamesOnly = true;
+        } else if (arg == "-c") {
+            options.CountOnly = true;
         } else if (arg == "-j" || arg == "--jobs" || arg.starts_with("--jobs=") || arg[1] == 'j') {
             // "-j N", "-jN", "--jobs N", "--jobs=N"
             std::string value;
@@ -111,6 +140,18 @@ int Run(int argc, char** argv) {
         if (rest[1].empty())
             return UsageError("Der Zielordner ist leer.");
         return pakcmd::Extract(rest[0], rest[1], {rest.begin() + 2, rest.end()}, options);
+    }
+    if (command == "diff") {
+        if (rest.size() < 2)
+            return UsageError("diff erwartet zwei Archivdateien.");
+        return pakcmd::Diff(rest[0], rest[1], {rest.begin() + 2, rest.end()}, options);
+    }
+    if (command == "grep") {
+        const size_t end = pathsFrom ? *pathsFrom - 1 : rest.size();
+        if (end < 2)
+            return UsageError("grep erwartet ein Muster und mindestens eine Archivdatei.");
+        return pakcmd::Grep(rest[0], {rest.begin() + 1, rest.begin() + static_cast<long>(end)},
+                            {rest.begin() + static_cast<long>(end), rest.end()}, options);
     }
     return UsageError("Unbekannter Befehl: " + command);
 }

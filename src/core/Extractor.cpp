@@ -23,11 +23,21 @@ TExtractor::TExtractor(const TPakReader& reader, std::string destination, int th
             std::lock_guard lock(FMutex);
             FJobAdded.notify_all();
         };
-        FCapacity = kJobsPerWorker * static_cast<size_t>(threads);
-        for (int i = 0; i < threads; ++i)
-            FWorkers.emplace_back([this] { Work(); });
+        // A machine short of memory or threads may not give all of them: the run goes on with
+        // those it gave, and without any in Add itself.
+        try {
+            for (int i = 0; i < threads; ++i) {
+                if (WorkerStartHook)
+                    WorkerStartHook(i);
+                FWorkers.emplace_back([this] { Work(); });
+            }
+        } catch (const std::system_error&) {
+        }
+        FCapacity = kJobsPerWorker * FWorkers.size();
     }
 }
+
+std::function<void(int worker)> TExtractor::WorkerStartHook;
 
 TExtractor::~TExtractor() {
     if (FWorkers.empty())
@@ -104,6 +114,7 @@ void TExtractor::Write(TJob& job, TInflater& inflater) {
         job.Result = FReader.ExtractEntry(job.Index, out, inflater) == TExtractOutcome::Damaged
                          ? TResult::Damaged
                          : TResult::Written;
+        job.Written = out.Written();
     } catch (const EFCreateError& e) {
         if (FKeepExisting && e.SystemError() == EEXIST) {
             job.Result = TResult::Kept;
@@ -162,7 +173,9 @@ void TExtractor::Report(const TJob& job) {
     case TResult::Written:
     case TResult::Pending:
         ++FStats.Written;
-        FStats.Bytes += FReader.EntryUnpackedSize(job.Index);
+        FStats.Bytes += job.Written;
+        if (OnWritten)
+            OnWritten(job.Index, job.Written);
         break;
     }
 }
@@ -195,7 +208,14 @@ void TExtractor::Add(int32_t index, std::string_view relativeDir) {
     if (!job.Done())
         OpenFolder(job);
     lock.lock();
+    // A job settled here needs no worker: when every job before it is taken, it counts as taken
+    // at once and is reported by the next Add, as with one thread.
+    const bool settled = job.Done() && FStarted == FJobs.size();
     FJobs.push_back(std::move(job));
+    if (settled) {
+        ++FStarted;
+        return;
+    }
     lock.unlock();
     FJobAdded.notify_one();
 }
@@ -272,8 +292,11 @@ void TExtractor::Work() {
         if (FQuit)
             return;
         TJob& job = FJobs[FStarted++];
-        if (job.Done())
-            continue; // settled in Add: nothing to write
+        if (job.Done()) {
+            // Settled in Add: nothing to write, but it may be the one Add waits to report.
+            FJobDone.notify_all();
+            continue;
+        }
         TJob work = job;
         lock.unlock();
 
@@ -282,6 +305,7 @@ void TExtractor::Work() {
         lock.lock();
         // The job is still in place: only finished jobs leave the queue.
         job.Result = work.Result;
+        job.Written = work.Written;
         job.Reason = std::move(work.Reason);
         job.Error = work.Error;
         job.Folder.reset();

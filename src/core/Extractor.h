@@ -16,6 +16,7 @@
 #include <mutex>
 #include <string>
 #include <string_view>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -40,7 +41,7 @@ public:
         int64_t Refused = 0;
         int64_t Failed = 0;
         int64_t Kept = 0;   // existing files left as they were (SetKeepExisting)
-        uint64_t Bytes = 0; // unpacked bytes of the written entries
+        uint64_t Bytes = 0; // bytes written into the written entries' files
     };
 
     // Bytes of buffers all workers together may hold; an entry too large for it alone still
@@ -48,7 +49,8 @@ public:
     static constexpr uint64_t kBufferBudget = 64ull << 20;
 
     // destination: a folder (UTF-8), made with its parents by the first Add.
-    // threads: 1 extracts in Add itself; more start that many workers.
+    // threads: 1 extracts in Add itself; more start that many workers, or as many as the system
+    // gives (with none, Add extracts itself).
     TExtractor(const TPakReader& reader, std::string destination, int threads = 1);
     // Abandons the files not yet begun and waits for those being written.
     ~TExtractor();
@@ -57,6 +59,9 @@ public:
 
     // The number of workers that suits this machine.
     static int DefaultThreads();
+    // Called before each worker is started, with its number; tests make it throw
+    // std::system_error as a system out of threads would.
+    static std::function<void(int worker)> WorkerStartHook;
 
     // Leaves a file (or anything else) that already stands where an entry goes, instead of
     // replacing it. Before the first Add.
@@ -71,6 +76,9 @@ public:
     // An entry whose file or folder cannot be created while others can: reason says why
     // (German).
     std::function<void(int32_t index, const std::string& reason)> OnFailed;
+    // A file written whole, with the bytes it took (fewer than the entry declares, where it
+    // declares too many).
+    std::function<void(int32_t index, uint64_t bytes)> OnWritten;
     // Called about every 20 ms while Add or Finish waits for the workers, so that a window can
     // handle its events meanwhile.
     std::function<void()> OnWait;
@@ -107,6 +115,7 @@ private:
         std::string Path; // Target joined: how two jobs are found to reach one file
         std::shared_ptr<const TFolderHandle> Folder;
         TResult Result = TResult::Pending;
+        uint64_t Written = 0; // bytes the file took
         std::string Reason;
         std::exception_ptr Error;
 

@@ -51,6 +51,7 @@ size_t TReadFile::ReadAt(uint64_t position, void* buffer, size_t count) const {
             break;
         done += static_cast<size_t>(got);
     }
+    FBytesRead.fetch_add(done, std::memory_order_relaxed);
     return done;
 }
 
@@ -116,12 +117,14 @@ void TWriteFile::Write(const void* data, size_t count) {
             throw EWriteError();
         in += put;
         count -= static_cast<size_t>(put);
+        FWritten += static_cast<uint64_t>(put);
     }
 }
 
 void TWriteFile::Truncate() {
     if (::ftruncate(FHandle, 0) != 0 || ::lseek(FHandle, 0, SEEK_SET) != 0)
         throw EWriteError();
+    FWritten = 0;
 }
 
 void TWriteFile::Close() {

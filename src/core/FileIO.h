@@ -27,10 +27,14 @@ public:
     // Reads up to count bytes at position; fewer only at the end of the file. Throws EReadError
     // when the system reports a failure.
     size_t ReadAt(uint64_t position, void* buffer, size_t count) const;
+    // Bytes read so far, by every thread together (how far a long run over the archive has
+    // come: its stored bytes are known, unlike the sizes entries declare once unpacked).
+    uint64_t BytesRead() const { return FBytesRead.load(std::memory_order_relaxed); }
 
 private:
     int FHandle = -1;
     uint64_t FSize = 0;
+    mutable std::atomic<uint64_t> FBytesRead{0};
 };
 
 // Reads a run of bytes of a file (the stored bytes of one entry) a chunk at a time into the
@@ -84,6 +88,8 @@ public:
 
     // Counts what is written into watch, and stops with EAborted once it asks to.
     void SetWatch(TWriteWatch* watch) { FWatch = watch; }
+    // Bytes written into this file (since it was last emptied).
+    uint64_t Written() const { return FWritten; }
     // Throws EWriteError when the file takes fewer bytes than given.
     void Write(const void* data, size_t count);
     // Empties the file again (used when an entry turns out to be damaged).
@@ -94,4 +100,5 @@ public:
 private:
     int FHandle = -1;
     TWriteWatch* FWatch = nullptr;
+    uint64_t FWritten = 0;
 };

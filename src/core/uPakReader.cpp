@@ -369,3 +369,13 @@ TPartResult TPakReader::ReadEntryStart(int32_t index, uint64_t wanted, TByteSink
     CopyStored(e.Offset, std::min(e.StoredSize, wanted), sink, inflater);
     return e.StoredSize > wanted ? TPartResult::Cut : TPartResult::Complete;
 }
+
+bool TPakReader::ReadEntry(int32_t index, TByteSink& sink, TInflater& inflater) const {
+    const TPackedEntry& e = FEntries[index];
+    if (!EntryDataInFile(index))
+        return false;
+    if (EntryIsCompressed(index))
+        return inflater.Inflate(FFile, e.Offset, e.StoredSize, e.UnpackedSize, sink);
+    CopyStored(e.Offset, e.StoredSize, sink, inflater);
+    return true;
+}

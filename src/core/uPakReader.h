@@ -57,6 +57,8 @@ public:
     bool Open(const std::string& fileName);
     void Close();
     bool IsOpen() const { return FFile.IsOpen(); }
+    // Bytes read from the archive so far, by every thread together.
+    uint64_t BytesRead() const { return FFile.BytesRead(); }
     const std::string& FileName() const { return FFileName; }
 
     int32_t Count() const { return static_cast<int32_t>(FEntries.size()); }
@@ -99,6 +101,13 @@ public:
     // the sink throws.
     TPartResult ReadEntryStart(int32_t index, uint64_t wanted, TByteSink& sink,
                                TInflater& inflater) const;
+    // The whole content of an entry into sink, stored or inflated, for reading it as it streams
+    // (the sink may be restarted, as with TInflater::Inflate). False when the entry is damaged
+    // or its data lies past the end of the archive. Throws EReadError when the archive shrank,
+    // and what the sink throws.
+    bool ReadEntry(int32_t index, TByteSink& sink, TInflater& inflater) const;
+    // The archive file, for reading stored bytes positionally (from any thread).
+    const TReadFile& File() const { return FFile; }
 
     void SetReportHook(TReportHook hook) { FReport = std::move(hook); }
     void SetProgressHook(TProgressHook hook) { FProgress = std::move(hook); }

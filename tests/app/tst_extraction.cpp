@@ -294,8 +294,10 @@ private slots:
         connect(FWindow.get(), &TfrmMain::StatusTextChanged, &scope,
                 [&](const QString& text) { statuses << text; });
 
-        FWindow->ExtractSelectedFileCommand(); // nothing selected: nothing happens
+        FWindow->ExtractSelectedFileCommand(); // nothing selected: the status line says so
         QVERIFY(FPrompts.SavePresets.isEmpty());
+        QCOMPARE(statuses.takeFirst(),
+                 "Keine Datei gewählt: bitte zuerst eine Datei in der Liste wählen.");
 
         const QString target = Destination("gespeichert.txt");
         FPrompts.SaveAnswers.push_back(target);
@@ -339,20 +341,43 @@ private slots:
         QVERIFY(FWindow->ArchiveOpen());
     }
 
-    void closingDuringAnExtractionCancelsAndClosesAfterwards() {
+    // Closing asks first: "Weiter entpacken" keeps the window and the run, "Beenden" cancels
+    // the run and closes once it has ended.
+    void closingDuringAnExtractionAsksFirst() {
         TPakWriter writer;
         for (int i = 0; i < 10; ++i)
             writer.AddStored(QStringLiteral("f%1").arg(i).toStdString(), "x");
         Open(writer);
         FWindow->show();
+        FPrompts.ChoiceAnswers = {1, 0};
         QObject scope;
         connect(FWindow.get(), &TfrmMain::ExtractProgress, &scope, [&](const QString& name, int) {
-            if (name == "f3")
+            if (name == "f3" || name == "f6")
                 QMetaObject::invokeMethod(FWindow.get(), "close", Qt::QueuedConnection);
         });
         ExtractAll(Destination());
-        QCOMPARE(Files(Destination()), (QStringList{"f0", "f1", "f2"}));
+        QCOMPARE(FPrompts.MessageTexts(),
+                 QStringList(2, "Das Entpacken läuft noch. Abbrechen und beenden?"));
+        QCOMPARE(FPrompts.ChoiceButtons, QStringList(2, "Beenden|Weiter entpacken"));
+        QCOMPARE(Files(Destination()), (QStringList{"f0", "f1", "f2", "f3", "f4", "f5"}));
         QTRY_VERIFY(!FWindow->isVisible());
+    }
+
+    void closingDuringACheckAsksAndKeepsCheckingOnWeiter() {
+        TPakWriter writer;
+        for (int i = 0; i < 200; ++i)
+            writer.AddCompressed(QStringLiteral("f%1").arg(i).toStdString(),
+                                 std::string(20000, 'a' + i % 26));
+        Open(writer);
+        FWindow->SetEventInterval(20);
+        FWindow->show();
+        FPrompts.ChoiceAnswers = {1};
+        FWindow->CheckArchiveCommand();
+        FWindow->close();
+        WaitIdle();
+        QCOMPARE(FPrompts.ChoiceButtons, QStringList{"Beenden|Weiter prüfen"});
+        QVERIFY(FWindow->isVisible());
+        QVERIFY(FPrompts.MessageTexts().contains("Alle 200 Dateien sind in Ordnung."));
     }
 };
 
