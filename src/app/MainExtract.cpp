@@ -245,7 +245,7 @@ void TfrmMain::ExtractionEnded() {
     if (!FSingleFile && !FDragJob) {
         const TExtractor::TStats& stats = job->Stats();
         ShowRunSummary({stats.Written, stats.Bytes, stats.Damaged, stats.Refused, stats.Failed,
-                        job->Cancelled()});
+                        stats.Removed, job->Cancelled()});
     }
     FDragJob = false;
     if (FDragOutcome) {
@@ -284,9 +284,14 @@ void TfrmMain::ExtractionEnded() {
     } else if (!summary.isEmpty()) {
         FPrompts.ShowMessage(this, summary.join(QStringLiteral("\n\n")), TPrompts::TIcon::Warning);
     }
-    if (!job->Error().isEmpty())
-        ShowError(job->Error());
-    else if (FSingleFile)
+    if (!job->Error().isEmpty()) {
+        QString error = job->Error();
+        for (const std::string& file : job->Stats().LeftBehind)
+            error +=
+                QStringLiteral(".\n\nUnvollständig geblieben, konnte nicht entfernt werden: „%1“")
+                    .arg(FromCoreText(file));
+        ShowError(error);
+    } else if (FSingleFile)
         UpdateFileCountStatus();
     emit ExtractionFinished();
     AfterCommand();

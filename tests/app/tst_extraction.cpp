@@ -1,6 +1,7 @@
 // The window's extraction commands, headless, with the save dialog and the folder chooser
 // answered by a script.
 #include "DirectoryTreeModel.h"
+#include "FileIO.h"
 #include "PakWriter.h"
 #include "Prompts.h"
 #include "TestFiles.h"
@@ -14,11 +15,15 @@
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QTreeView>
+#include <cerrno>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -236,6 +241,68 @@ private slots:
         QCOMPARE(FPrompts.Messages[0].Text, QStringLiteral("Stream-Lesefehler."));
         QCOMPARE(ReadFileBytes(Destination("ziel/a.txt").toStdString()), std::string("a"));
         QVERIFY(FWindow->pnExtract->isHidden());
+    }
+
+    void linksAndPipesInTheDestinationAreReplacedAndAChosenPipeIsNotWritten() {
+        TPakWriter writer;
+        writer.AddStored("verknuepft.txt", "new");
+        writer.AddStored("pipe", "new too");
+        Open(writer);
+        const std::string out = Destination().toStdString();
+        const std::string outside = Destination("draussen.txt").toStdString();
+        QVERIFY(QDir().mkpath(Destination()));
+        WriteFileBytes(outside, "outside");
+        QCOMPARE(::link(outside.c_str(), (out + "/verknuepft.txt").c_str()), 0);
+        QCOMPARE(::mkfifo((out + "/pipe").c_str(), 0600), 0);
+        ExtractAll(Destination());
+        QVERIFY(FPrompts.Messages.empty());
+        QCOMPARE(ReadFileBytes(outside), std::string("outside"));
+        QCOMPARE(ReadFileBytes(out + "/verknuepft.txt"), std::string("new"));
+        QCOMPARE(ReadFileBytes(out + "/pipe"), std::string("new too"));
+
+        // A pipe the user picks in the save dialog is left alone, at once.
+        const QString pipe = Destination("gewaehlt");
+        QCOMPARE(::mkfifo(pipe.toLocal8Bit().constData(), 0600), 0);
+        FPrompts.SaveAnswers.push_back(pipe);
+        FWindow->lvFiles->setCurrentIndex(FWindow->lvFiles->model()->index(0, 0));
+        FWindow->ExtractSelectedFileCommand();
+        WaitIdle();
+        QCOMPARE(FPrompts.MessageTexts(),
+                 QStringList{QStringLiteral("Datei %1 kann nicht erstellt werden: Dort steht eine "
+                                            "Pipe, keine Datei.")
+                                 .arg(pipe)});
+    }
+
+    void aFullDiskNamesTheFileAndTheSummaryCountsWhatWasRemoved() {
+        TPakWriter writer;
+        for (const char* name : {"a", "b", "c", "d"})
+            writer.AddStored(name, std::string(1000, name[0]));
+        Open(writer);
+        int writes = 0;
+        TWriteFile::FaultHook = [&](const std::string&) { return ++writes > 2 ? ENOSPC : 0; };
+        const auto unhook = qScopeGuard([] { TWriteFile::FaultHook = nullptr; });
+        ExtractAll(Destination());
+        QCOMPARE(FPrompts.MessageTexts(),
+                 QStringList{QStringLiteral("Datei %1/c kann nicht geschrieben werden: Der "
+                                            "Datenträger ist voll.")
+                                 .arg(Destination())});
+        QCOMPARE(Files(Destination()), (QStringList{"a", "b"}));
+        QVERIFY2(FWindow->StatusText().contains(QStringLiteral("1 unvollständig entfernt")),
+                 qPrintable(FWindow->StatusText()));
+    }
+
+    void aDestinationThatIsADanglingLinkIsToldSo() {
+        TPakWriter writer;
+        writer.AddStored("a", "a");
+        Open(writer);
+        QCOMPARE(::symlink(Destination("nirgends").toLocal8Bit().constData(),
+                           Destination().toLocal8Bit().constData()),
+                 0);
+        ExtractAll(Destination());
+        QCOMPARE(FPrompts.MessageTexts(),
+                 QStringList{QStringLiteral("Zielordner %1 kann nicht erstellt werden: Dort steht "
+                                            "ein symbolischer Verweis, dessen Ziel fehlt.")
+                                 .arg(Destination())});
     }
 
     void unsafeEntriesAreRefusedWithOneMessage() {
