@@ -61,6 +61,8 @@ QTreeView* CreateFileView(QWidget* parent) {
     view->setRootIsDecorated(false);
     view->setItemsExpandable(false);
     view->setUniformRowHeights(true); // lists of a million rows stay fast
+    // Were the bar to come and go, the view would lay out its rows once more each time.
+    view->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     view->setEditTriggers(QAbstractItemView::NoEditTriggers);
     // Ctrl and Shift select several files, as in every file manager.
     view->setSelectionMode(QAbstractItemView::ExtendedSelection);
@@ -556,6 +558,7 @@ void TfrmMain::CloseArchive() {
     FTreeRank.clear();
     FRealSizes.clear();
     FArchiveOpen = false;
+    RemoveDragCopies();
     dlgPreview->Forget();
     FReader->Close();
     ShowList(FEmptyList);
