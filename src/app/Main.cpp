@@ -53,7 +53,8 @@ constexpr int kMaxExpandedDepth = 64;
 // borders.
 constexpr QSize kFrameRoom(16, 48);
 
-const QString kOpenFilter = QStringLiteral("Varnholm Archivdateien (*.p?\?)");
+// The archives first; "Alle Dateien" opens one with another ending.
+const QString kOpenFilter = QStringLiteral("Varnholm Archivdateien (*.p?\?);;Alle Dateien (*)");
 const QString kRegistryPath = QStringLiteral("\\Software\\Varnholm Archiv-Explorer");
 
 QTreeView* CreateFileView(QWidget* parent) {
@@ -110,6 +111,7 @@ TfrmMain::TfrmMain(TPrompts& prompts, std::shared_ptr<IRegistryStore> store, QWi
     // As the user left it last time; the first start keeps the centred default.
     restoreGeometry(FState->Bytes(TWindowState::kGeometry));
     Splitter1->restoreState(FState->Bytes(TWindowState::kSplitter));
+    dlgPreview->RestorePlacement(FState->Bytes(TWindowState::kPreviewGeometry));
     setAcceptDrops(true);
 }
 
@@ -121,6 +123,8 @@ TfrmMain::~TfrmMain() {
     FFind.reset();
     FState->SetBytes(TWindowState::kGeometry, saveGeometry());
     FState->SetBytes(TWindowState::kSplitter, Splitter1->saveState());
+    if (const QByteArray placement = dlgPreview->Placement(); !placement.isEmpty())
+        FState->SetBytes(TWindowState::kPreviewGeometry, placement);
     // A view must not outlive the models it shows.
     lvFiles->setModel(nullptr);
     CloseArchive();
