@@ -67,7 +67,10 @@ class TestBrowse : public QObject, TWindowFixture {
 
 private slots:
     void init() { SetUpWindow(0); }
-    void cleanup() { TearDownWindow(); }
+    void cleanup() {
+        TearDownWindow();
+        qunsetenv("TMPDIR");
+    }
 
     void findFiltersNamesOfTheWholeArchiveUntilEscape() {
         OpenGameData();
@@ -269,39 +272,88 @@ private slots:
         QVERIFY(!FWindow->acColumnKind->isChecked() && FWindow->acColumnUnpacked->isChecked());
     }
 
-    void aDragOffersItsFilesExtractedAndTheyGoWithTheWindow() {
+    // Drags write below the temporary folder the environment names: one of the test's own.
+    QStringList UseTemporaryFolder() {
+        const QString folder = Destination("temp");
+        QDir().mkpath(folder);
+        qputenv("TMPDIR", QFile::encodeName(folder));
+        return QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
+    }
+    QStringList LeftInTemporaryFolder() const {
+        return QDir(Destination("temp"))
+            .entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
+    }
+
+    void aDragWritesOnlyWhenADropAsksAndTheCopyGoesOnceTheDropIsHandled() {
+        QCOMPARE(UseTemporaryFolder(), QStringList());
         OpenGameData();
         SelectDirectory("daten/karten");
         const TFileListModel* list = qobject_cast<const TFileListModel*>(FWindow->lvFiles->model());
-        std::unique_ptr<QMimeData> files(
-            FWindow->CreateDragData({list->EntryAt(0), list->EntryAt(1)}, nullptr));
-        QVERIFY(files && files->hasFormat("text/uri-list"));
+        const std::vector<int32_t> both{list->EntryAt(0), list->EntryAt(1)};
+        // The views start a drag only from items that say they may be dragged.
+        QVERIFY(list->flags(list->index(0, 0)) & Qt::ItemIsDragEnabled);
+
+        // Cancelled: nobody asked for the files, so none were written.
+        std::unique_ptr<QMimeData> files(FWindow->CreateDragData(both, nullptr));
+        QVERIFY(files && files->hasUrls());
+        QVERIFY(!FWindow->Busy());
+        files.reset();
+        QCOMPARE(LeftInTemporaryFolder(), QStringList());
+
+        // Dropped: the target's asking writes them; once the drop is handled they go.
+        files.reset(FWindow->CreateDragData(both, nullptr));
         const QList<QUrl> urls = files->urls();
         QCOMPARE(urls.size(), 2);
         QCOMPARE(ReadFileBytes(urls[0].toLocalFile().toStdString()), "eins");
         QCOMPARE(QFileInfo(urls[1].toLocalFile()).fileName(), QStringLiteral("karte_1.png"));
+        QCOMPARE(LeftInTemporaryFolder().size(), 1);
+        files.reset();
+        QCOMPARE(LeftInTemporaryFolder(), QStringList());
 
+        // A folder comes with everything below it. The next drag removes a copy still held.
         const TDirNode* daten = FWindow->DirectoryModel().Root()->FindCaptionPath("daten");
-        // The views start a drag only from items that say they may be dragged.
         QVERIFY(FWindow->DirectoryModel().flags(FWindow->DirectoryModel().IndexOf(daten)) &
                 Qt::ItemIsDragEnabled);
-        QVERIFY(list->flags(list->index(0, 0)) & Qt::ItemIsDragEnabled);
         std::unique_ptr<QMimeData> folder(FWindow->CreateDragData({}, daten));
-        const QList<QUrl> folderUrls = folder->urls();
-        QCOMPARE(folderUrls.size(), 1);
-        const QString dropped = folderUrls[0].toLocalFile();
+        const QString dropped = folder->urls().value(0).toLocalFile();
         QCOMPARE(QFileInfo(dropped).fileName(), QStringLiteral("daten"));
         QCOMPARE(ReadFileBytes((dropped + "/texte/Übersicht.txt").toStdString()),
                  std::string(4000, 'u'));
+        std::unique_ptr<QMimeData> next(FWindow->CreateDragData({}, daten));
+        QVERIFY(!QFileInfo::exists(dropped));
+        QVERIFY(folder->urls().isEmpty());
+        QCOMPARE(LeftInTemporaryFolder(), QStringList());
+        // ... and the program's end the last one.
+        const QString last = next->urls().value(0).toLocalFile();
+        QVERIFY(QFileInfo::exists(last + "/texte/Übersicht.txt"));
+        FWindow.reset();
+        QVERIFY(!QFileInfo::exists(last));
+        QCOMPARE(LeftInTemporaryFolder(), QStringList());
 
         // A folder named ".." would hand the receiver the folder above the drag's own.
+        SetUpWindow(0);
+        UseTemporaryFolder();
+        OpenGameData();
         const TDirNode* up = FWindow->DirectoryModel().Root()->FindCaptionPath("daten/..");
         QVERIFY(up);
         QCOMPARE(FWindow->CreateDragData({}, up), nullptr);
+    }
 
-        FWindow.reset();
-        QVERIFY(!QFileInfo::exists(dropped));
-        QVERIFY(!QFileInfo::exists(urls[0].toLocalFile()));
+    void aDragThatWouldNotFitIntoTheTemporaryFolderIsRefused() {
+        UseTemporaryFolder();
+        TPakWriter writer;
+        writer.AddStored("klein.txt", "klein");
+        writer.AddCompressed("riesig.bin", std::string(1000, 'r')).UnpackedSize = uint64_t(1) << 55;
+        Open(writer);
+        const TFileListModel* list = qobject_cast<const TFileListModel*>(FWindow->lvFiles->model());
+        QCOMPARE(FWindow->CreateDragData({list->EntryAt(0), list->EntryAt(1)}, nullptr), nullptr);
+        QCOMPARE(FPrompts.Messages.size(), size_t(1));
+        QVERIFY(FPrompts.Messages[0].Text.startsWith(
+            QStringLiteral("Zum Ziehen müssten 36.028.797,0 GB in den temporären Ordner")));
+        QCOMPARE(LeftInTemporaryFolder(), QStringList());
+        // What fits is offered.
+        std::unique_ptr<QMimeData> fits(FWindow->CreateDragData({list->EntryAt(0)}, nullptr));
+        QVERIFY(fits && fits->hasUrls());
     }
 };
 
