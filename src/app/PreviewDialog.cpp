@@ -3,6 +3,7 @@
 #include "LineView.h"
 #include "PictureView.h"
 #include "PreviewJob.h"
+#include "Prompts.h"
 #include "RunStatus.h"
 
 #include <QEvent>
@@ -28,6 +29,7 @@ TPreviewDialog::TPreviewDialog(const TPakReader& reader, QWidget* parent)
     for (QLabel* label : {lbInfo, lbNotice}) {
         label->setTextFormat(Qt::PlainText); // archive names, never markup
         label->setWordWrap(true);
+        label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
         layout->addWidget(label);
     }
     lbNotice->setAutoFillBackground(true);
@@ -168,8 +170,9 @@ void TPreviewDialog::Present(const std::shared_ptr<const TPreview>& preview) {
         return; // an entry passed on the way
     FShown = preview;
     const QString name = QFileInfo(preview->Path).fileName();
-    setWindowTitle(QStringLiteral("Vorschau – %1").arg(name));
-    QStringList info{preview->Path,
+    setWindowTitle(QStringLiteral("Vorschau – %1").arg(ShortenedNames(name)));
+    // A long name is shortened in the middle: it must not make the window wider than the screen.
+    QStringList info{ShortenedNames(preview->Path),
                      TRunStatus::Size(preview->Size, preview->RealSize, TRunStatus::Bytes)};
     if (!preview->Description.isEmpty())
         info << preview->Description;
