@@ -210,6 +210,8 @@ private:
     // The list the file view shows: its columns, widths and order made as the user chose them.
     void ShowList(TFileListModel* list);
     TFileListModel* ShownList() const;
+    // The order the user chose for every list (by a header), or the tree's own.
+    std::pair<TListColumn, Qt::SortOrder> ChosenOrder() const;
     std::vector<TListColumn> ListColumns(bool hits) const;
     // An optional column was shown or hidden: remembered, and the list follows.
     void ColumnsChanged();

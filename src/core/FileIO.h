@@ -23,6 +23,7 @@ public:
     void Open(const std::string& fileName);
     void Close();
     bool IsOpen() const { return FHandle >= 0; }
+    int Handle() const { return FHandle; }
     // Size when the file was opened.
     uint64_t Size() const { return FSize; }
     // Reads up to count bytes at position; fewer only at the end of the file. Throws EReadError

@@ -1,5 +1,5 @@
-// Browsing beyond the folders: find, several files selected, sorting, optional columns and
-// dragging files out, headless through the window's own commands.
+// Browsing beyond the folders: find, several files selected, sorting, long lists, optional
+// columns and dragging files out, headless through the window's own commands.
 #include "DirectoryTreeModel.h"
 #include "MemoryRegistryStore.h"
 #include "TestFiles.h"
@@ -10,6 +10,7 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QMimeData>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTreeView>
 
@@ -172,6 +173,75 @@ private slots:
         FWindow->SortCommand(0);
         QCOMPARE(Column(FWindow->lvFiles->model()),
                  (QStringList{"eins.txt", "groß.txt", "klein.txt", "mittel.txt", "zwei.txt"}));
+    }
+
+    void hitsComeInTheChosenOrderByNameAcrossFolders() {
+        TPakWriter writer;
+        writer.AddStored("a/zebra.txt", "1");
+        writer.AddStored("a/\xD6l.txt", "22");
+        writer.AddStored("b/\xC4pfel.txt", "333");
+        writer.AddStored("b/birne.txt", "4444");
+        writer.AddStored("c/birne.txt", "55555");
+        writer.AddStored("c/ameise.txt", "666666");
+        writer.AddStored("c/Birne.txt", "7777777");
+        Open(writer);
+        SelectDirectory("a");
+        FWindow->SortCommand(0); // "Dateiname", remembered for the hits
+        FWindow->FindCommand();
+        // German order (umlauts with their letters, lower case first), equal names in the tree's.
+        Find("*.txt");
+        const QStringList byName{"ameise.txt", "Äpfel.txt", "birne.txt", "birne.txt",
+                                 "Birne.txt",  "Öl.txt",    "zebra.txt"};
+        QCOMPARE(Column(FWindow->lvFiles->model()), byName);
+        QCOMPARE(Column(FWindow->lvFiles->model(), 2),
+                 (QStringList{"c", "b", "b", "c", "c", "a", "a"}));
+        QCOMPARE(FWindow->lvFiles->header()->sortIndicatorOrder(), Qt::AscendingOrder);
+
+        FWindow->SortCommand(0);
+        QStringList reversed = byName;
+        std::reverse(reversed.begin(), reversed.end());
+        QCOMPARE(Column(FWindow->lvFiles->model()), reversed);
+        // The next text is found in the order chosen; so it is by size.
+        Find("e");
+        QCOMPARE(Column(FWindow->lvFiles->model()),
+                 (QStringList{"zebra.txt", "Birne.txt", "birne.txt", "birne.txt", "Äpfel.txt",
+                              "ameise.txt"}));
+        FWindow->SortCommand(1);
+        Find("i");
+        QCOMPARE(Column(FWindow->lvFiles->model(), 1), (QStringList{"4", "5", "6", "7"}));
+    }
+
+    void endReachesTheLastOfManyRows() {
+        TPakWriter writer;
+        constexpr int kCount = 50000;
+        char path[32];
+        for (int i = 0; i < kCount; ++i) {
+            std::snprintf(path, sizeof path, "viele/datei_%05d.txt", i);
+            writer.AddStored(path, "x");
+        }
+        Open(writer);
+        SelectDirectory("viele");
+        FWindow->resize(800, 600);
+        FWindow->show();
+        QVERIFY(QTest::qWaitForWindowExposed(FWindow.get()));
+        QTreeView* list = FWindow->lvFiles;
+        list->setFocus();
+        QCOMPARE(list->model()->rowCount(), kCount);
+        QTest::keyClick(list, Qt::Key_End);
+        QCOMPARE(list->currentIndex().row(), kCount - 1);
+        QCOMPARE(list->currentIndex().data().toString(), QStringLiteral("datei_49999.txt"));
+        // The scroll bar stands for the whole list: at its end when the last row is.
+        QVERIFY(list->verticalScrollBar()->maximum() > 0);
+        QCOMPARE(list->verticalScrollBar()->value(), list->verticalScrollBar()->maximum());
+
+        FWindow->FindCommand();
+        Find("datei_");
+        list->setFocus();
+        QTest::keyClick(list, Qt::Key_Home);
+        QCOMPARE(list->currentIndex().row(), 0);
+        QTest::keyClick(list, Qt::Key_End, Qt::ControlModifier);
+        QCOMPARE(list->currentIndex().row(), kCount - 1);
+        QCOMPARE(list->verticalScrollBar()->value(), list->verticalScrollBar()->maximum());
     }
 
     void optionalColumnsAreOffAtFirstAndRemembered() {
