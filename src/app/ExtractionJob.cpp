@@ -100,7 +100,7 @@ void TExtractionJob::Run() {
         else
             RunItems();
     } catch (const std::exception& e) {
-        FError = QString::fromUtf8(e.what());
+        FError = QString::fromUtf8(ErrorText(e));
     }
     emit Finished();
 }
