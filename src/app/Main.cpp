@@ -53,7 +53,8 @@ constexpr int kMaxExpandedDepth = 64;
 // borders.
 constexpr QSize kFrameRoom(16, 48);
 
-const QString kOpenFilter = QStringLiteral("Varnholm Archivdateien (*.p?\?)");
+// The archives first; "Alle Dateien" opens one with another ending.
+const QString kOpenFilter = QStringLiteral("Varnholm Archivdateien (*.p?\?);;Alle Dateien (*)");
 const QString kRegistryPath = QStringLiteral("\\Software\\Varnholm Archiv-Explorer");
 
 QTreeView* CreateFileView(QWidget* parent) {
@@ -61,6 +62,8 @@ QTreeView* CreateFileView(QWidget* parent) {
     view->setRootIsDecorated(false);
     view->setItemsExpandable(false);
     view->setUniformRowHeights(true); // lists of a million rows stay fast
+    // Were the bar to come and go, the view would lay out its rows once more each time.
+    view->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     view->setEditTriggers(QAbstractItemView::NoEditTriggers);
     // Ctrl and Shift select several files, as in every file manager.
     view->setSelectionMode(QAbstractItemView::ExtendedSelection);
@@ -108,6 +111,7 @@ TfrmMain::TfrmMain(TPrompts& prompts, std::shared_ptr<IRegistryStore> store, QWi
     // As the user left it last time; the first start keeps the centred default.
     restoreGeometry(FState->Bytes(TWindowState::kGeometry));
     Splitter1->restoreState(FState->Bytes(TWindowState::kSplitter));
+    dlgPreview->RestorePlacement(FState->Bytes(TWindowState::kPreviewGeometry));
     setAcceptDrops(true);
 }
 
@@ -119,6 +123,8 @@ TfrmMain::~TfrmMain() {
     FFind.reset();
     FState->SetBytes(TWindowState::kGeometry, saveGeometry());
     FState->SetBytes(TWindowState::kSplitter, Splitter1->saveState());
+    if (const QByteArray placement = dlgPreview->Placement(); !placement.isEmpty())
+        FState->SetBytes(TWindowState::kPreviewGeometry, placement);
     // A view must not outlive the models it shows.
     lvFiles->setModel(nullptr);
     CloseArchive();
@@ -556,6 +562,7 @@ void TfrmMain::CloseArchive() {
     FTreeRank.clear();
     FRealSizes.clear();
     FArchiveOpen = false;
+    RemoveDragCopies();
     dlgPreview->Forget();
     FReader->Close();
     ShowList(FEmptyList);

@@ -147,24 +147,27 @@ int Extract(const std::string& archive, const std::string& destination,
                         extractor.BytesWritten());
     };
     extractor.OnWait = showProgress;
+    bool ended = false;
     try {
         for (const TSelection& item : selection) {
             extractor.Add(item.Index, item.RelativeDir);
             showProgress();
         }
         extractor.Finish();
-    } catch (const EFCreateError& e) {
+    } catch (const std::exception& e) {
         progress.Clear();
-        PrintMessage(WithSystemReason(e.what(), e.SystemError()));
-        return kFatal;
-    } catch (const Exception& e) {
-        progress.Clear();
-        PrintMessage(e.what());
-        return kFatal;
+        PrintMessage(ErrorText(e));
+        ended = true;
     }
     progress.Clear();
     const auto& stats = extractor.Stats();
-    if (!options.Quiet) {
+    for (const std::string& file : stats.LeftBehind)
+        PrintMessage("Unvollständig, konnte nicht entfernt werden: " + file);
+    // A run that ended before anything was done has nothing to sum up.
+    const bool begun = stats.Written + stats.Damaged + stats.Refused + stats.Failed + stats.Kept +
+                           stats.Removed + static_cast<int64_t>(stats.LeftBehind.size()) >
+                       0;
+    if (!options.Quiet && (begun || !ended)) {
         std::string summary = std::to_string(stats.Written) + " Dateien entpackt, " +
                               Megabytes(stats.Bytes) + ", " + std::to_string(stats.Damaged) +
                               " beschädigt, " + std::to_string(stats.Refused) + " abgelehnt, ";
@@ -172,9 +175,15 @@ int Extract(const std::string& archive, const std::string& destination,
             summary += std::to_string(stats.Failed) + " nicht erstellt, ";
         if (options.NoOverwrite)
             summary += std::to_string(stats.Kept) + " behalten, ";
+        if (stats.Removed > 0)
+            summary += std::to_string(stats.Removed) + " unvollständig entfernt, ";
+        if (!stats.LeftBehind.empty())
+            summary += std::to_string(stats.LeftBehind.size()) + " unvollständig geblieben, ";
         summary += std::to_string(notFound) + " nicht gefunden, " + Seconds(progress.Seconds());
         PrintMessage(summary);
     }
+    if (ended)
+        return kFatal;
     return notFound > 0 || stats.Damaged > 0 || stats.Refused > 0 || stats.Failed > 0 ? kSomeFailed
                                                                                       : kOk;
 }

@@ -226,12 +226,22 @@ private slots:
         QVERIFY(FPrompts.SavePresets.isEmpty());
     }
 
+    // "Alle Dateien (*)" follows the archives' filter: an archive with another ending opens.
+    void anArchiveWithAnotherEndingOpens() {
+        TPakWriter writer;
+        writer.AddStored("a.txt", "a");
+        Open(Write("archiv.dat", writer));
+        QVERIFY(FWindow->ArchiveOpen());
+        QCOMPARE(FPrompts.OpenFilters.last().split(";;").last(), "Alle Dateien (*)");
+    }
+
     void openOfAMissingFileUnloadsAndShowsTheErrorWithAFinalDot() {
         TPakWriter writer;
         writer.AddStored("a.txt", "a");
         Open(Write("first.pak", writer));
         QVERIFY(FWindow->ArchiveOpen());
-        QCOMPARE(FPrompts.OpenFilters, QStringList{"Varnholm Archivdateien (*.p?\?)"});
+        QCOMPARE(FPrompts.OpenFilters,
+                 QStringList{"Varnholm Archivdateien (*.p?\?);;Alle Dateien (*)"});
 
         const QString missing = FDir.filePath("fehlt.pak");
         Open(missing);

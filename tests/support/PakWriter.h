@@ -23,10 +23,13 @@ public:
         uint64_t Reserved = 0;
         std::string Path;
         std::string Extra;
+        // The four u64 and two u16 that open the record (36 bytes; empty: all zero).
+        std::string Head;
     };
 
     struct TDirectory {
         std::string Name;
+        std::string Head; // as TFile::Head
         std::vector<std::unique_ptr<TDirectory>> Subdirectories;
         std::vector<TFile> Files;
         // Written instead of the true counts, to build damaged archives.
