@@ -31,7 +31,6 @@ class TArchiveLoad;
 class TCheckJob;
 class TDirectoryTreeModel;
 class TFindJob;
-class THashTable;
 class TPBFolderDialog;
 class TPakReader;
 class TPreviewDialog;
@@ -264,7 +263,6 @@ private:
 
     TPrompts& FPrompts;
     std::unique_ptr<TWindowState> FState;
-    std::unique_ptr<THashTable> FDirIndex;
     std::unique_ptr<TPakReader> FReader;
     TDirectoryTreeModel* FTreeModel = nullptr;
     TFileListModel* FEmptyList = nullptr; // shown for a directory without files

@@ -6,7 +6,6 @@
 #include "Exception.h"
 #include "FindJob.h"
 #include "Main.h"
-#include "hashtable.h"
 #include "uPakReader.h"
 
 #include <QHBoxLayout>
@@ -110,12 +109,9 @@ void TfrmMain::ShowInFolderCommand() {
         const int32_t entry = EntryOfItem(lvFiles->currentIndex());
         if (!FFindOpen || entry < 0)
             return;
-        TDirNode* node = nullptr;
-        try {
-            node = static_cast<TDirNode*>(FDirIndex->Examine(FReader->EntryDir(entry)));
-        } catch (const EEZContainerError&) {
+        const TDirNode* node = FTreeModel->Root()->FindDirectoryOf(FReader->EntryPath(entry));
+        if (!node)
             return;
-        }
         CloseFindCommand();
         tvDirectories->setCurrentIndex(FTreeModel->IndexOf(node));
         tvDirectories->scrollTo(tvDirectories->currentIndex());

@@ -2,6 +2,7 @@
 
 #include "CommandSupport.h"
 #include "Cp1252.h"
+#include "DirectoryIds.h"
 #include "Exception.h"
 #include "Extractor.h"
 #include "PathPattern.h"
@@ -12,7 +13,6 @@
 
 #include <charconv>
 #include <cstdio>
-#include <unordered_set>
 
 namespace pakcmd {
 
@@ -47,20 +47,15 @@ int Info(const std::string& archive) {
     unsigned __int128 unpacked = 0;
     int64_t compressed = 0;
     // Every directory a path implies, the intermediate ones included, as the window's tree has.
-    std::unordered_set<std::string_view> directories;
+    TDirectoryIds directories;
     for (int32_t i = 0; i < reader.Count(); ++i) {
         stored += reader.EntryStoredSize(i);
         unpacked += reader.EntryUnpackedSize(i);
         compressed += reader.EntryIsCompressed(i) ? 1 : 0;
-        for (std::string_view dir = reader.EntryDir(i); !dir.empty();) {
-            if (!directories.insert(dir).second)
-                break;
-            const size_t slash = dir.rfind('/');
-            dir = slash == std::string_view::npos ? std::string_view() : dir.substr(0, slash);
-        }
+        directories.Add(reader.EntryPath(i), [](uint32_t, std::string_view) {});
     }
     std::printf("Einträge: %d\n", reader.Count());
-    std::printf("Verzeichnisse: %zu\n", directories.size());
+    std::printf("Verzeichnisse: %zu\n", directories.Count());
     std::printf("Gespeicherte Bytes: %s\n", Decimal(stored).c_str());
     std::printf("Entpackte Bytes: %s\n", Decimal(unpacked).c_str());
     std::printf("Komprimierte Einträge: %lld\n", static_cast<long long>(compressed));

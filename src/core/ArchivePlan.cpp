@@ -77,6 +77,13 @@ std::string HeadForAdded(const TDirectoryRecord& dir, std::string_view dirPath) 
     return std::string(paklayout::kRecordHeadSize, '\0');
 }
 
+void ReportUnnamed(const std::vector<std::string>& remove, const std::vector<char>& used,
+                   TReport& report) {
+    for (size_t i = 0; i < remove.size(); ++i)
+        if (!used[i])
+            report.RemoveNotFound.push_back(remove[i]);
+}
+
 } // namespace
 
 void PlanArchive(paklayout::TLayout& layout, const TFolderScan& folder, const TOptions& options,
@@ -111,6 +118,8 @@ void PlanArchive(paklayout::TLayout& layout, const TFolderScan& folder, const TO
                 report.LeftOut.push_back(folder.Files[index].ArchivePath);
         }
     std::sort(report.LeftOut.begin(), report.LeftOut.end());
+    if (added.empty())
+        return ReportUnnamed(options.Remove, removeUsed, report);
     TPlacement placement(layout.Root);
     for (auto& [dirPath, indexes] : added) {
         std::sort(indexes.begin(), indexes.end());
@@ -125,9 +134,7 @@ void PlanArchive(paklayout::TLayout& layout, const TFolderScan& folder, const TO
             ++report.Added;
         }
     }
-    for (size_t i = 0; i < options.Remove.size(); ++i)
-        if (!removeUsed[i])
-            report.RemoveNotFound.push_back(options.Remove[i]);
+    ReportUnnamed(options.Remove, removeUsed, report);
 }
 
 } // namespace pakbuild

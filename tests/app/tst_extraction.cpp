@@ -94,12 +94,31 @@ private slots:
         Open(writer);
         FWindow->ExtractAllFilesCommand(); // no answer: "Abbrechen"
         QVERIFY(FPrompts.Messages.empty());
-        FPrompts.FolderAnswers.push_back(QString()); // confirmed, but without a folder
+        // Confirmed without a folder ("Computer"): said, and the chooser is there again, until
+        // it is cancelled.
+        FPrompts.FolderAnswers = {QString(), QString()};
         FWindow->ExtractAllFilesCommand();
-        QVERIFY(FPrompts.FolderAnswers.empty());
         QVERIFY(FWindow->pnExtract->isHidden());
-        QCOMPARE(FPrompts.Messages.size(), size_t{1}); // not a silent end
+        QCOMPARE(FPrompts.FolderPresets.size(), 4);
+        QCOMPARE(FPrompts.Messages.size(), size_t{2}); // not a silent end
         QVERIFY(FPrompts.Messages[0].Text.contains("kein Ordner auf einem Datenträger"));
+        // ...or a folder is picked.
+        FPrompts.FolderAnswers = {QString(), Destination()};
+        FWindow->ExtractAllFilesCommand();
+        WaitIdle();
+        QCOMPARE(Files(Destination()), QStringList{"a"});
+    }
+
+    // A remembered folder that is gone: the chooser opens at the nearest folder that is left.
+    void aDeletedFolderOpensTheChooserAtItsParent() {
+        TPakWriter writer;
+        writer.AddStored("a", "a");
+        Open(writer);
+        const QString gone = Destination("eins/zwei/drei");
+        ExtractAll(gone);
+        QVERIFY(QDir(Destination("eins/zwei")).removeRecursively());
+        FWindow->ExtractAllFilesCommand(); // cancelled
+        QCOMPARE(FPrompts.FolderPresets.last(), Destination("eins"));
     }
 
     void cancelStopsBeforeTheFileShownOnThePanel() {
@@ -278,8 +297,10 @@ private slots:
         for (const char* name : {"a", "b", "c", "d"})
             writer.AddStored(name, std::string(1000, name[0]));
         Open(writer);
-        int writes = 0;
-        TWriteFile::FaultHook = [&](const std::string&) { return ++writes > 2 ? ENOSPC : 0; };
+        // The disk is full from c on; d, which a worker may begin beside c, is removed too.
+        TWriteFile::FaultHook = [](const std::string& name) {
+            return name == "c" || name == "d" ? ENOSPC : 0;
+        };
         const auto unhook = qScopeGuard([] { TWriteFile::FaultHook = nullptr; });
         ExtractAll(Destination());
         QCOMPARE(FPrompts.MessageTexts(),
@@ -287,7 +308,7 @@ private slots:
                                             "Datenträger ist voll.")
                                  .arg(Destination())});
         QCOMPARE(Files(Destination()), (QStringList{"a", "b"}));
-        QVERIFY2(FWindow->StatusText().contains(QStringLiteral("1 unvollständig entfernt")),
+        QVERIFY2(FWindow->StatusText().contains(QStringLiteral(" unvollständig entfernt")),
                  qPrintable(FWindow->StatusText()));
     }
 
