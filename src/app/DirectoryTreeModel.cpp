@@ -1,6 +1,7 @@
 #include "DirectoryTreeModel.h"
 
 #include "AnsiText.h"
+#include "AppText.h"
 #include "FolderIcons.h"
 #include "TextOrder.h"
 
@@ -174,7 +175,9 @@ QVariant TDirectoryTreeModel::data(const QModelIndex& index, int role) const {
     if (!node)
         return {};
     if (role == Qt::DisplayRole)
-        return node->Caption;
+        return ShownName(node->Caption);
+    if (role == Qt::FontRole)
+        return ShownNameFont(node->Caption);
     if (role == Qt::DecorationRole)
         return FolderIcon(node == FSelected ? 0 : node->ImageIndex);
     return {};

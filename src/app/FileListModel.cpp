@@ -1,6 +1,7 @@
 #include "FileListModel.h"
 
 #include "AnsiText.h"
+#include "AppText.h"
 #include "ListOrder.h"
 #include "TextOrder.h"
 #include "uPakReader.h"
@@ -133,6 +134,10 @@ QVariant TFileListModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= Count() || index.column() >= columnCount())
         return {};
     const TListColumn column = ColumnAt(index.column());
+    if (column == TListColumn::Name && (role == Qt::DisplayRole || role == Qt::FontRole)) {
+        const QString name = EntryText(FReader, EntryAt(index.row()), column);
+        return role == Qt::DisplayRole ? QVariant(ShownName(name)) : ShownNameFont(name);
+    }
     if (role == Qt::DisplayRole)
         return EntryText(FReader, EntryAt(index.row()), column);
     if (role == Qt::TextAlignmentRole)

@@ -14,6 +14,7 @@
 
 #include <QAbstractItemModelTester>
 #include <QDir>
+#include <QFont>
 #include <QFrame>
 #include <QHeaderView>
 #include <QLabel>
@@ -380,6 +381,28 @@ private slots:
         QVERIFY(dir);
         Select(dir);
         QCOMPARE(ListCaptions(FWindow->lvFiles->model()), QStringList{"€uro.txt"});
+    }
+
+    // An empty name is no blank row: "(ohne Namen)" in italics, in the list and in the tree.
+    void emptyNamesShowAsOhneNamenInItalics() {
+        TPakWriter writer;
+        writer.AddStored("a/", "leer benannt");
+        writer.AddStored("a/b.txt", "b");
+        writer.AddStored("c//d.txt", "d");
+        Open(Write("leer.pak", writer));
+        const auto italic = [](const QModelIndex& index) {
+            return index.data(Qt::FontRole).value<QFont>().italic();
+        };
+        Select(Root()->FindCaptionPath("a"));
+        const QAbstractItemModel* list = FWindow->lvFiles->model();
+        QCOMPARE(ListCaptions(list), (QStringList{"(ohne Namen)", "b.txt"}));
+        QVERIFY(italic(list->index(0, 0)) && !italic(list->index(1, 0)));
+        QCOMPARE(list->index(0, 1).data().toString(), "12"); // the other columns as ever
+        const TDirNode* nameless = Root()->FindCaptionPath("c")->Children.front().get();
+        const QModelIndex folder = FWindow->DirectoryModel().IndexOf(nameless);
+        QCOMPARE(folder.data().toString(), "(ohne Namen)");
+        QVERIFY(italic(folder) && !italic(folder.parent()));
+        QCOMPARE(nameless->Caption, QString()); // what the archive calls it stays as it is
     }
 
     void selectingSetsTheGlyphOfTheNodeByItsExpansion() {
