@@ -3,6 +3,9 @@
 //   gen_compare tiny  OUT   1,000,000 files of 64 bytes to 2 KiB in 10,000 folders
 //   gen_compare mixed OUT   20,000 files of 4 KiB to 1 MiB, text and binary, in 200 folders
 //   gen_compare huge  OUT   one file of 1 GiB
+//   gen_compare tiny-patch OUT   tiny with 1 % of its files changed, for diff: every 100th file
+//                                in turn gets other content of the same size, another size,
+//                                is removed, renamed, or joined by a new file beside it
 // OUT.pak and OUT.zip are written. Files are compressed at zlib's default level.
 #include "GameData.h"
 #include "PakWriter.h"
@@ -90,7 +93,7 @@ private:
     TZipWriter FZip;
 };
 
-void Tiny(TBoth& both) {
+void Tiny(TBoth& both, bool patched = false) {
     TGameRandom random{42};
     char path[128];
     for (long i = 0; i < 1000000; ++i) {
@@ -98,7 +101,30 @@ void Tiny(TBoth& both) {
         const bool text = random.Next() % 2 == 0;
         std::snprintf(path, sizeof path, "region_%03ld/zone_%03ld/objekt_%07ld.%s", dir / 100,
                       dir % 100, i, text ? "txt" : "dat");
-        both.Add(path, GameData(random, 64 + random.Next() % 1984, text));
+        std::string content = GameData(random, 64 + random.Next() % 1984, text);
+        if (!patched || i % 100 != 37) {
+            both.Add(path, content);
+            continue;
+        }
+        switch ((i / 100) % 5) {
+        case 0: // same size, one byte other
+            content[content.size() / 2] ^= 0x20;
+            both.Add(path, content);
+            break;
+        case 1:
+            both.Add(path, content + "neu");
+            break;
+        case 2: // removed
+            break;
+        case 3:
+            std::strcat(path, ".alt");
+            both.Add(path, content);
+            break;
+        default:
+            both.Add(path, content);
+            std::strcat(path, ".neu");
+            both.Add(path, content + "zusatz");
+        }
     }
 }
 
@@ -133,7 +159,7 @@ void Huge(TBoth& both) {
 
 int main(int argc, char** argv) {
     if (argc != 3) {
-        std::fprintf(stderr, "Aufruf: gen_compare tiny|mixed|huge AUSGABE\n");
+        std::fprintf(stderr, "Aufruf: gen_compare tiny|tiny-patch|mixed|huge AUSGABE\n");
         return 2;
     }
     try {
@@ -142,6 +168,8 @@ int main(int argc, char** argv) {
             Tiny(both);
         else if (std::strcmp(argv[1], "mixed") == 0)
             Mixed(both);
+        else if (std::strcmp(argv[1], "tiny-patch") == 0)
+            Tiny(both, true);
         else if (std::strcmp(argv[1], "huge") == 0)
             Huge(both);
         else

@@ -284,7 +284,7 @@ void TfrmMain::CreateRecentList(std::shared_ptr<IRegistryStore> store) {
         try {
             step();
         } catch (const std::exception& e) {
-            const QString message = QString::fromUtf8(e.what());
+            const QString message = QString::fromUtf8(ErrorText(e));
             if (message != lastError)
                 ShowError(message);
             lastError = message;

@@ -126,7 +126,7 @@ std::shared_ptr<TPreview> TPreviewJob::Read(const TRequest& request, QByteArray&
     } catch (const EAborted&) {
         return nullptr;
     } catch (const std::exception& e) {
-        preview->Problem = FromCoreText(e.what());
+        preview->Problem = FromCoreText(ErrorText(e));
     }
     return preview;
 }

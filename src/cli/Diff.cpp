@@ -8,6 +8,7 @@
 
 #include <array>
 #include <cstdio>
+#include <thread>
 
 namespace pakcmd {
 namespace {
@@ -58,7 +59,12 @@ int Diff(const std::string& oldArchive, const std::string& newArchive,
          const std::vector<std::string>& paths, const TOptions& options) {
     TPakReader oldReader;
     TPakReader newReader;
-    if (!OpenArchive(oldReader, oldArchive) || !OpenArchive(newReader, newArchive))
+    // Both directories are read at once, one on another core.
+    bool newOpened = false;
+    std::thread openNew([&] { newOpened = OpenArchive(newReader, newArchive); });
+    const bool oldOpened = OpenArchive(oldReader, oldArchive);
+    openNew.join();
+    if (!oldOpened || !newOpened)
         return kFatal;
     TDiffRequest request;
     std::vector<char> namedOld;

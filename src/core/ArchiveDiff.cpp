@@ -10,6 +10,7 @@
 #include <exception>
 #include <functional>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <string_view>
 #include <thread>
@@ -55,8 +56,14 @@ void OnWorkers(size_t count, int threads, const std::atomic<bool>& stop,
         std::rethrow_exception(error);
 }
 
-bool Selected(const std::vector<char>& flags, int32_t index) {
-    return flags.empty() || flags[static_cast<size_t>(index)];
+// The entries a request's flags select (empty flags: all), in archive order.
+std::vector<int32_t> SelectedEntries(const TPakReader& reader, const std::vector<char>& flags) {
+    std::vector<int32_t> entries;
+    entries.reserve(static_cast<size_t>(reader.Count()));
+    for (int32_t i = 0; i < reader.Count(); ++i)
+        if (flags.empty() || flags[static_cast<size_t>(i)])
+            entries.push_back(i);
+    return entries;
 }
 
 // The content's checksum, to find candidates for a move (confirmed byte for byte after);
@@ -69,6 +76,49 @@ bool ContentChecksum(const TPakReader& reader, int32_t index, TEntryStream& stre
         crc = static_cast<uint32_t>(crc32_z(crc, buffer.data(), got));
     return !stream.Damaged();
 }
+
+// The entries of one archive by path: open addressing over the entries' indices, each slot with
+// its path's hash, so that a lookup seldom reads a path it does not want.
+class TPathTable {
+public:
+    TPathTable(const TPakReader& reader, const std::vector<int32_t>& entries)
+        : FReader(reader) {
+        size_t capacity = 16;
+        while (capacity < 2 * entries.size())
+            capacity *= 2;
+        FSlots.assign(capacity, TSlot{-1, 0});
+        FMask = capacity - 1;
+        // Backwards, so that of one path held twice the first entry is found.
+        for (auto it = entries.rbegin(); it != entries.rend(); ++it) {
+            const std::string_view path = reader.EntryPath(*it);
+            const size_t hash = std::hash<std::string_view>()(path);
+            size_t at = hash & FMask;
+            while (FSlots[at].Index >= 0 && !(FSlots[at].Hash == static_cast<uint32_t>(hash) &&
+                                              reader.EntryPath(FSlots[at].Index) == path))
+                at = (at + 1) & FMask;
+            FSlots[at] = {*it, static_cast<uint32_t>(hash)};
+        }
+    }
+
+    // The entry of that path, or -1.
+    int32_t Find(std::string_view path) const {
+        const size_t hash = std::hash<std::string_view>()(path);
+        for (size_t at = hash & FMask; FSlots[at].Index >= 0; at = (at + 1) & FMask)
+            if (FSlots[at].Hash == static_cast<uint32_t>(hash) &&
+                FReader.EntryPath(FSlots[at].Index) == path)
+                return FSlots[at].Index;
+        return -1;
+    }
+
+private:
+    struct TSlot {
+        int32_t Index;
+        uint32_t Hash;
+    };
+    const TPakReader& FReader;
+    std::vector<TSlot> FSlots;
+    size_t FMask = 0;
+};
 
 struct TPair {
     int32_t Old;
@@ -94,37 +144,91 @@ public:
     }
 
 private:
-    // Pairs the paths; what has no partner is removed or added.
+    // Pairs the paths; what has no partner is removed or added. Two versions of an archive
+    // mostly list their paths in the same order: a walk through both pairs those, looking a few
+    // entries ahead where one side has some the other lacks, and past that through a table of
+    // the new paths, which also pairs what the walk left.
     void Match() {
-        std::unordered_map<std::string_view, int32_t> newByPath;
-        newByPath.reserve(static_cast<size_t>(FNew.Count()));
-        for (int32_t j = 0; j < FNew.Count(); ++j)
-            if (Selected(FRequest.NewSelected, j))
-                newByPath.emplace(FNew.EntryPath(j), j);
+        const std::vector<int32_t> olds = SelectedEntries(FOld, FRequest.OldSelected);
+        const std::vector<int32_t> news = SelectedEntries(FNew, FRequest.NewSelected);
+        std::vector<size_t> positionOfNew(static_cast<size_t>(FNew.Count()));
+        for (size_t y = 0; y < news.size(); ++y)
+            positionOfNew[static_cast<size_t>(news[y])] = y;
         FOldOfNew.assign(static_cast<size_t>(FNew.Count()), -1);
-        for (int32_t i = 0; i < FOld.Count(); ++i) {
-            if (!Selected(FRequest.OldSelected, i))
+        std::vector<char> oldPaired(static_cast<size_t>(FOld.Count()), 0);
+        auto pair = [&](int32_t i, int32_t j) {
+            FOldOfNew[static_cast<size_t>(j)] = i;
+            oldPaired[static_cast<size_t>(i)] = 1;
+            FPairs.push_back({i, j});
+        };
+        std::unique_ptr<TPathTable> table; // made when first needed
+        auto find = [&](int32_t i) {
+            if (!table)
+                table = std::make_unique<TPathTable>(FNew, news);
+            return table->Find(FOld.EntryPath(i));
+        };
+        constexpr size_t kLookAhead = 8;
+        for (size_t x = 0, y = 0; x < olds.size() && y < news.size();) {
+            if (FOld.EntryPath(olds[x]) == FNew.EntryPath(news[y])) {
+                pair(olds[x++], news[y++]);
                 continue;
-            const auto found = newByPath.find(FOld.EntryPath(i));
-            if (found == newByPath.end()) {
-                FChanges.push_back({TChangeKind::Removed, i, -1});
-            } else if (FOldOfNew[static_cast<size_t>(found->second)] < 0) {
-                FOldOfNew[static_cast<size_t>(found->second)] = i;
-                FPairs.push_back({i, found->second});
             }
+            size_t skip = 1;
+            for (; skip <= kLookAhead; ++skip) {
+                if (y + skip < news.size() &&
+                    FOld.EntryPath(olds[x]) == FNew.EntryPath(news[y + skip])) {
+                    y += skip;
+                    break;
+                }
+                if (x + skip < olds.size() &&
+                    FOld.EntryPath(olds[x + skip]) == FNew.EntryPath(news[y])) {
+                    x += skip;
+                    break;
+                }
+            }
+            if (skip <= kLookAhead)
+                continue;
+            // Far away, behind, or not there: the new entries up to its partner stay for later.
+            const int32_t j = find(olds[x]);
+            if (j >= 0 && positionOfNew[static_cast<size_t>(j)] > y)
+                y = positionOfNew[static_cast<size_t>(j)];
+            else
+                ++x;
         }
-        for (int32_t j = 0; j < FNew.Count(); ++j)
-            if (Selected(FRequest.NewSelected, j) && FOldOfNew[static_cast<size_t>(j)] < 0 &&
-                newByPath.at(FNew.EntryPath(j)) == j)
+        for (const int32_t i : olds) {
+            if (oldPaired[static_cast<size_t>(i)])
+                continue;
+            const int32_t j = find(i);
+            if (j >= 0 && FOldOfNew[static_cast<size_t>(j)] < 0)
+                pair(i, j);
+            else
+                FChanges.push_back({TChangeKind::Removed, i, -1});
+        }
+        for (const int32_t j : news)
+            if (FOldOfNew[static_cast<size_t>(j)] < 0)
                 FChanges.push_back({TChangeKind::Added, -1, j});
+        // Pairs in the old archive's order, as the walk and the table found them mixed.
+        std::sort(FPairs.begin(), FPairs.end(),
+                  [](const TPair& p, const TPair& q) { return p.Old < q.Old; });
     }
 
     void ComparePairs() {
         std::vector<TChange> found(FPairs.size(), TChange{TChangeKind::Changed});
         std::vector<char> changed(FPairs.size(), 0);
+        // In the order of the old archive's data (the new one's is most often the same), so that
+        // the windows read what lies one after the other.
+        std::vector<uint64_t> offsets(FPairs.size());
+        std::vector<size_t> order(FPairs.size());
+        for (size_t k = 0; k < FPairs.size(); ++k) {
+            offsets[k] = FOld.Entry(FPairs[k].Old).Offset;
+            order[k] = k;
+        }
+        std::sort(order.begin(), order.end(),
+                  [&](size_t x, size_t y) { return offsets[x] < offsets[y]; });
         OnWorkers(FPairs.size(), FRequest.Threads, FStop,
                   [&](size_t begin, size_t end, TContentComparer& comparer) {
-                      for (size_t k = begin; k < end && !FStop; ++k) {
+                      for (size_t n = begin; n < end && !FStop; ++n) {
+                          const size_t k = order[n];
                           TChange& change = found[k];
                           change.Old = FPairs[k].Old;
                           change.New = FPairs[k].New;

@@ -113,16 +113,19 @@ size_t TEntryStream::ReadInflated(unsigned char* out, size_t size) {
 }
 
 const unsigned char* TStoredWindow::Get(const TPakReader& reader, uint64_t offset, size_t size) {
-    if (FReader != &reader || offset < FStart || offset + size > FStart + FLength) {
-        if (FBuffer.empty())
-            FBuffer.resize(kSize);
-        FReader = &reader;
-        FStart = offset;
-        FLength = reader.File().ReadAt(offset, FBuffer.data(), kSize);
-        if (size > FLength)
-            return nullptr;
+    if (FReader == &reader && offset >= FStart && offset + size <= FStart + FLength) {
+        FMisses = 0;
+        return FBuffer.data() + (offset - FStart);
     }
-    return FBuffer.data() + (offset - FStart);
+    if (FBuffer.empty())
+        FBuffer.resize(kSize);
+    // Where the entries do not lie one after the other, a whole window per entry would read
+    // far more than they hold.
+    const size_t length = ++FMisses > 2 ? std::max<size_t>(size, 16 << 10) : kSize;
+    FReader = &reader;
+    FStart = offset;
+    FLength = reader.File().ReadAt(offset, FBuffer.data(), length);
+    return size > FLength ? nullptr : FBuffer.data();
 }
 
 TContentComparer::TContentComparer()

@@ -48,11 +48,11 @@ struct TContentComparison {
     bool NewDamaged = false;
 };
 
-// Stored bytes of one archive read through a window of 1 MiB, so that runs of small entries
+// Stored bytes of one archive read through a window of 256 KiB, so that runs of small entries
 // that lie one after the other cost one read each window rather than one each entry.
 class TStoredWindow {
 public:
-    static constexpr size_t kSize = 1 << 20;
+    static constexpr size_t kSize = 256 << 10;
 
     // The bytes [offset, offset + size) of the reader's file, size at most kSize; null when the
     // file ends before. Valid until the next call.
@@ -63,6 +63,7 @@ private:
     const TPakReader* FReader = nullptr;
     uint64_t FStart = 0;
     size_t FLength = 0;
+    int FMisses = 0; // reads in a row that the window before did not serve
 };
 
 // Compares entries of two archives: two streams, their output buffers and two windows.

@@ -388,6 +388,8 @@ TEST_F(CliTest, ExtractWithMoreWorkersThanMemoryForThemRunsWithFewer) {
     EXPECT_EQ(r.Err, "");
     EXPECT_EQ(ListFiles(out).size(), 4u);
     EXPECT_EQ(ReadFileBytes(out + "/daten/texte/grüße.txt"), std::string(5000, 'g'));
+    const auto verify = PakWithinMemory(60000, {"verify", "-q", "-j", "16", FArchive});
+    EXPECT_EQ(verify.ExitCode, 0) << verify.Err;
 }
 
 TEST_F(CliTest, LinksAndPipesInTheDestinationAreReplacedWithoutWaiting) {
