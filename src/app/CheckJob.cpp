@@ -41,8 +41,10 @@ TCheckJob::TCheckJob(const TPakReader& reader, int threads, QObject* parent)
     , FThreads(std::max(1, threads))
     , FTotalFiles(reader.Count()) {
     for (int32_t i = 0; i < FTotalFiles; ++i)
-        if (reader.EntryIsCompressed(i))
+        if (reader.EntryIsCompressed(i)) {
             FTotalBytes = AddSize(FTotalBytes, reader.EntryUnpackedSize(i));
+            FTotalStored = AddSize(FTotalStored, StoredToRead(reader, i));
+        }
 }
 
 TCheckJob::~TCheckJob() {
@@ -52,6 +54,7 @@ TCheckJob::~TCheckJob() {
 }
 
 void TCheckJob::Start() {
+    FReadAtStart = FReader.BytesRead();
     FThread = std::thread([this] { Run(); });
 }
 
@@ -65,6 +68,7 @@ void TCheckJob::Cancel() {
 TJobProgress TCheckJob::Progress() const {
     TJobProgress progress;
     progress.Bytes = FBytes.load();
+    progress.Read = FReader.BytesRead() - FReadAtStart;
     std::lock_guard lock(FGuard);
     if (FVerifier) {
         progress.Current = FVerifier->Current();

@@ -32,6 +32,8 @@ public:
     // What the run covers: every entry, and the content bytes of the compressed ones.
     int32_t TotalFiles() const { return FTotalFiles; }
     uint64_t TotalBytes() const { return FTotalBytes; }
+    // The stored bytes the run reads (see StoredToRead).
+    uint64_t TotalStored() const { return FTotalStored; }
     TJobProgress Progress() const;
 
     // After Finished: the damaged entries in archive order (of those checked, when cancelled),
@@ -49,6 +51,8 @@ private:
     const int FThreads;
     const int32_t FTotalFiles;
     uint64_t FTotalBytes = 0;
+    uint64_t FTotalStored = 0;
+    uint64_t FReadAtStart = 0;
 
     std::atomic<bool> FCancel{false};
     std::atomic<uint64_t> FBytes{0};

@@ -5,7 +5,7 @@
 #include "uPakReader.h"
 
 #include <QScopeGuard>
-#include <unistd.h>
+#include <optional>
 
 TExtractionJob::TExtractionJob(const TPakReader& reader, std::string folder,
                                std::vector<TItem> items, int threads, QObject* parent)
@@ -36,6 +36,7 @@ TExtractionJob::~TExtractionJob() {
 
 void TExtractionJob::Start(bool lockstep) {
     FLockstep = lockstep;
+    FReadAtStart = FReader.BytesRead();
     FThread = std::thread([this] { Run(); });
 }
 
@@ -55,6 +56,7 @@ int32_t TExtractionJob::Cancel() {
 TExtractionJob::TProgress TExtractionJob::Progress() const {
     TProgress progress;
     progress.Position = FPosition.load();
+    progress.Read = FReader.BytesRead() - FReadAtStart;
     std::lock_guard lock(FMutex);
     if (FExtractor) {
         progress.Current = FExtractor->Current();
@@ -98,7 +100,7 @@ void TExtractionJob::Run() {
         else
             RunItems();
     } catch (const std::exception& e) {
-        FError = QString::fromUtf8(e.what());
+        FError = QString::fromStdString(ErrorText(e));
     }
     emit Finished();
 }
@@ -115,14 +117,26 @@ void TExtractionJob::RunSingle() {
     }
     TInflater inflater;
     TExtractOutcome outcome = TExtractOutcome::Written;
+    std::optional<TWriteFile> out;
+    // A file stopped halfway, by a cancel, a full disk or an archive gone short, is no file: it
+    // goes.
+    const auto removeUnfinished = [&] {
+        if (out && out->Remove() != 0)
+            FStats.LeftBehind.push_back(FDestination);
+    };
     try {
-        TWriteFile out(FDestination);
-        out.SetWatch(&FSingleWatch);
-        outcome = FReader.ExtractEntry(index, out, inflater);
+        out.emplace(FDestination);
+        out->SetWatch(&FSingleWatch);
+        outcome = FReader.ExtractEntry(index, *out, inflater);
+        if (outcome == TExtractOutcome::Written &&
+            out->Written() < FReader.EntryUnpackedSize(index))
+            FShort.emplace_back(index, out->Written());
     } catch (const EAborted&) {
-        // A file stopped halfway is no file: it goes.
-        ::unlink(FDestination.c_str());
+        removeUnfinished();
         return;
+    } catch (...) {
+        removeUnfinished();
+        throw;
     }
     if (outcome == TExtractOutcome::Damaged)
         AskWindow([&] { emit Damaged(index); });
@@ -134,6 +148,10 @@ void TExtractionJob::RunItems() {
     extractor.OnRefused = [this](int32_t index) {
         if (FRefused++ == 0)
             FFirstRefused = index;
+    };
+    extractor.OnWritten = [this](int32_t index, uint64_t bytes) {
+        if (bytes < FReader.EntryUnpackedSize(index))
+            FShort.emplace_back(index, bytes);
     };
     extractor.OnFailed = [this](int32_t index, const std::string& reason) {
         if (FFailed++ == 0) {

@@ -1,8 +1,10 @@
 // The file list beyond showing a folder: its columns (the optional ones of "Ansicht"), sorting
 // by a click on a header, the selection of several files and the list's context menu.
 #include "AnsiText.h"
+#include "FindJob.h"
 #include "Main.h"
 #include "Prompts.h"
+#include "RunStatus.h"
 #include "WindowState.h"
 #include "uPakReader.h"
 
@@ -147,15 +149,22 @@ std::vector<TListColumn> TfrmMain::ListColumns(bool hits) const {
     return columns;
 }
 
+std::pair<TListColumn, Qt::SortOrder> TfrmMain::ChosenOrder() const {
+    return FSortColumn ? std::pair(*FSortColumn, FSortOrder)
+                       : std::pair(TListColumn::Folder, Qt::AscendingOrder);
+}
+
 void TfrmMain::ShowList(TFileListModel* list) {
     // A new model or new columns reset the header's widths: that is no choice of the user's.
     FApplyingWidths = true;
     list->SetColumns(ListColumns(list == FHits));
-    const std::pair<TListColumn, Qt::SortOrder> order =
-        FSortColumn ? std::pair(*FSortColumn, FSortOrder)
-                    : std::pair(TListColumn::Folder, Qt::AscendingOrder);
-    if (list->Order() != order && !FTreeRank.empty())
-        list->Sort(order.first, order.second, FTreeRank);
+    const std::pair<TListColumn, Qt::SortOrder> order = ChosenOrder();
+    if (list->Order() != order && !FTreeRank.empty()) {
+        // Hits by name: the find's ranks of the names save comparing texts, once it has them.
+        const std::shared_ptr<const std::vector<int32_t>> nameRank =
+            FFind ? FFind->NameRank() : nullptr;
+        list->Sort(order.first, order.second, FTreeRank, nameRank.get());
+    }
     if (lvFiles->model() != list) {
         lvFiles->setModel(list);
         // Every model comes with a selection model of its own.
@@ -235,6 +244,11 @@ void TfrmMain::CopyPathsCommand() {
     });
 }
 
+std::optional<uint64_t> TfrmMain::RealSize(int32_t entry) const {
+    const auto known = FRealSizes.find(entry);
+    return known != FRealSizes.end() ? std::optional(known->second) : std::nullopt;
+}
+
 void TfrmMain::PropertiesCommand() {
     Run([&] {
         const int32_t entry = EntryOfItem(lvFiles->currentIndex());
@@ -244,7 +258,8 @@ void TfrmMain::PropertiesCommand() {
         lines
             << QStringLiteral("Pfad: %1").arg(AnsiToQString(FReader->EntryPath(entry)))
             << QStringLiteral("Gespeichert: %1").arg(Bytes(FReader->EntryStoredSize(entry)))
-            << QStringLiteral("Entpackt: %1").arg(Bytes(FReader->EntryUnpackedSize(entry)))
+            << QStringLiteral("Entpackt: %1")
+                   .arg(TRunStatus::Size(FReader->EntryUnpackedSize(entry), RealSize(entry), Bytes))
             << QStringLiteral("Verhältnis: %1").arg(EntryText(*FReader, entry, TListColumn::Ratio))
             << QStringLiteral("Art: %1").arg(EntryText(*FReader, entry, TListColumn::Kind))
             << QStringLiteral("Datenposition: %1")

@@ -20,7 +20,8 @@ void TfrmMain::CheckArchive() {
     if (!RequireArchive() || RefuseWhileExtracting())
         return;
     FCheck = std::make_unique<TCheckJob>(*FReader, FWorkerCount);
-    FRun.emplace(TRunStatus::TKind::Check, FCheck->TotalFiles(), FCheck->TotalBytes());
+    FRun.emplace(TRunStatus::TKind::Check, FCheck->TotalFiles(), FCheck->TotalBytes(),
+                 FCheck->TotalStored());
     FRunFolder.clear();
     ShowRunStatus({});
     FCancel = false;
@@ -52,7 +53,7 @@ void TfrmMain::CheckEnded() {
 
     const TJobProgress progress = job->Progress();
     const auto damaged = static_cast<int64_t>(job->Damaged().size());
-    ShowRunSummary({progress.Done, progress.Bytes, damaged, 0, 0, job->Cancelled()});
+    ShowRunSummary({progress.Done, progress.Bytes, damaged, 0, 0, 0, job->Cancelled()});
     const QString total = TRunStatus::Files(job->TotalFiles());
     if (!job->Error().isEmpty()) {
         ShowError(job->Error());
@@ -84,7 +85,8 @@ std::optional<TJobProgress> TfrmMain::RunProgress() const {
 
 void TfrmMain::ShowRunStatus(const TJobProgress& progress) {
     if (FRun)
-        SetStatusText(FRun->Line(progress.Done, progress.Bytes, FJobClock.elapsed()));
+        SetStatusText(
+            FRun->Line(progress.Done, progress.Bytes, progress.Read, FJobClock.elapsed()));
 }
 
 void TfrmMain::ShowRunSummary(const TRunStatus::TOutcome& outcome) {

@@ -4,6 +4,7 @@
 #include <QImage>
 #include <QString>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 // One entry as the preview shows it: a picture, text or, for everything else, its bytes in
@@ -15,6 +16,8 @@ struct TPreview {
     int32_t Index = -1;
     QString Path;
     uint64_t Size = 0; // the content's size as the archive declares it
+    // The content's true size, where it was read to its end and came out smaller than declared.
+    std::optional<uint64_t> RealSize;
     TKind Kind = TKind::Unreadable;
     bool Cut = false;    // only the beginning of the content was read
     QString Description; // what the content is: "Text (UTF-8)", "Bild (PNG), 640 × 480 Pixel"

@@ -109,6 +109,8 @@ std::shared_ptr<TPreview> TPreviewJob::Read(const TRequest& request, QByteArray&
     try {
         switch (FReader.ReadEntryStart(request.Index, kLimit, sink, FInflater)) {
         case TPartResult::Complete:
+            if (static_cast<uint64_t>(bytes.size()) < preview->Size)
+                preview->RealSize = static_cast<uint64_t>(bytes.size());
             break;
         case TPartResult::Cut:
             preview->Cut = true;
@@ -124,7 +126,7 @@ std::shared_ptr<TPreview> TPreviewJob::Read(const TRequest& request, QByteArray&
     } catch (const EAborted&) {
         return nullptr;
     } catch (const std::exception& e) {
-        preview->Problem = FromCoreText(e.what());
+        preview->Problem = FromCoreText(ErrorText(e));
     }
     return preview;
 }

@@ -12,7 +12,10 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QScreen>
 
 QString TQtPrompts::AskOpenFileName(QWidget* parent, const QString& filter, const QString& folder) {
     return QFileDialog::getOpenFileName(parent, QStringLiteral("Öffnen"), folder, filter);
@@ -44,34 +47,79 @@ QMessageBox::Icon BoxIcon(TPrompts::TIcon icon) {
     return QMessageBox::NoIcon;
 }
 
-void PrepareBox(QMessageBox& box, const QString& text, TPrompts::TIcon icon) {
+// Middle-shortened to kShownNameLength characters, never splitting a character made of two
+// UTF-16 units.
+QString ShortenedName(const QString& name) {
+    if (name.size() <= kShownNameLength)
+        return name;
+    qsizetype head = kShownNameLength / 2 - 1;
+    qsizetype tail = name.size() - (kShownNameLength - 1 - head);
+    if (name[head - 1].isHighSurrogate())
+        --head;
+    if (name[tail].isLowSurrogate())
+        ++tail;
+    return name.left(head) + QChar(0x2026) + name.mid(tail);
+}
+
+QString Replaced(const QString& text, const QRegularExpression& pattern) {
+    QString result;
+    qsizetype done = 0;
+    for (const QRegularExpressionMatch& match : pattern.globalMatch(text)) {
+        result += QStringView(text).mid(done, match.capturedStart(1) - done);
+        result += ShortenedName(match.captured(1));
+        done = match.capturedEnd(1);
+    }
+    result += QStringView(text).mid(done);
+    return result;
+}
+
+// The widest a dialog may be: the screen it opens on, less room for its frame.
+int ScreenWidth(const QWidget* parent) {
+    const QScreen* screen = parent ? parent->screen() : QGuiApplication::primaryScreen();
+    return screen ? screen->availableGeometry().width() - 16 : QWIDGETSIZE_MAX;
+}
+
+// The one message box of every message and question: plain text (archive names are never
+// markup), long names shortened with the whole text in the detail, as wide as the screen at
+// most. buttons: captions, the first the default; none gives OK. Returns the index of the
+// button chosen, or -1.
+int RunBox(QWidget* parent, const QString& text, TPrompts::TIcon icon, const QStringList& buttons) {
+    QMessageBox box(parent);
     box.setWindowTitle(ApplicationTitle());
-    // Texts carry archive names, which must never be read as markup.
     box.setTextFormat(Qt::PlainText);
-    box.setText(text);
+    const QString shown = ShortenedNames(text);
+    box.setText(shown);
+    if (shown != text)
+        box.setDetailedText(text);
     box.setIcon(BoxIcon(icon));
+    QList<QAbstractButton*> added;
+    for (const QString& caption : buttons)
+        added << box.addButton(caption, QMessageBox::AcceptRole);
+    if (added.isEmpty())
+        box.setStandardButtons(QMessageBox::Ok);
+    else
+        box.setDefaultButton(qobject_cast<QPushButton*>(added.first()));
+    box.setMaximumWidth(ScreenWidth(parent));
+    box.exec();
+    return static_cast<int>(added.indexOf(box.clickedButton()));
 }
 
 } // namespace
 
+QString ShortenedNames(const QString& text) {
+    static const QRegularExpression quoted(QStringLiteral("„([^“]+)“"));
+    static const QRegularExpression unbroken(
+        QStringLiteral("(\\S{%1,})").arg(kShownNameLength + 1));
+    return Replaced(Replaced(text, quoted), unbroken);
+}
+
 void TQtPrompts::ShowMessage(QWidget* parent, const QString& text, TIcon icon) {
-    QMessageBox box(parent);
-    PrepareBox(box, text, icon);
-    box.setStandardButtons(QMessageBox::Ok);
-    box.exec();
+    RunBox(parent, text, icon, {});
 }
 
 int TQtPrompts::AskChoice(QWidget* parent, const QString& text, TIcon icon,
                           const QStringList& buttons) {
-    QMessageBox box(parent);
-    PrepareBox(box, text, icon);
-    QList<QAbstractButton*> added;
-    for (const QString& caption : buttons)
-        added << box.addButton(caption, QMessageBox::AcceptRole);
-    if (!added.isEmpty())
-        box.setDefaultButton(qobject_cast<QPushButton*>(added.first()));
-    box.exec();
-    return static_cast<int>(added.indexOf(box.clickedButton()));
+    return RunBox(parent, text, icon, buttons);
 }
 
 void TQtPrompts::ShowList(QWidget* parent, const QString& text, const QStringList& items,
@@ -84,9 +132,15 @@ void TQtPrompts::ShowList(QWidget* parent, const QString& text, const QStringLis
     model.setIcon(BoxIcon(icon));
     auto* picture = new QLabel(&dialog);
     picture->setPixmap(model.iconPixmap());
-    auto* label = new QLabel(text, &dialog);
+    const QString shown = ShortenedNames(text);
+    auto* label = new QLabel(shown, &dialog);
     label->setTextFormat(Qt::PlainText);
     label->setWordWrap(true);
+    // The whole text, where names had to be shortened.
+    auto* detail = new QPlainTextEdit(text, &dialog);
+    detail->setReadOnly(true);
+    detail->setMaximumHeight(detail->fontMetrics().lineSpacing() * 4 + 12);
+    detail->setVisible(shown != text);
     auto* list = new QListWidget(&dialog);
     list->setUniformItemSizes(true); // thousands of rows
     list->addItems(items);
@@ -98,8 +152,10 @@ void TQtPrompts::ShowList(QWidget* parent, const QString& text, const QStringLis
     QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
     layout->addWidget(picture, 0, 0, Qt::AlignTop);
     layout->addWidget(label, 0, 1);
-    layout->addWidget(list, 1, 0, 1, 2);
-    layout->addWidget(buttons, 2, 0, 1, 2);
+    layout->addWidget(detail, 1, 0, 1, 2);
+    layout->addWidget(list, 2, 0, 1, 2);
+    layout->addWidget(buttons, 3, 0, 1, 2);
+    dialog.setMaximumWidth(ScreenWidth(parent));
     dialog.resize(520, 360);
     dialog.exec();
 }

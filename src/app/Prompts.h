@@ -14,8 +14,8 @@ public:
 
     virtual ~TPrompts() = default;
 
-    // The open dialog with one filter, starting in folder; an empty result means the user
-    // cancelled.
+    // The open dialog with its filters (";;" between them, the first one chosen), starting in
+    // folder; an empty result means the user cancelled.
     virtual QString AskOpenFileName(QWidget* parent, const QString& filter,
                                     const QString& folder) = 0;
     // The save dialog with a preset file name, starting in folder; it asks itself before
@@ -36,7 +36,14 @@ public:
                           TIcon icon) = 0;
 };
 
-// The real dialogs.
+// The text a message shows: every name in it longer than kShownNameLength characters (a part in
+// „“, or a run without spaces, which no line break could split) shortened in the middle to
+// its beginning, "…" and its end.
+constexpr int kShownNameLength = 64;
+QString ShortenedNames(const QString& text);
+
+// The real dialogs. Their texts show long names shortened (with the whole text in a detail
+// that scrolls), and no dialog is wider than the screen it opens on.
 class TQtPrompts : public TPrompts {
 public:
     QString AskOpenFileName(QWidget* parent, const QString& filter, const QString& folder) override;

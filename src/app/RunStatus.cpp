@@ -57,10 +57,11 @@ QString Duration(double seconds, bool tenths) {
 
 } // namespace
 
-TRunStatus::TRunStatus(TKind kind, int64_t totalFiles, uint64_t totalBytes)
+TRunStatus::TRunStatus(TKind kind, int64_t totalFiles, uint64_t totalBytes, uint64_t totalStored)
     : FKind(kind)
     , FTotalFiles(totalFiles)
-    , FTotalBytes(totalBytes) {}
+    , FTotalBytes(totalBytes)
+    , FTotalStored(totalStored) {}
 
 QString TRunStatus::Bytes(uint64_t bytes) {
     const TUnit unit = UnitFor(bytes);
@@ -71,7 +72,8 @@ QString TRunStatus::Files(int64_t count) {
     return count == 1 ? QStringLiteral("1 Datei") : Count(count) + QStringLiteral(" Dateien");
 }
 
-QString TRunStatus::Line(int64_t filesDone, uint64_t bytesDone, int64_t elapsedMs) const {
+QString TRunStatus::Line(int64_t filesDone, uint64_t bytesDone, uint64_t storedRead,
+                         int64_t elapsedMs) const {
     const TUnit unit = UnitFor(std::max(FTotalBytes, bytesDone));
     QStringList parts;
     parts << (FKind == TKind::Extract ? QStringLiteral("Entpacken: ")
@@ -83,9 +85,9 @@ QString TRunStatus::Line(int64_t filesDone, uint64_t bytesDone, int64_t elapsedM
     if (elapsedMs > 0)
         parts << German().toString(static_cast<double>(bytesDone) / 1e6 / seconds, 'f', 1) +
                      QStringLiteral(" MB/s");
-    // By bytes where there are any (files differ in size), else by files.
-    const double share = FTotalBytes > 0
-                             ? static_cast<double>(bytesDone) / static_cast<double>(FTotalBytes)
+    // By the stored bytes read where there are any (files differ in size), else by files.
+    const double share = FTotalStored > 0
+                             ? static_cast<double>(storedRead) / static_cast<double>(FTotalStored)
                              : static_cast<double>(filesDone) /
                                    static_cast<double>(std::max<int64_t>(FTotalFiles, 1));
     if (elapsedMs >= kGuessAfterMs && share > 0 && share < 1)
@@ -108,5 +110,7 @@ QString TRunStatus::Summary(const TOutcome& outcome, int64_t elapsedMs) const {
         parts << Count(outcome.Refused) + QStringLiteral(" abgelehnt");
     if (outcome.Failed > 0)
         parts << Count(outcome.Failed) + QStringLiteral(" nicht erstellt");
+    if (outcome.Removed > 0)
+        parts << Count(outcome.Removed) + QStringLiteral(" unvollständig entfernt");
     return parts.join(kSeparator);
 }

@@ -31,6 +31,10 @@ constexpr const char* kUsage =
     "                              durchsucht den Inhalt der Dateien (regulärer Ausdruck,\n"
     "                              UTF-8 und Windows-1252): archiv:pfad:zeile:text, das Archiv\n"
     "                              nur bei mehreren; Rückgabewert 0 gefunden, 1 nichts gefunden\n"
+    "  update ALT NEU ORDNER       schreibt NEU: die Einträge von ALT, wobei Dateien aus ORDNER\n"
+    "                              mit gleichem Pfad deren Inhalt ersetzen; alles andere wird\n"
+    "                              Byte für Byte übernommen (ALT selbst bleibt unverändert)\n"
+    "  create NEU ORDNER           schreibt NEU aus den Dateien von ORDNER allein\n"
     "\n"
     "Muster: * beliebig viele Zeichen in einem Pfadteil, ? ein Zeichen, ** über\n"
     "Pfadteile hinweg, etwa 'texturen/*.dds' oder '**/karte_??.png'.\n"
@@ -44,6 +48,11 @@ constexpr const char* kUsage =
     "  -F                          grep: MUSTER ist eine feste Zeichenfolge\n"
     "  -l                          grep: nur die Namen der Dateien mit Treffern\n"
     "  -c                          grep: je Datei pfad:anzahl der passenden Zeilen\n"
+    "      --add                   update: Dateien, die ALT nicht hat, hinzufügen\n"
+    "      --remove PFAD           update: Datei, Verzeichnis oder Muster weglassen (mehrfach)\n"
+    "      --level N               update, create: Kompression 0 (keine) bis 9 (Vorgabe: 6)\n"
+    "      --store MUSTER          update, create: passende Dateien unkomprimiert speichern,\n"
+    "                              etwa '*.png' (mehrfach)\n"
     "  -h, --help                  diese Hilfe\n"
     "      --version               Versionsangabe\n"
     "\n"
@@ -103,6 +112,29 @@ int Run(int argc, char** argv) {
             options.NamesOnly = true;
         } else if (arg == "-c") {
             options.CountOnly = true;
+        } else if (arg == "--add") {
+            options.Add = true;
+        } else if (arg == "--remove" || arg == "--store" || arg == "--level" ||
+                   arg.starts_with("--remove=") || arg.starts_with("--store=") ||
+                   arg.starts_with("--level=")) {
+            const size_t equals = arg.find('=');
+            const std::string name = arg.substr(0, equals);
+            std::string value;
+            if (equals != std::string::npos)
+                value = arg.substr(equals + 1);
+            else if (i + 1 < argc)
+                value = argv[++i];
+            else
+                return UsageError(name + " erwartet einen Wert.");
+            if (name == "--remove") {
+                options.Remove.push_back(value);
+            } else if (name == "--store") {
+                options.Store.push_back(value);
+            } else if (value.size() != 1 || value[0] < '0' || value[0] > '9') {
+                return UsageError("--level erwartet eine Zahl von 0 bis 9.");
+            } else {
+                options.Level = value[0] - '0';
+            }
         } else if (arg == "-j" || arg == "--jobs" || arg.starts_with("--jobs=") || arg[1] == 'j') {
             // "-j N", "-jN", "--jobs N", "--jobs=N"
             std::string value;
@@ -152,6 +184,16 @@ int Run(int argc, char** argv) {
             return UsageError("grep erwartet ein Muster und mindestens eine Archivdatei.");
         return pakcmd::Grep(rest[0], {rest.begin() + 1, rest.begin() + static_cast<long>(end)},
                             {rest.begin() + static_cast<long>(end), rest.end()}, options);
+    }
+    if (command == "update") {
+        if (rest.size() != 3)
+            return UsageError("update erwartet ALT, NEU und ORDNER.");
+        return pakcmd::Update(rest[0], rest[1], rest[2], options);
+    }
+    if (command == "create") {
+        if (rest.size() != 2)
+            return UsageError("create erwartet NEU und ORDNER.");
+        return pakcmd::Create(rest[0], rest[1], options);
     }
     return UsageError("Unbekannter Befehl: " + command);
 }

@@ -16,6 +16,7 @@
 #include <mutex>
 #include <string>
 #include <string_view>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -40,7 +41,11 @@ public:
         int64_t Refused = 0;
         int64_t Failed = 0;
         int64_t Kept = 0;   // existing files left as they were (SetKeepExisting)
-        uint64_t Bytes = 0; // unpacked bytes of the written entries
+        uint64_t Bytes = 0; // bytes written into the written entries' files
+        // Files begun and not completed when an error ended the run: removed, or, where that
+        // failed too, left behind (named as messages name files).
+        int64_t Removed = 0;
+        std::vector<std::string> LeftBehind;
     };
 
     // Bytes of buffers all workers together may hold; an entry too large for it alone still
@@ -48,7 +53,8 @@ public:
     static constexpr uint64_t kBufferBudget = 64ull << 20;
 
     // destination: a folder (UTF-8), made with its parents by the first Add.
-    // threads: 1 extracts in Add itself; more start that many workers.
+    // threads: 1 extracts in Add itself; more start that many workers, or as many as the system
+    // gives (with none, Add extracts itself).
     TExtractor(const TPakReader& reader, std::string destination, int threads = 1);
     // Abandons the files not yet begun and waits for those being written.
     ~TExtractor();
@@ -57,6 +63,9 @@ public:
 
     // The number of workers that suits this machine.
     static int DefaultThreads();
+    // Called before each worker of an extraction or a check (TVerifier) is started, with its
+    // number; tests make it throw std::system_error as a system out of threads would.
+    static std::function<void(int worker)> WorkerStartHook;
 
     // Leaves a file (or anything else) that already stands where an entry goes, instead of
     // replacing it. Before the first Add.
@@ -71,6 +80,9 @@ public:
     // An entry whose file or folder cannot be created while others can: reason says why
     // (German).
     std::function<void(int32_t index, const std::string& reason)> OnFailed;
+    // A file written whole, with the bytes it took (fewer than the entry declares, where it
+    // declares too many).
+    std::function<void(int32_t index, uint64_t bytes)> OnWritten;
     // Called about every 20 ms while Add or Finish waits for the workers, so that a window can
     // handle its events meanwhile.
     std::function<void()> OnWait;
@@ -78,7 +90,8 @@ public:
     // Writes entry index to destination/relativeDir/name, where relativeDir is an archive
     // directory path ("/" separators, empty for the destination itself). Throws what ends the
     // run: EFCreateError (the destination cannot take files: full, read-only, gone), EReadError,
-    // EWriteError (with workers: of this or an earlier file, as soon as it is known).
+    // EWriteError naming the file (with workers: of this or an earlier file, as soon as it is
+    // known). Files left half written then are removed (Stats().Removed, LeftBehind).
     void Add(int32_t index, std::string_view relativeDir);
     // Waits until every added file is written and reported; throws as Add does.
     void Finish();
@@ -107,8 +120,11 @@ private:
         std::string Path; // Target joined: how two jobs are found to reach one file
         std::shared_ptr<const TFolderHandle> Folder;
         TResult Result = TResult::Pending;
+        uint64_t Written = 0; // bytes the file took
         std::string Reason;
         std::exception_ptr Error;
+        bool Incomplete = false; // the file was begun when Error came
+        int RemoveError = 0;     // why removing that file failed
 
         bool Done() const { return Result != TResult::Pending || Error; }
     };
@@ -119,6 +135,10 @@ private:
     void OpenFolder(TJob& job);
     // Creates the file and writes the entry into it; settles the job.
     void Write(TJob& job, TInflater& inflater);
+    // Settles a job whose file cannot be created.
+    void CreateFailed(TJob& job, int systemError);
+    // Counts the file of a job that ended the run half written.
+    void CountIncomplete(const TJob& job);
     // Whether an unfinished job writes the file job's path names, or a file where job needs one
     // of its folders.
     bool Collides(const TJob& job) const;
@@ -154,5 +174,6 @@ private:
     size_t FStarted = 0;
     size_t FCapacity = 0;
     bool FQuit = false;
+    bool FFailing = false; // a job has failed: the run ends there, no further file is begun
     std::vector<std::thread> FWorkers;
 };

@@ -5,6 +5,7 @@
 #include "uPakReader.h"
 
 #include <algorithm>
+#include <system_error>
 
 TVerifier::TVerifier(const TPakReader& reader, std::vector<int32_t> entries, int threads,
                      TSinkMaker makeSink)
@@ -13,8 +14,17 @@ TVerifier::TVerifier(const TPakReader& reader, std::vector<int32_t> entries, int
     , FMakeSink(std::move(makeSink))
     , FVerdicts(FEntries.size())
     , FBudget(TExtractor::kBufferBudget) {
-    for (int i = 0; i < std::max(1, threads); ++i)
-        FWorkers.emplace_back([this] { Work(); });
+    // A system short of threads gives fewer workers; without any, there is no check.
+    try {
+        for (int i = 0; i < std::max(1, threads); ++i) {
+            if (TExtractor::WorkerStartHook)
+                TExtractor::WorkerStartHook(i);
+            FWorkers.emplace_back([this] { Work(); });
+        }
+    } catch (const std::system_error&) {
+        if (FWorkers.empty())
+            throw;
+    }
 }
 
 TVerifier::~TVerifier() {

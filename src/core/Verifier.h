@@ -25,6 +25,8 @@ public:
     // EAborted, which leaves it pending); without one, content is discarded.
     using TSinkMaker = std::function<std::unique_ptr<TByteSink>()>;
 
+    // threads: workers to start; fewer when the system gives no more (std::system_error when it
+    // gives none).
     TVerifier(const TPakReader& reader, std::vector<int32_t> entries, int threads,
               TSinkMaker makeSink = nullptr);
     // Stops and waits for the workers.

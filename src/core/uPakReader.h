@@ -57,6 +57,8 @@ public:
     bool Open(const std::string& fileName);
     void Close();
     bool IsOpen() const { return FFile.IsOpen(); }
+    // Bytes read from the archive so far, by every thread together.
+    uint64_t BytesRead() const { return FFile.BytesRead(); }
     const std::string& FileName() const { return FFileName; }
 
     int32_t Count() const { return static_cast<int32_t>(FEntries.size()); }

@@ -97,6 +97,27 @@ private slots:
         QCOMPARE(FPrompts.Messages.size(), size_t{2}); // no verdict on what was not checked
         QVERIFY(FPrompts.Lists.empty());
     }
+
+    // The panel names the file being checked, as it does the file being extracted.
+    void thePanelNamesTheFileBeingChecked() {
+        FWindow->SetWorkerCount(1);
+        TPakWriter writer;
+        QStringList names;
+        for (int i = 0; i < 6; ++i) {
+            names << QStringLiteral("gross%1.bin").arg(i);
+            writer.AddCompressed(names.back().toStdString(), std::string(24 << 20, 'a' + i));
+        }
+        Open(writer);
+        QStringList shown;
+        QObject scope;
+        connect(FWindow.get(), &TfrmMain::ExtractProgress, &scope,
+                [&](const QString& name, int) { shown << name; });
+        Check();
+        shown.removeAll(QString());
+        QVERIFY2(!shown.isEmpty(), "the label stayed empty");
+        for (const QString& name : shown)
+            QVERIFY2(names.contains(name), qPrintable(name));
+    }
 };
 
 QTEST_MAIN(TestCheck)

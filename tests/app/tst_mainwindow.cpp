@@ -14,6 +14,7 @@
 
 #include <QAbstractItemModelTester>
 #include <QDir>
+#include <QFont>
 #include <QFrame>
 #include <QHeaderView>
 #include <QLabel>
@@ -226,12 +227,22 @@ private slots:
         QVERIFY(FPrompts.SavePresets.isEmpty());
     }
 
+    // "Alle Dateien (*)" follows the archives' filter: an archive with another ending opens.
+    void anArchiveWithAnotherEndingOpens() {
+        TPakWriter writer;
+        writer.AddStored("a.txt", "a");
+        Open(Write("archiv.dat", writer));
+        QVERIFY(FWindow->ArchiveOpen());
+        QCOMPARE(FPrompts.OpenFilters.last().split(";;").last(), "Alle Dateien (*)");
+    }
+
     void openOfAMissingFileUnloadsAndShowsTheErrorWithAFinalDot() {
         TPakWriter writer;
         writer.AddStored("a.txt", "a");
         Open(Write("first.pak", writer));
         QVERIFY(FWindow->ArchiveOpen());
-        QCOMPARE(FPrompts.OpenFilters, QStringList{"Varnholm Archivdateien (*.p?\?)"});
+        QCOMPARE(FPrompts.OpenFilters,
+                 QStringList{"Varnholm Archivdateien (*.p?\?);;Alle Dateien (*)"});
 
         const QString missing = FDir.filePath("fehlt.pak");
         Open(missing);
@@ -289,6 +300,23 @@ private slots:
         QVERIFY(!Root());
     }
 
+    void manySiblingFoldersWhoseNamesCollideMakeOneNodeEach() {
+        const std::vector<std::string> names = CollidingNames(12);
+        TPakWriter writer;
+        for (const std::string& name : names) {
+            writer.AddStored(name + "/eins.txt", "1");
+            writer.AddStored(name + "/zwei.txt", "2");
+        }
+        Open(Write("breit.pak", writer));
+        QVERIFY(FWindow->ArchiveOpen());
+        const QStringList captions = ChildCaptions(Root());
+        QCOMPARE(captions.size(), qsizetype(names.size()));
+        for (qsizetype i = 1; i < captions.size(); ++i)
+            QVERIFY(CompareText(captions[i - 1], captions[i]) < 0);
+        for (const auto& child : Root()->Children)
+            QCOMPARE(child->Files->Count(), 2);
+    }
+
     void treeAndListsFollowTheArchiveDirectoriesInTextOrder() {
         TPakWriter writer;
         writer.AddStored("wurzel.txt", "12345");
@@ -309,8 +337,9 @@ private slots:
         QCOMPARE(ChildCaptions(root), (QStringList{"a", "A", "b", "nur", "x"}));
         QCOMPARE(ChildCaptions(root->FindCaptionPath("x")), QStringList{"a"});
         QCOMPARE(ChildCaptions(root->FindCaptionPath("a")), QStringList{"a"});
+        // Every folder with subfolders is open, so the deepest ones are in view.
         QVERIFY(FWindow->tvDirectories->isExpanded(
-            FWindow->DirectoryModel().IndexOf(root->FindCaptionPath("nur/unter"))));
+            FWindow->DirectoryModel().IndexOf(root->FindCaptionPath("nur"))));
 
         // The root is selected after loading and shows the archive's root files.
         QCOMPARE(FWindow->tvDirectories->currentIndex(), FWindow->DirectoryModel().IndexOf(root));
@@ -352,6 +381,28 @@ private slots:
         QVERIFY(dir);
         Select(dir);
         QCOMPARE(ListCaptions(FWindow->lvFiles->model()), QStringList{"€uro.txt"});
+    }
+
+    // An empty name is no blank row: "(ohne Namen)" in italics, in the list and in the tree.
+    void emptyNamesShowAsOhneNamenInItalics() {
+        TPakWriter writer;
+        writer.AddStored("a/", "leer benannt");
+        writer.AddStored("a/b.txt", "b");
+        writer.AddStored("c//d.txt", "d");
+        Open(Write("leer.pak", writer));
+        const auto italic = [](const QModelIndex& index) {
+            return index.data(Qt::FontRole).value<QFont>().italic();
+        };
+        Select(Root()->FindCaptionPath("a"));
+        const QAbstractItemModel* list = FWindow->lvFiles->model();
+        QCOMPARE(ListCaptions(list), (QStringList{"(ohne Namen)", "b.txt"}));
+        QVERIFY(italic(list->index(0, 0)) && !italic(list->index(1, 0)));
+        QCOMPARE(list->index(0, 1).data().toString(), "12"); // the other columns as ever
+        const TDirNode* nameless = Root()->FindCaptionPath("c")->Children.front().get();
+        const QModelIndex folder = FWindow->DirectoryModel().IndexOf(nameless);
+        QCOMPARE(folder.data().toString(), "(ohne Namen)");
+        QVERIFY(italic(folder) && !italic(folder.parent()));
+        QCOMPARE(nameless->Caption, QString()); // what the archive calls it stays as it is
     }
 
     void selectingSetsTheGlyphOfTheNodeByItsExpansion() {

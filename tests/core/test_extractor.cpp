@@ -3,8 +3,10 @@
 #include "PakWriter.h"
 #include "TestFiles.h"
 
+#include <chrono>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <system_error>
 #include <unistd.h>
 
 namespace {
@@ -162,6 +164,58 @@ TEST_F(ExtractorTest, WithWorkersAnErrorEndsTheRunAfterTheReportsBeforeIt) {
         EReadError);
     EXPECT_EQ(FEvents, (std::vector<std::string>{"damaged a-bad"}));
     EXPECT_EQ(extractor.Stats().Written, 0);
+}
+
+TEST_F(ExtractorTest, EntriesThatNeedNoWritingCostNoWaitWithWorkers) {
+    TPakWriter writer;
+    for (int i = 0; i < 20000; ++i) {
+        if (i % 3 == 0)
+            writer.AddStored("../x", "x");
+        else if (i % 3 == 1)
+            writer.AddRaw(writer.Root(), "leer/", "", 0);
+        else
+            writer.AddRaw(writer.Root(), "hinter/ende", "", 5).Offset = 1ull << 40;
+    }
+    writer.AddStored("zuletzt.txt", "z");
+    Open(writer);
+    const auto start = std::chrono::steady_clock::now();
+    const auto stats = ExtractAll(FDir / "out", 2);
+    // Waiting a time slice every few entries took half a minute; one thread takes milliseconds.
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+    EXPECT_EQ(stats.Refused, 6667);
+    EXPECT_EQ(stats.Damaged, 6666);
+    EXPECT_EQ(stats.Written, 1);
+    EXPECT_EQ(ListFiles(FDir / "out"), (std::vector<std::string>{"zuletzt.txt"}));
+}
+
+TEST_F(ExtractorTest, WorkersTheSystemWillNotStartLeaveTheRunToTheOthers) {
+    TPakWriter writer;
+    for (int i = 0; i < 60; ++i)
+        writer.AddCompressed(
+            "d" + std::to_string(i % 4) + "/f" + std::to_string(i),
+            std::string(static_cast<size_t>(i * 997), static_cast<char>('a' + i % 26)));
+    writer.AddStored("../weg", "refused");
+    Open(writer);
+    ExtractAll(FDir / "one", 1);
+    const auto expected = ListFiles(FDir / "one");
+    ASSERT_EQ(expected.size(), 60u);
+    for (const int startable : {0, 1, 3}) {
+        FEvents.clear();
+        TExtractor::WorkerStartHook = [startable](int worker) {
+            if (worker >= startable)
+                throw std::system_error(
+                    std::make_error_code(std::errc::resource_unavailable_try_again));
+        };
+        const std::string out = FDir / ("out" + std::to_string(startable));
+        TExtractor::TStats stats;
+        EXPECT_NO_THROW(stats = ExtractAll(out, 4));
+        TExtractor::WorkerStartHook = nullptr;
+        EXPECT_EQ(stats.Written, 60);
+        EXPECT_EQ(FEvents, (std::vector<std::string>{"refused ../weg"}));
+        ASSERT_EQ(ListFiles(out), expected);
+        for (const std::string& file : expected)
+            EXPECT_EQ(ReadFileBytes(out + "/" + file), ReadFileBytes(FDir / ("one/" + file)));
+    }
 }
 
 } // namespace

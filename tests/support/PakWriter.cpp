@@ -130,12 +130,19 @@ TPakWriter::TFile& TPakWriter::AddCompressed(std::string_view path, std::string_
     return AddRaw(dir, path, stored, content.size());
 }
 
+namespace {
+
+void AppendRecordHead(std::string& record, const std::string& head) {
+    std::string bytes = head;
+    bytes.resize(36, '\0');
+    record += bytes;
+}
+
+} // namespace
+
 void TPakWriter::WriteDirectory(const TDirectory& dir) {
     std::string record;
-    for (int i = 0; i < 4; ++i)
-        AppendU64(record, 0);
-    AppendU16(record, 0);
-    AppendU16(record, 0);
+    AppendRecordHead(record, dir.Head);
     AppendPakString(record, dir.Name);
     AppendU32(record, dir.SubdirectoryCountOverride.value_or(
                           static_cast<uint32_t>(dir.Subdirectories.size())));
@@ -146,10 +153,7 @@ void TPakWriter::WriteDirectory(const TDirectory& dir) {
     record.clear();
     AppendU32(record, dir.FileCountOverride.value_or(static_cast<uint32_t>(dir.Files.size())));
     for (const TFile& file : dir.Files) {
-        for (int i = 0; i < 4; ++i)
-            AppendU64(record, 0);
-        AppendU16(record, 0);
-        AppendU16(record, 0);
+        AppendRecordHead(record, file.Head);
         AppendU64(record, file.Offset);
         AppendU64(record, file.StoredSize);
         AppendU64(record, file.UnpackedSize);
@@ -190,4 +194,16 @@ std::string TPakWriter::Finish() {
     }
     FFile = nullptr;
     return {};
+}
+
+std::vector<std::string> CollidingNames(int bits) {
+    std::vector<std::string> names;
+    names.reserve(size_t{1} << bits);
+    for (uint32_t n = 0; n < (1u << bits); ++n) {
+        std::string name;
+        for (int b = 0; b < bits; ++b)
+            name += (n >> b) & 1 ? "BB" : "Aa";
+        names.push_back(std::move(name));
+    }
+    return names;
 }

@@ -1,0 +1,129 @@
+#include "ArchiveBuilder.h"
+
+#include "ArchivePlan.h"
+#include "CompressionPipeline.h"
+#include "Cp1252.h"
+#include "FileIO.h"
+#include "SafeOutput.h"
+
+#include <algorithm>
+#include <sys/stat.h>
+
+namespace pakbuild {
+namespace {
+
+using paklayout::TFileRecord;
+
+ENamesRefused MakeRefusal(std::vector<std::string> messages) {
+    return ENamesRefused(std::move(messages));
+}
+
+std::string JoinLines(const std::vector<std::string>& lines) {
+    std::string text;
+    for (const std::string& line : lines)
+        text += (text.empty() ? "" : "\n") + line;
+    return text;
+}
+
+void RefuseSameFile(const std::string& oldArchive, const std::string& newArchive) {
+    struct stat oldStat, newStat;
+    if (::stat(oldArchive.c_str(), &oldStat) == 0 && ::stat(newArchive.c_str(), &newStat) == 0 &&
+        oldStat.st_dev == newStat.st_dev && oldStat.st_ino == newStat.st_ino)
+        throw Exception("Das neue Archiv " + newArchive + " ist das alte Archiv " + oldArchive +
+                        ": es wird nie überschrieben. Bitte einen anderen Namen wählen.");
+}
+
+// Copies the kept entries' stored bytes in the order they lie in the old archive, so that runs
+// of neighbours become one copy; gaps (removed or replaced entries) are dropped, and entries
+// sharing bytes keep sharing them.
+void CopyKept(std::vector<TFileRecord*>& kept, const TReadFile& input, const std::string& oldName,
+              TSafeOutput& out) {
+    for (const TFileRecord* file : kept)
+        if (file->StoredSize > input.Size() || file->Offset > input.Size() - file->StoredSize)
+            throw Exception("Die gespeicherten Daten von " + cp1252::ToUtf8(file->Path) +
+                            " liegen hinter dem Ende von " + oldName +
+                            "; das Archiv ist beschädigt und wird nicht übernommen.");
+    std::sort(kept.begin(), kept.end(), [](const TFileRecord* a, const TFileRecord* b) {
+        return a->Offset != b->Offset ? a->Offset < b->Offset : a->StoredSize > b->StoredSize;
+    });
+    uint64_t runStart = 0, runEnd = 0, runOut = out.Position();
+    auto flush = [&] {
+        if (runEnd > runStart)
+            out.CopyFrom(input.Handle(), runStart, runEnd - runStart);
+    };
+    for (TFileRecord* file : kept) {
+        if (file->StoredSize == 0) {
+            file->Offset = out.Position();
+            continue;
+        }
+        const uint64_t end = file->Offset + file->StoredSize;
+        if (file->Offset < runStart || file->Offset > runEnd || runEnd == runStart) {
+            flush();
+            runStart = runEnd = file->Offset;
+            runOut = out.Position();
+        }
+        runEnd = std::max(runEnd, end);
+        file->Offset = runOut + (file->Offset - runStart);
+    }
+    flush();
+}
+
+TReport Build(paklayout::TLayout layout, const TReadFile* input, const std::string& oldName,
+              const std::string& newArchive, const std::string& folder, const TOptions& options) {
+    std::vector<std::string> exclude{newArchive};
+    if (input)
+        exclude.push_back(oldName);
+    TFolderScan scan = ScanFolder(folder, exclude);
+    if (!scan.Refused.empty())
+        throw MakeRefusal(std::move(scan.Refused));
+    TReport report;
+    report.Skipped = std::move(scan.Skipped);
+    PlanArchive(layout, scan, options, report);
+
+    std::vector<TFileRecord*> kept;
+    std::vector<TFileRecord*> fresh;
+    paklayout::ForEachFile(
+        layout.Root, [&](TFileRecord& file) { (file.Source < 0 ? kept : fresh).push_back(&file); });
+
+    TSafeOutput out(newArchive, options.Cancel);
+    out.Write(std::string(paklayout::kHeaderSize, '\0'));
+    if (input)
+        CopyKept(kept, *input, oldName, out);
+    const int64_t unchanged =
+        WriteCompressed(fresh, scan.Files, input ? input->Handle() : -1, options, out);
+    report.Replaced -= unchanged;
+    report.Kept += unchanged;
+
+    const uint64_t root = out.Position();
+    std::string directory;
+    paklayout::AppendDirectory(directory, layout.Root);
+    out.Write(directory);
+    out.WriteAt(0, paklayout::HeaderWithRoot(layout.Header, root));
+    report.ArchiveBytes = out.Position();
+    out.Commit();
+    return report;
+}
+
+} // namespace
+
+ENamesRefused::ENamesRefused(std::vector<std::string> messages)
+    : Exception(JoinLines(messages))
+    , FMessages(std::move(messages)) {}
+
+TReport UpdateArchive(const std::string& oldArchive, const std::string& newArchive,
+                      const std::string& folder, const TOptions& options) {
+    RefuseSameFile(oldArchive, newArchive);
+    TReadFile input;
+    input.Open(oldArchive);
+    return Build(paklayout::ReadLayout(input, oldArchive), &input, oldArchive, newArchive, folder,
+                 options);
+}
+
+TReport CreateArchive(const std::string& newArchive, const std::string& folder,
+                      const TOptions& options) {
+    TOptions all = options;
+    all.Add = true;
+    return Build(paklayout::TLayout{}, nullptr, "", newArchive, folder, all);
+}
+
+} // namespace pakbuild

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+// A file written under a temporary name beside its destination and renamed into place only by
+// Commit, after its data has reached the disk. Until then the destination stays as it was;
+// destroying an uncommitted output removes the temporary file. (A crash leaves the temporary
+// file, ".NAME.XXXXXX", but never a half-written NAME.)
+class TSafeOutput {
+public:
+    // Creates the temporary file (never an existing one). Throws Exception.
+    TSafeOutput(const std::string& destination, const std::atomic<bool>* cancel);
+    ~TSafeOutput();
+    TSafeOutput(const TSafeOutput&) = delete;
+    TSafeOutput& operator=(const TSafeOutput&) = delete;
+
+    uint64_t Position() const { return FPosition; }
+    const std::string& TemporaryName() const { return FTemporary; }
+
+    // Appends bytes. Throws Exception (with the system's reason, e.g. a full disk) and EAborted.
+    void Write(std::string_view bytes);
+    // Appends size bytes of the open file inputHandle from offset, in the kernel where it can.
+    void CopyFrom(int inputHandle, uint64_t offset, uint64_t size);
+    // Overwrites bytes at position (within what was written).
+    void WriteAt(uint64_t position, std::string_view bytes);
+    // Flushes, syncs, renames onto the destination and syncs its folder.
+    void Commit();
+
+private:
+    void Flush();
+    void WriteRaw(const char* data, size_t size, uint64_t position);
+    [[noreturn]] void Fail(int systemError) const;
+    void CheckCancel() const;
+
+    std::string FDestination;
+    std::string FTemporary;
+    const std::atomic<bool>* FCancel;
+    int FHandle = -1;
+    uint64_t FPosition = 0; // logical end, buffered bytes included
+    std::string FBuffer;
+    bool FCommitted = false;
+};
