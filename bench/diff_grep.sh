@@ -33,11 +33,11 @@ measure() {
 median() { printf '%s\n' "$@" | sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
 
 # Prints one row per tool: median wall, user, system; then our ratio to each other tool.
-report() { # what, then "tool|list-name" pairs, ours first
+report() { # what, then "tool=list-name" pairs, ours first
     local what="$1" ours=""
     shift
     for pair in "$@"; do
-        local tool="${pair%%|*}" list="${pair#*|}"
+        local tool="${pair%=*}" list="${pair##*=}"
         eval "local results=(\"\${${list}[@]}\")"
         local walls=() users=() systems=()
         for r in "${results[@]}"; do
@@ -68,8 +68,8 @@ for ((run = 1; run <= runs; run++)); do
     measure b "$pak" diff -q "$data/tiny.pak" "$data/tiny-patch.pak"
     measure c zipcmp "$data/tiny.zip" "$data/tiny-patch.zip"
 done
-report diff "varnholm-pak diff|a" "zipcmp|c"
-report diff "varnholm-pak diff -q|b"
+report diff "varnholm-pak diff=a" "zipcmp=c"
+report diff "varnholm-pak diff -q=b"
 
 word=Heiltrank
 a=() b=() c=() d=()
@@ -79,5 +79,5 @@ for ((run = 1; run <= runs; run++)); do
     measure c ugrep -z -c "$word" "$data/mixed.zip"
     measure d "unzip -p $data/mixed.zip | grep -c $word"
 done
-report grep "varnholm-pak grep -c|a" "ugrep -z -c|c" "unzip -p | grep -c|d"
-report grep "varnholm-pak grep -l|b"
+report grep "varnholm-pak grep -c=a" "ugrep -z -c=c" "unzip -p | grep -c=d"
+report grep "varnholm-pak grep -l=b"

@@ -226,13 +226,16 @@ void TLineSearch::Finish() {
 
 void TLineSearch::SearchBlock(const char* data, size_t size) {
     const std::string_view block(data, size);
-    if (!FBinary && std::memchr(data, 0, size))
+    // Line numbers and binary content matter only to the lines shown.
+    const bool lines = FMode == TMode::Lines;
+    if (lines && !FBinary && std::memchr(data, 0, size))
         FBinary = true;
     const bool utf8 = IsValidUtf8(block);
     const TContentPattern::TCompiled* compiled =
         utf8 ? FPattern.FUtf8.get() : FPattern.FBytes.get();
     const uint64_t linesBefore = FLinesBefore;
-    FLinesBefore += static_cast<uint64_t>(std::count(data, data + size, '\n'));
+    if (lines)
+        FLinesBefore += static_cast<uint64_t>(std::count(data, data + size, '\n'));
     if (!compiled)
         return;
     // Lines before `counted`, which is a line start.
@@ -254,8 +257,10 @@ void TLineSearch::SearchBlock(const char* data, size_t size) {
         size_t s = 0;
         size_t e = 0;
         if (data + end <= lineEnd || FMatch->Match(compiled->Code, lineText, 0, utf8, s, e)) {
-            line += static_cast<uint64_t>(std::count(counted, lineStart, '\n'));
-            counted = lineStart;
+            if (lines) {
+                line += static_cast<uint64_t>(std::count(counted, lineStart, '\n'));
+                counted = lineStart;
+            }
             FCount++;
             if (FMode == TMode::First || (FMode == TMode::Lines && FBinary))
                 throw EAborted();

@@ -77,6 +77,7 @@ public:
     void Finish();
 
     uint64_t Count() const { return FCount; }
+    // Found with TMode::Lines only.
     bool Binary() const { return FBinary; }
     const std::vector<TLine>& Lines() const { return FLines; }
     std::vector<TLine> TakeLines() { return std::move(FLines); }
