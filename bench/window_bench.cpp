@@ -2,7 +2,8 @@
 // root's list is ready, the longest stretch in which the window handled no events, and the peak
 // memory. With --extract DEST it also times "Alle Dateien..." into DEST, with --single FILE
 // "Gewählte Datei..." of the root list's first file into FILE. With --find TEXT it types TEXT
-// into the find one character at a time and times each keystroke until its hits are shown; with
+// into the find one character at a time and times each keystroke until its hits are shown (with
+// --order CAPTION the list is sorted by that column first, as a click on its header does); with
 // --sort it then times sorting the list shown (the hits, or the largest folder) by each column.
 // With --preview NAME it opens the preview of the root's file NAME --runs times (default 15),
 // each time afresh, and times it from "Vorschau" until the preview is painted: the median wall
@@ -135,13 +136,14 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     if (argc < 2) {
         std::fprintf(stderr, "Aufruf: bench_window ARCHIV [--extract ZIELORDNER] "
-                             "[--single ZIELDATEI] [--find TEXT] [--sort] "
+                             "[--single ZIELDATEI] [--find TEXT [--order SPALTE]] [--sort] "
                              "[--preview NAME [--runs N]]\n");
         return 2;
     }
     const QString archive = QString::fromLocal8Bit(argv[1]);
     TSilentPrompts prompts;
     QString findText;
+    QString findOrder;
     bool sort = false;
     QString previewName;
     int previewRuns = 15;
@@ -156,6 +158,8 @@ int main(int argc, char** argv) {
             prompts.SaveAs = QString::fromLocal8Bit(argv[++i]);
         else if (std::strcmp(argv[i], "--find") == 0)
             findText = QString::fromLocal8Bit(argv[++i]);
+        else if (std::strcmp(argv[i], "--order") == 0)
+            findOrder = QString::fromUtf8(argv[++i]);
         else if (std::strcmp(argv[i], "--preview") == 0)
             previewName = QString::fromUtf8(argv[++i]);
         else if (std::strcmp(argv[i], "--runs") == 0)
@@ -182,6 +186,12 @@ int main(int argc, char** argv) {
                     static_cast<long long>(ms), static_cast<long long>(gap), PeakMegabytes());
     }
     if (!findText.isEmpty()) {
+        if (!findOrder.isEmpty()) {
+            const QAbstractItemModel* list = window.lvFiles->model();
+            for (int column = 0; column < list->columnCount(); ++column)
+                if (list->headerData(column, Qt::Horizontal).toString() == findOrder)
+                    window.SortCommand(column);
+        }
         window.FindCommand();
         QString typed;
         for (const QChar c : findText) {

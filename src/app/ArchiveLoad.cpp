@@ -1,10 +1,10 @@
 #include "ArchiveLoad.h"
 
 #include "AnsiText.h"
+#include "DirectoryIds.h"
 #include "DirectoryTreeModel.h"
 #include "Exception.h"
 #include "FileListModel.h"
-#include "hashtable.h"
 #include "uPakReader.h"
 
 #include <QCoreApplication>
@@ -26,10 +26,9 @@ QString FileNameWithoutFolder(const QString& fileName) {
 
 } // namespace
 
-TArchiveLoad::TArchiveLoad(TPakReader& reader, THashTable& index, QString fileName, QObject* parent)
+TArchiveLoad::TArchiveLoad(TPakReader& reader, QString fileName, QObject* parent)
     : QObject(parent)
     , FReader(reader)
-    , FIndex(index)
     , FFileName(std::move(fileName)) {}
 
 TArchiveLoad::~TArchiveLoad() {
@@ -59,6 +58,10 @@ void TArchiveLoad::Run() {
         auto root = std::make_unique<TDirNode>();
         root->Caption = FileNameWithoutFolder(FFileName);
         const int32_t count = FReader.Count();
+        // A directory's node is found by its parent and its name, whatever the names are and
+        // however many siblings it has; the nodes by their numbers.
+        TDirectoryIds directories;
+        std::vector<TDirNode*> nodes{root.get()};
         for (int32_t i = 0; i < count; ++i) {
             if (i % 100 == 0) {
                 if (Stopping()) {
@@ -67,15 +70,10 @@ void TArchiveLoad::Run() {
                 }
                 emit Progress(i, count);
             }
-            const std::string_view dir = FReader.EntryDir(i);
-            TDirNode* node;
-            try {
-                node = static_cast<TDirNode*>(FIndex.Examine(dir));
-            } catch (const EEZContainerError&) {
-                // A directory met for the first time.
-                node = AddDirectoryPath(root.get(), FReader.EntryPath(i));
-                FIndex.Insert(dir, node);
-            }
+            TDirNode* node = nodes[directories.Add(
+                FReader.EntryPath(i), [&](uint32_t parent, std::string_view name) {
+                    nodes.push_back(nodes[parent]->AddChild(name));
+                })];
             if (!node->Files)
                 node->Files = std::make_unique<TFileListModel>(FReader);
             node->Files->Add(i);
@@ -111,15 +109,4 @@ void TArchiveLoad::Run() {
         // Why, in the user's words: missing, a folder, no permission, not enough memory.
         emit Failed(FromCoreText(OpenFailureText(ToCoreFileName(FFileName), e)));
     }
-}
-
-TDirNode* TArchiveLoad::AddDirectoryPath(TDirNode* start, std::string_view path) {
-    TDirNode* node = start;
-    for (size_t slash; (slash = path.find('/')) != std::string_view::npos;) {
-        const std::string_view component = path.substr(0, slash);
-        path.remove_prefix(slash + 1);
-        TDirNode* child = node->FindChildByText(component);
-        node = child ? child : node->AddChild(component);
-    }
-    return node;
 }

@@ -8,19 +8,17 @@
 #include <thread>
 #include <vector>
 
-class THashTable;
 class TPakReader;
 struct TDirNode;
 
 // Opens an archive in the window's reader and builds its directory tree, with one prepared file
 // list per directory, on a thread of its own: the window stays responsive however large the
-// archive. The window starts it, shows what it reports and may ask it to stop. The reader and
-// the directory index belong to the load until it has ended (Loaded, Failed or Stopped).
+// archive. The window starts it, shows what it reports and may ask it to stop. The reader
+// belongs to the load until it has ended (Loaded, Failed or Stopped).
 class TArchiveLoad : public QObject {
     Q_OBJECT
 public:
-    TArchiveLoad(TPakReader& reader, THashTable& index, QString fileName,
-                 QObject* parent = nullptr);
+    TArchiveLoad(TPakReader& reader, QString fileName, QObject* parent = nullptr);
     // Stops the load and waits for its thread.
     ~TArchiveLoad() override;
 
@@ -46,12 +44,8 @@ signals:
 private:
     void Run();
     bool Stopping() const { return FStop.load(std::memory_order_relaxed); }
-    // The node of the directory that path (an entry's full path) lies in, made with every
-    // missing node on the way.
-    static TDirNode* AddDirectoryPath(TDirNode* start, std::string_view path);
 
     TPakReader& FReader;
-    THashTable& FIndex;
     const QString FFileName;
     std::unique_ptr<TDirNode> FTree;
     std::vector<int32_t> FTreeOrder;

@@ -4,6 +4,7 @@
 #include "FolderIcons.h"
 #include "TextOrder.h"
 
+#include <QCollatorSortKey>
 #include <algorithm>
 
 TDirNode::~TDirNode() {
@@ -22,6 +23,15 @@ TDirNode* TDirNode::FindChildByText(std::string_view text) const {
         if (child->Text == text)
             return child.get();
     return nullptr;
+}
+
+const TDirNode* TDirNode::FindDirectoryOf(std::string_view path) const {
+    const TDirNode* node = this;
+    for (size_t slash; node && (slash = path.find('/')) != std::string_view::npos;) {
+        node = node->FindChildByText(path.substr(0, slash));
+        path.remove_prefix(slash + 1);
+    }
+    return node;
 }
 
 const TDirNode* TDirNode::FindCaptionPath(const QString& path) const {
@@ -46,14 +56,39 @@ TDirNode* TDirNode::AddChild(std::string_view text) {
     return Children.back().get();
 }
 
+namespace {
+
+// From this many siblings on, a sort key per caption is cheaper than the collator per comparison.
+constexpr size_t kKeyedSortFrom = 256;
+
+void SortByCaption(std::vector<std::unique_ptr<TDirNode>>& nodes) {
+    if (nodes.size() < kKeyedSortFrom) {
+        std::stable_sort(nodes.begin(), nodes.end(), [](const auto& a, const auto& b) {
+            return CompareText(a->Caption, b->Caption) < 0;
+        });
+        return;
+    }
+    std::vector<std::pair<QCollatorSortKey, size_t>> keys;
+    keys.reserve(nodes.size());
+    for (size_t i = 0; i < nodes.size(); ++i)
+        keys.emplace_back(TextSortKey(nodes[i]->Caption), i);
+    std::stable_sort(keys.begin(), keys.end(),
+                     [](const auto& a, const auto& b) { return a.first.compare(b.first) < 0; });
+    std::vector<std::unique_ptr<TDirNode>> sorted;
+    sorted.reserve(nodes.size());
+    for (const auto& key : keys)
+        sorted.push_back(std::move(nodes[key.second]));
+    nodes = std::move(sorted);
+}
+
+} // namespace
+
 void TDirNode::SortChildren() {
     std::vector<TDirNode*> pending{this};
     while (!pending.empty()) {
         TDirNode* node = pending.back();
         pending.pop_back();
-        std::stable_sort(
-            node->Children.begin(), node->Children.end(),
-            [](const auto& a, const auto& b) { return CompareText(a->Caption, b->Caption) < 0; });
+        SortByCaption(node->Children);
         for (size_t i = 0; i < node->Children.size(); ++i) {
             node->Children[i]->Row = static_cast<int>(i);
             pending.push_back(node->Children[i].get());

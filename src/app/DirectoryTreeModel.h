@@ -27,6 +27,9 @@ struct TDirNode {
     // The first child whose text equals text exactly (byte for byte), or null.
     TDirNode* FindChildByText(std::string_view text) const;
     TDirNode* AddChild(std::string_view text);
+    // The node below this one of the directory an entry's path lies in (its components before
+    // the last "/"), or null.
+    const TDirNode* FindDirectoryOf(std::string_view path) const;
     // The node below this one that a path of captions ("a/b") names, or null.
     const TDirNode* FindCaptionPath(const QString& path) const;
     // Puts the children of this node and of every node below it in caption order.

@@ -5,7 +5,7 @@
 #include "uPakReader.h"
 
 #include <QScopeGuard>
-#include <unistd.h>
+#include <optional>
 
 TExtractionJob::TExtractionJob(const TPakReader& reader, std::string folder,
                                std::vector<TItem> items, int threads, QObject* parent)
@@ -100,7 +100,7 @@ void TExtractionJob::Run() {
         else
             RunItems();
     } catch (const std::exception& e) {
-        FError = QString::fromUtf8(e.what());
+        FError = QString::fromStdString(ErrorText(e));
     }
     emit Finished();
 }
@@ -117,16 +117,26 @@ void TExtractionJob::RunSingle() {
     }
     TInflater inflater;
     TExtractOutcome outcome = TExtractOutcome::Written;
+    std::optional<TWriteFile> out;
+    // A file stopped halfway, by a cancel, a full disk or an archive gone short, is no file: it
+    // goes.
+    const auto removeUnfinished = [&] {
+        if (out && out->Remove() != 0)
+            FStats.LeftBehind.push_back(FDestination);
+    };
     try {
-        TWriteFile out(FDestination);
-        out.SetWatch(&FSingleWatch);
-        outcome = FReader.ExtractEntry(index, out, inflater);
-        if (outcome == TExtractOutcome::Written && out.Written() < FReader.EntryUnpackedSize(index))
-            FShort.emplace_back(index, out.Written());
+        out.emplace(FDestination);
+        out->SetWatch(&FSingleWatch);
+        outcome = FReader.ExtractEntry(index, *out, inflater);
+        if (outcome == TExtractOutcome::Written &&
+            out->Written() < FReader.EntryUnpackedSize(index))
+            FShort.emplace_back(index, out->Written());
     } catch (const EAborted&) {
-        // A file stopped halfway is no file: it goes.
-        ::unlink(FDestination.c_str());
+        removeUnfinished();
         return;
+    } catch (...) {
+        removeUnfinished();
+        throw;
     }
     if (outcome == TExtractOutcome::Damaged)
         AskWindow([&] { emit Damaged(index); });

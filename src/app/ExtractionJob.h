@@ -60,7 +60,8 @@ public:
     int32_t FirstFailed() const { return FFirstFailed; }
     const std::string& FirstFailure() const { return FFirstFailure; }
     const QString& Error() const { return FError; }
-    // After Finished, of a multi-file job: what became of the files handed to the extractor.
+    // After Finished, of a multi-file job: what became of the files handed to the extractor;
+    // of a single file: the file, when it was cut short and could not be removed (LeftBehind).
     const TExtractor::TStats& Stats() const { return FStats; }
     // After Finished: the entries written whole with fewer bytes than they declare, and those.
     const std::vector<std::pair<int32_t, uint64_t>>& ShortEntries() const { return FShort; }

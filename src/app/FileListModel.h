@@ -30,45 +30,40 @@ public:
     // Ascending caption order (the locale-aware order of the tree); equal captions keep entry
     // order.
     void SortByCaption();
-    // Replaces the rows with entries from anywhere in the archive (the hits of a find).
-    void SetHits(std::vector<int32_t> entries);
+    // Replaces the rows with entries from anywhere in the archive (the hits of a find), which are
+    // in order already (see Order).
+    void SetHits(std::vector<int32_t> entries, std::pair<TListColumn, Qt::SortOrder> order = {
+                                                   TListColumn::Folder, Qt::AscendingOrder});
 
     int32_t EntryAt(int row) const { return FEntries[static_cast<size_t>(row)]; }
-    // All rows, also those the view has not fetched yet.
     int Count() const { return static_cast<int>(FEntries.size()); }
-    // The row that shows entry, fetched for the view if need be; or -1.
-    int RowOf(int32_t entry);
+    // The row that shows entry, or -1.
+    int RowOf(int32_t entry) const;
 
     void SetColumns(const std::vector<TListColumn>& columns);
     TListColumn ColumnAt(int column) const { return FColumns[static_cast<size_t>(column)]; }
     int ColumnOf(TListColumn kind) const;
 
-    // Puts the rows in the order of column. treeRank gives each entry's position in the tree's
-    // own order (directories as the tree shows them, each one's files by caption): it orders a
-    // directory's files by name without comparing texts, and breaks every tie, so that
-    // descending is ascending reversed. Selections follow their entries.
-    void Sort(TListColumn column, Qt::SortOrder order, const std::vector<int32_t>& treeRank);
+    // Puts the rows in the order of column (see SortEntries, with nameRank for hits by name, if
+    // it is at hand). Selections follow their entries.
+    void Sort(TListColumn column, Qt::SortOrder order, const std::vector<int32_t>& treeRank,
+              const std::vector<int32_t>* nameRank = nullptr);
     // The order the rows are in: at first the tree rank's own, the same as by folder.
     std::pair<TListColumn, Qt::SortOrder> Order() const { return FOrder; }
 
-    // The view sees the rows in batches, fetching the next one when it scrolls to the end: a
-    // view lays out every row it knows of, which for a million rows would hold up the window.
+    // Every row at once: the view has uniform row heights, so laying out a million rows costs it
+    // a few milliseconds, and End and the scroll bar stand for the whole list.
     int rowCount(const QModelIndex& parent = {}) const override;
-    bool canFetchMore(const QModelIndex& parent) const override;
-    void fetchMore(const QModelIndex& parent) override;
+    // index and flags are asked for every row of a layout: they call nothing else.
+    QModelIndex index(int row, int column, const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
 private:
-    static constexpr int kRowsPerFetch = 20000;
-    void FetchUpTo(int rows);
-    void SortRows(TListColumn column, Qt::SortOrder order, const std::vector<int32_t>& treeRank);
-
     const TPakReader& FReader;
     std::vector<int32_t> FEntries;
-    int FFetched = 0; // rows the view knows of
     std::vector<TListColumn> FColumns{TListColumn::Name, TListColumn::Size};
     bool FAcrossFolders = false; // hits of a find rather than one directory's files
     std::pair<TListColumn, Qt::SortOrder> FOrder{TListColumn::Folder, Qt::AscendingOrder};

@@ -1,12 +1,16 @@
 #include "FindJob.h"
 
+#include "ListOrder.h"
 #include "NameIndex.h"
 
+#include <algorithm>
+
 TFindJob::TFindJob(const TPakReader& reader, std::shared_ptr<const std::vector<int32_t>> treeOrder,
-                   QObject* parent)
+                   const std::vector<int32_t>& treeRank, QObject* parent)
     : QObject(parent)
     , FReader(reader)
     , FTreeOrder(std::move(treeOrder))
+    , FTreeRank(treeRank)
     , FThread([this] { Run(); }) {}
 
 TFindJob::~TFindJob() {
@@ -19,16 +23,16 @@ TFindJob::~TFindJob() {
     FThread.join();
 }
 
-void TFindJob::Find(const QString& text) {
+void TFindJob::Find(const QString& text, TOrder order) {
     {
         std::lock_guard lock(FMutex);
-        FPending = text;
+        FPending.emplace(text, order);
     }
     FSuperseded = true;
     FWake.notify_all();
 }
 
-std::optional<std::vector<int32_t>> TFindJob::TakeHits(const QString& text) {
+std::optional<TFindJob::THits> TFindJob::TakeHits(const QString& text) {
     std::lock_guard lock(FMutex);
     if (FHitsText != text || FPending)
         return std::nullopt;
@@ -36,27 +40,51 @@ std::optional<std::vector<int32_t>> TFindJob::TakeHits(const QString& text) {
     return std::move(FHits);
 }
 
+std::shared_ptr<const std::vector<int32_t>> TFindJob::NameRank() const {
+    std::lock_guard lock(FMutex);
+    return FNameRank;
+}
+
+void TFindJob::Sort(std::vector<int32_t>& hits, TOrder order) {
+    // The index reports hits in the tree's own order.
+    if (order.first == TListColumn::Folder) {
+        if (order.second == Qt::DescendingOrder)
+            std::reverse(hits.begin(), hits.end());
+        return;
+    }
+    std::shared_ptr<const std::vector<int32_t>> nameRank = NameRank();
+    if (order.first == TListColumn::Name && !nameRank) {
+        nameRank = std::make_shared<const std::vector<int32_t>>(NameRanks(FReader, FTreeRank));
+        std::lock_guard lock(FMutex);
+        FNameRank = nameRank;
+    }
+    SortEntries(FReader, hits, order.first, order.second, FTreeRank, true, nameRank.get());
+}
+
 void TFindJob::Run() {
     // The names are gathered at once, while the user is still typing the first letter.
     FIndex = std::make_unique<TNameIndex>(FReader, *FTreeOrder);
     for (;;) {
         QString text;
+        TOrder order;
         {
             std::unique_lock lock(FMutex);
             FWake.wait(lock, [&] { return FQuit || FPending; });
             if (FQuit)
                 return;
-            text = *FPending;
+            std::tie(text, order) = *FPending;
             FPending.reset();
             FSuperseded = false;
         }
         std::vector<int32_t> hits = FIndex->Find(text, FSuperseded);
+        if (!FSuperseded)
+            Sort(hits, order);
         {
             std::lock_guard lock(FMutex);
             // A newer text is waiting: these hits are of no use.
             if (FQuit || FPending)
                 continue;
-            FHits = std::move(hits);
+            FHits = {std::move(hits), order};
             FHitsText = text;
         }
         emit Found(text);

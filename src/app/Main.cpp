@@ -18,7 +18,6 @@
 #include "RegistryStore.h"
 #include "WindowState.h"
 #include "adpMRU.h"
-#include "hashtable.h"
 #include "uPakReader.h"
 
 #include <QAction>
@@ -54,7 +53,8 @@ constexpr int kMaxExpandedDepth = 64;
 // borders.
 constexpr QSize kFrameRoom(16, 48);
 
-const QString kOpenFilter = QStringLiteral("Varnholm Archivdateien (*.p?\?)");
+// The archives first; "Alle Dateien" opens one with another ending.
+const QString kOpenFilter = QStringLiteral("Varnholm Archivdateien (*.p?\?);;Alle Dateien (*)");
 const QString kRegistryPath = QStringLiteral("\\Software\\Varnholm Archiv-Explorer");
 
 QTreeView* CreateFileView(QWidget* parent) {
@@ -62,6 +62,8 @@ QTreeView* CreateFileView(QWidget* parent) {
     view->setRootIsDecorated(false);
     view->setItemsExpandable(false);
     view->setUniformRowHeights(true); // lists of a million rows stay fast
+    // Were the bar to come and go, the view would lay out its rows once more each time.
+    view->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     view->setEditTriggers(QAbstractItemView::NoEditTriggers);
     // Ctrl and Shift select several files, as in every file manager.
     view->setSelectionMode(QAbstractItemView::ExtendedSelection);
@@ -79,8 +81,6 @@ QTreeView* CreateFileView(QWidget* parent) {
 TfrmMain::TfrmMain(TPrompts& prompts, std::shared_ptr<IRegistryStore> store, QWidget* parent)
     : QMainWindow(parent)
     , FPrompts(prompts)
-    // The index exists before the reader and goes after it.
-    , FDirIndex(std::make_unique<THashTable>(false))
     , FReader(std::make_unique<TPakReader>())
     , FWorkerCount(TExtractor::DefaultThreads()) {
     CreateControls();
@@ -111,22 +111,24 @@ TfrmMain::TfrmMain(TPrompts& prompts, std::shared_ptr<IRegistryStore> store, QWi
     // As the user left it last time; the first start keeps the centred default.
     restoreGeometry(FState->Bytes(TWindowState::kGeometry));
     Splitter1->restoreState(FState->Bytes(TWindowState::kSplitter));
+    dlgPreview->RestorePlacement(FState->Bytes(TWindowState::kPreviewGeometry));
     setAcceptDrops(true);
 }
 
 TfrmMain::~TfrmMain() {
-    // The jobs use the reader and the index: they end first.
+    // The jobs use the reader: they end first.
     FJob.reset();
     FCheck.reset();
     FLoad.reset();
     FFind.reset();
     FState->SetBytes(TWindowState::kGeometry, saveGeometry());
     FState->SetBytes(TWindowState::kSplitter, Splitter1->saveState());
+    if (const QByteArray placement = dlgPreview->Placement(); !placement.isEmpty())
+        FState->SetBytes(TWindowState::kPreviewGeometry, placement);
     // A view must not outlive the models it shows.
     lvFiles->setModel(nullptr);
     CloseArchive();
     FReader.reset();
-    FDirIndex.reset();
     // The recent list writes itself now, while its submenu still exists.
     delete adpMRU1;
 }
@@ -454,7 +456,7 @@ void TfrmMain::StartLoad(const QString& fileName) {
     CloseArchive();
     SetStatusText(QStringLiteral("Archiv wird geladen..."));
     FActivity = TActivity::Loading;
-    FLoad = std::make_unique<TArchiveLoad>(*FReader, *FDirIndex, fileName);
+    FLoad = std::make_unique<TArchiveLoad>(*FReader, fileName);
     connect(FLoad.get(), &TArchiveLoad::Progress, this, [this](int done, int total) {
         SetStatusText(QStringLiteral("Archiv wird geladen... (%1/%2)").arg(done).arg(total));
     });
@@ -505,9 +507,8 @@ void TfrmMain::OfferToForget(const QString& fileName, const QString& message) {
 }
 
 void TfrmMain::ForgetLoad() {
-    // Back to "no archive": nothing of the load stays in the reader or the index.
+    // Back to "no archive": nothing of the load stays in the reader.
     FReader->Close();
-    FDirIndex->Empty();
 }
 
 void TfrmMain::LoadEnded() {
@@ -534,7 +535,9 @@ void TfrmMain::InstallTree() {
     while (!pending.empty()) {
         const auto [node, depth] = pending.back();
         pending.pop_back();
-        tvDirectories->expand(FTreeModel->IndexOf(node));
+        // A folder without subfolders shows as open anyway (DirectoryChanged).
+        if (!node->Children.empty())
+            tvDirectories->expand(FTreeModel->IndexOf(node));
         if (depth + 1 < kMaxExpandedDepth)
             for (const auto& child : node->Children)
                 pending.emplace_back(child.get(), depth + 1);
@@ -559,11 +562,11 @@ void TfrmMain::CloseArchive() {
     FTreeRank.clear();
     FRealSizes.clear();
     FArchiveOpen = false;
+    RemoveDragCopies();
     dlgPreview->Forget();
     FReader->Close();
     ShowList(FEmptyList);
     FTreeModel->Clear();
-    FDirIndex->Empty();
 }
 
 TDirNode* TfrmMain::SelectedNode() const {
@@ -575,7 +578,9 @@ void TfrmMain::DirectoryChanged(const QModelIndex& current) {
     FTreeModel->SetSelectedNode(node);
     if (!node)
         return;
-    FTreeModel->SetImageIndex(node, tvDirectories->isExpanded(current) ? 0 : 1);
+    // The open folder while its subfolders are shown; a folder without any has nothing to close.
+    FTreeModel->SetImageIndex(node,
+                              node->Children.empty() || tvDirectories->isExpanded(current) ? 0 : 1);
     // Choosing a folder ends a find: the list shows the folder again.
     if (FFindOpen)
         EndFind();

@@ -31,13 +31,13 @@ class TArchiveLoad;
 class TCheckJob;
 class TDirectoryTreeModel;
 class TFindJob;
-class THashTable;
 class TPBFolderDialog;
 class TPakReader;
 class TPreviewDialog;
 class TPrompts;
 class TWindowState;
 struct TDirNode;
+struct TDragCopy;
 
 // The main window: a directory tree on the left, the selected directory's files on the right,
 // the commands to open archives and extract files, and a progress panel for long extractions.
@@ -95,9 +95,11 @@ public:
 
     bool ArchiveOpen() const { return FArchiveOpen; }
     bool FindOpen() const { return FFindOpen; }
-    // What a drag of these entries offers: their files, extracted below a temporary folder.
-    // Entries are files of the list; a folder node brings everything below it. The files are
-    // written by a job that the drop waits for (with the panel and cancel, if it takes long).
+    // What a drag of these entries offers: their files, extracted below a temporary folder once a
+    // drop target asks for them (by a job that the drop waits for, with the panel and cancel if
+    // it takes long), and removed when the data goes. Entries are files of the list; a folder
+    // node brings everything below it. Refused with a message (nullptr) when the files would not
+    // fit into the temporary folder.
     QMimeData* CreateDragData(const std::vector<int32_t>& entries, const TDirNode* folder);
     bool CancelRequested() const { return FCancel; }
     // A load, an extraction or a check is running.
@@ -210,6 +212,8 @@ private:
     // The list the file view shows: its columns, widths and order made as the user chose them.
     void ShowList(TFileListModel* list);
     TFileListModel* ShownList() const;
+    // The order the user chose for every list (by a header), or the tree's own.
+    std::pair<TListColumn, Qt::SortOrder> ChosenOrder() const;
     std::vector<TListColumn> ListColumns(bool hits) const;
     // An optional column was shown or hidden: remembered, and the list follows.
     void ColumnsChanged();
@@ -220,6 +224,10 @@ private:
     // The find bar goes and the hits with it; the caller shows a folder's list.
     void EndFind();
     void StartDrag(const std::vector<int32_t>& entries, const TDirNode* folder);
+    // A drop target asks for a drag's files: they are written, and the drop waits for them.
+    void WriteDragCopy(TDragCopy& copy);
+    // The copies of earlier drags go, and their data offers nothing any more.
+    void RemoveDragCopies();
     // The true size of an entry that declares more, once it is known.
     std::optional<uint64_t> RealSize(int32_t entry) const;
 
@@ -255,7 +263,6 @@ private:
 
     TPrompts& FPrompts;
     std::unique_ptr<TWindowState> FState;
-    std::unique_ptr<THashTable> FDirIndex;
     std::unique_ptr<TPakReader> FReader;
     TDirectoryTreeModel* FTreeModel = nullptr;
     TFileListModel* FEmptyList = nullptr; // shown for a directory without files
@@ -270,8 +277,8 @@ private:
     Qt::SortOrder FSortOrder = Qt::AscendingOrder;
     std::map<TListColumn, int> FColumnWidths;
     bool FApplyingWidths = false;
-    // Folders that drags extracted into; removed when the window goes.
-    std::vector<std::unique_ptr<QTemporaryDir>> FDragFolders;
+    // The drags whose data may still be asked for, or whose copies may still be in use.
+    std::vector<std::weak_ptr<TDragCopy>> FDragCopies;
     QLabel* FStatusLabel = nullptr;
     bool FArchiveOpen = false;
     bool FCancel = false;

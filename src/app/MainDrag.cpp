@@ -1,10 +1,13 @@
-// Dragging files out of the archive, to a file manager or the desktop: they are extracted below
-// a temporary folder by an extraction job, and the drag offers them as a list of file URLs. The
-// drop waits for the job (the panel shows, with its cancel, when that takes long); the folders
-// go when the window does, as the receiver may copy from them after the drop.
+// Dragging files out of the archive, to a file manager or the desktop. Nothing is written until a
+// drop target asks for the files: then an extraction job writes them below a temporary folder
+// (the panel shows, with its cancel, when that takes long), and the drag offers them as a list of
+// file URLs. The copy goes once the drop has been handled (when the drag's data goes), at the
+// latest when the next drag starts, the archive is closed or the window goes.
 #include "AnsiText.h"
 #include "DirectoryTreeModel.h"
+#include "JobProgress.h"
 #include "Main.h"
+#include "RunStatus.h"
 #include "uPakReader.h"
 
 #include <QDir>
@@ -13,28 +16,60 @@
 #include <QFileInfo>
 #include <QMimeData>
 #include <QPointer>
-#include <QTreeView>
+#include <QStorageInfo>
 #include <QUrl>
 #include <set>
 
+// One drag's files: what they are, and once a drop target has asked for them, the temporary
+// folder they were written to. Shared by the drag's data and, weakly, the window.
+struct TDragCopy {
+    std::vector<TExtractionJob::TItem> Items;
+    QString Destination; // where the job writes, relative to the folder; empty: the folder
+    QStringList Offered; // what the drag offers, relative to the folder
+    std::unique_ptr<QTemporaryDir> Folder;
+    bool Asked = false;
+    bool Spent = false; // removed by the window: nothing is written any more
+
+    void Remove() {
+        Spent = true;
+        Folder.reset();
+    }
+};
+
 namespace {
 
-// Offers its URLs only once the files behind them are complete.
+const QString kUriList = QStringLiteral("text/uri-list");
+
+// Offers file URLs, and has the files written when they are first asked for.
 class TDragData : public QMimeData {
 public:
-    explicit TDragData(std::function<bool()> waitForFiles)
-        : FWaitForFiles(std::move(waitForFiles)) {}
+    TDragData(std::shared_ptr<TDragCopy> copy, std::function<void(TDragCopy&)> write)
+        : FCopy(std::move(copy))
+        , FWrite(std::move(write)) {}
+
+    QStringList formats() const override { return {kUriList}; }
+    bool hasFormat(const QString& mimeType) const override { return mimeType == kUriList; }
 
 protected:
-    QVariant retrieveData(const QString& mimeType, QMetaType type) const override {
-        if (!FReady)
-            FReady = FWaitForFiles();
-        return *FReady ? QMimeData::retrieveData(mimeType, type) : QVariant();
+    QVariant retrieveData(const QString& mimeType, QMetaType) const override {
+        if (mimeType != kUriList)
+            return {};
+        if (!FCopy->Asked) {
+            FCopy->Asked = true;
+            FWrite(*FCopy);
+        }
+        if (!FCopy->Folder)
+            return {};
+        const QDir base(FCopy->Folder->path());
+        QVariantList urls;
+        for (const QString& name : FCopy->Offered)
+            urls << QUrl::fromLocalFile(base.filePath(name));
+        return urls;
     }
 
 private:
-    std::function<bool()> FWaitForFiles;
-    mutable std::optional<bool> FReady;
+    const std::shared_ptr<TDragCopy> FCopy;
+    const std::function<void(TDragCopy&)> FWrite;
 };
 
 // A name that stands for a file or folder of its own inside the drag's folder. An archive may
@@ -49,17 +84,9 @@ QMimeData* TfrmMain::CreateDragData(const std::vector<int32_t>& entries, const T
     if (!FArchiveOpen || FActivity != TActivity::Idle || (entries.empty() && !folder) ||
         (folder && folder->Parent && !PlainName(AnsiToQString(folder->Text))))
         return nullptr;
-    auto temporary =
-        std::make_unique<QTemporaryDir>(QDir::temp().filePath(QStringLiteral("varnholm-XXXXXX")));
-    if (!temporary->isValid())
-        throw std::runtime_error(
-            QStringLiteral("Der temporäre Ordner für das Ziehen konnte nicht angelegt werden: %1")
-                .arg(temporary->errorString())
-                .toStdString());
-    const QDir base(temporary->path());
-    QString destination = base.path();
-    std::vector<TExtractionJob::TItem> items;
-    QList<QUrl> urls;
+    // The copies of earlier drags are of no use once the next one starts.
+    RemoveDragCopies();
+    auto copy = std::make_shared<TDragCopy>();
     if (folder) {
         // The folder itself with everything below it; the root comes as a folder named after
         // the archive.
@@ -68,41 +95,86 @@ QMimeData* TfrmMain::CreateDragData(const std::vector<int32_t>& entries, const T
             for (const TDirNode* n = folder->Parent; n->Parent; n = n->Parent)
                 cut += n->Text.size() + 1;
         else
-            destination =
-                base.filePath(QFileInfo(FromCoreText(FReader->FileName())).completeBaseName());
-        items = ItemsBelow(folder, static_cast<uint32_t>(cut));
-        urls << QUrl::fromLocalFile(folder->Parent ? base.filePath(AnsiToQString(folder->Text))
-                                                   : destination);
+            copy->Destination = QFileInfo(FromCoreText(FReader->FileName())).completeBaseName();
+        copy->Items = ItemsBelow(folder, static_cast<uint32_t>(cut));
+        copy->Offered << (folder->Parent ? AnsiToQString(folder->Text) : copy->Destination);
     } else {
         // Files land side by side, as the list shows them.
         std::set<QString> names;
         for (const int32_t entry : entries) {
-            items.push_back(
-                {entry, static_cast<uint32_t>(FReader->EntryDir(entry).size() + 1), items.empty()});
+            copy->Items.push_back({entry,
+                                   static_cast<uint32_t>(FReader->EntryDir(entry).size() + 1),
+                                   copy->Items.empty()});
             const QString name = AnsiToQString(FReader->EntryName(entry));
             if (PlainName(name) && names.insert(name).second)
-                urls << QUrl::fromLocalFile(base.filePath(name));
+                copy->Offered << name;
         }
     }
-    FDragFolders.push_back(std::move(temporary));
+    if (copy->Offered.isEmpty())
+        return nullptr;
 
-    // The panel shows only when the files take long.
-    FDragJob = true;
-    ExtractItems(destination, std::move(items));
-    auto outcome = std::make_shared<std::optional<bool>>();
-    FDragOutcome = outcome;
-    auto* data = new TDragData([this, outcome] {
-        // The receiver asks for the files: they are there once the job has ended.
-        if (!*outcome) {
-            QEventLoop wait;
-            connect(this, &TfrmMain::ExtractionFinished, &wait, &QEventLoop::quit);
-            while (!*outcome)
-                wait.exec();
-        }
-        return **outcome;
+    // What cannot fit is refused before anything is written. The sizes the entries declare are
+    // the most they may unpack to.
+    uint64_t bytes = 0;
+    for (const TExtractionJob::TItem& item : copy->Items)
+        bytes = AddSize(bytes, FReader->EntryUnpackedSize(item.Index));
+    const QStorageInfo storage(QDir::tempPath());
+    if (storage.isValid() && storage.bytesAvailable() >= 0 &&
+        bytes > static_cast<uint64_t>(storage.bytesAvailable())) {
+        ShowError(QStringLiteral("Zum Ziehen müssten %1 in den temporären Ordner „%2“ entpackt "
+                                 "werden, dort sind aber nur %3 frei. Entpacken Sie die Dateien "
+                                 "stattdessen über das Menü „Entpacken“.")
+                      .arg(TRunStatus::Bytes(bytes), QDir::toNativeSeparators(QDir::tempPath()),
+                           TRunStatus::Bytes(static_cast<uint64_t>(storage.bytesAvailable()))));
+        return nullptr;
+    }
+    FDragCopies.push_back(copy);
+    return new TDragData(copy, [window = QPointer<TfrmMain>(this)](TDragCopy& asked) {
+        if (window)
+            window->WriteDragCopy(asked);
     });
-    data->setUrls(urls);
-    return data;
+}
+
+void TfrmMain::WriteDragCopy(TDragCopy& copy) {
+    Run([&] {
+        if (copy.Spent || !FArchiveOpen)
+            return;
+        if (FActivity != TActivity::Idle) {
+            SetStatusText(QStringLiteral("Die gezogenen Dateien können erst nach dem laufenden "
+                                         "Vorgang abgelegt werden."));
+            return;
+        }
+        auto folder = std::make_unique<QTemporaryDir>(
+            QDir::temp().filePath(QStringLiteral("varnholm-XXXXXX")));
+        if (!folder->isValid())
+            throw std::runtime_error(
+                QStringLiteral(
+                    "Der temporäre Ordner für das Ziehen konnte nicht angelegt werden: %1")
+                    .arg(folder->errorString())
+                    .toStdString());
+        const QDir base(folder->path());
+        copy.Folder = std::move(folder);
+        // The drop waits for the job; the panel shows only when the files take long.
+        auto outcome = std::make_shared<std::optional<bool>>();
+        FDragOutcome = outcome;
+        FDragJob = true;
+        ExtractItems(copy.Destination.isEmpty() ? base.path() : base.filePath(copy.Destination),
+                     std::move(copy.Items));
+        QEventLoop wait;
+        connect(this, &TfrmMain::ExtractionFinished, &wait, &QEventLoop::quit);
+        while (!*outcome)
+            wait.exec();
+        // Half a copy is no copy: the receiver gets nothing.
+        if (!**outcome)
+            copy.Folder.reset();
+    });
+}
+
+void TfrmMain::RemoveDragCopies() {
+    for (const std::weak_ptr<TDragCopy>& held : FDragCopies)
+        if (const std::shared_ptr<TDragCopy> copy = held.lock())
+            copy->Remove();
+    FDragCopies.clear();
 }
 
 void TfrmMain::StartDrag(const std::vector<int32_t>& entries, const TDirNode* folder) {
@@ -112,11 +184,12 @@ void TfrmMain::StartDrag(const std::vector<int32_t>& entries, const TDirNode* fo
         QMimeData* data = CreateDragData(entries, folder);
         if (!data)
             return;
-        QPointer<TExtractionJob> job = FJob.get();
+        const std::weak_ptr<TDragCopy> copy = FDragCopies.back();
         auto* drag = new QDrag(this);
         drag->setMimeData(data);
-        // Dropped nowhere: the files are not wanted after all.
-        if (drag->exec(Qt::CopyAction) == Qt::IgnoreAction && job && FJob.get() == job)
-            CancelCommand();
+        // Dropped nowhere: whatever a target asked for on the way is not wanted after all.
+        if (drag->exec(Qt::CopyAction) == Qt::IgnoreAction)
+            if (const std::shared_ptr<TDragCopy> held = copy.lock())
+                held->Remove();
     });
 }

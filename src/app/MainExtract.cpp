@@ -61,24 +61,30 @@ void TfrmMain::ExtractSelectedFiles(const std::vector<int32_t>& entries) {
 }
 
 bool TfrmMain::AskDestination(QString& folder) {
-    // The chooser opens where the last extraction went.
-    const QString last = FState->Text(TWindowState::kExtractFolder);
+    // The chooser opens where the last extraction went, or as near to it as still exists.
+    QString last = FState->Text(TWindowState::kExtractFolder);
+    while (!last.isEmpty() && !QFileInfo(last).isDir() && QFileInfo(last).path() != last)
+        last = QFileInfo(last).path();
     if (!last.isEmpty())
         PBFolderDialog1->SetFolder(last);
-    if (!FPrompts.AskFolder(*PBFolderDialog1))
-        return false;
-    folder = PBFolderDialog1->Folder();
-    if (!folder.isEmpty())
-        FState->SetText(TWindowState::kExtractFolder, folder);
-    // A confirmed item without a file-system path (such as "Computer") cannot take files: say
-    // so rather than end the command without a word.
-    if (folder.isEmpty())
+    for (;;) {
+        const QString before = PBFolderDialog1->Folder();
+        if (!FPrompts.AskFolder(*PBFolderDialog1))
+            return false;
+        folder = PBFolderDialog1->Folder();
+        if (!folder.isEmpty())
+            break;
+        // A confirmed item without a file-system path (such as "Computer") cannot take files:
+        // say so, and let the user pick again, from where the chooser was opened.
         FPrompts.ShowMessage(this,
                              QStringLiteral("„%1“ ist kein Ordner auf einem Datenträger. Bitte "
                                             "einen Ordner wählen, in den entpackt werden kann.")
                                  .arg(PBFolderDialog1->DisplayName()),
                              TPrompts::TIcon::Information);
-    return !folder.isEmpty();
+        PBFolderDialog1->SetFolder(before);
+    }
+    FState->SetText(TWindowState::kExtractFolder, folder);
+    return true;
 }
 
 void TfrmMain::ShowExtractPanel() {
@@ -245,7 +251,7 @@ void TfrmMain::ExtractionEnded() {
     if (!FSingleFile && !FDragJob) {
         const TExtractor::TStats& stats = job->Stats();
         ShowRunSummary({stats.Written, stats.Bytes, stats.Damaged, stats.Refused, stats.Failed,
-                        job->Cancelled()});
+                        stats.Removed, job->Cancelled()});
     }
     FDragJob = false;
     if (FDragOutcome) {
@@ -284,9 +290,14 @@ void TfrmMain::ExtractionEnded() {
     } else if (!summary.isEmpty()) {
         FPrompts.ShowMessage(this, summary.join(QStringLiteral("\n\n")), TPrompts::TIcon::Warning);
     }
-    if (!job->Error().isEmpty())
-        ShowError(job->Error());
-    else if (FSingleFile)
+    if (!job->Error().isEmpty()) {
+        QString error = job->Error();
+        for (const std::string& file : job->Stats().LeftBehind)
+            error +=
+                QStringLiteral(".\n\nUnvollständig geblieben, konnte nicht entfernt werden: „%1“")
+                    .arg(FromCoreText(file));
+        ShowError(error);
+    } else if (FSingleFile)
         UpdateFileCountStatus();
     emit ExtractionFinished();
     AfterCommand();

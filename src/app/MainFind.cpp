@@ -6,7 +6,6 @@
 #include "Exception.h"
 #include "FindJob.h"
 #include "Main.h"
-#include "hashtable.h"
 #include "uPakReader.h"
 
 #include <QHBoxLayout>
@@ -43,7 +42,7 @@ void TfrmMain::FindCommand() {
         if (!RequireArchive())
             return;
         if (!FFind) {
-            FFind = std::make_unique<TFindJob>(*FReader, FTreeOrder);
+            FFind = std::make_unique<TFindJob>(*FReader, FTreeOrder, FTreeRank);
             connect(FFind.get(), &TFindJob::Found, this, &TfrmMain::FoundHits);
         }
         if (!FFindOpen) {
@@ -68,17 +67,18 @@ void TfrmMain::SetFindText(const QString& text) {
         SetStatusText(QString());
         return;
     }
-    FFind->Find(text);
+    // The job sorts the hits as the list is sorted: the window only shows them.
+    FFind->Find(text, ChosenOrder());
 }
 
 void TfrmMain::FoundHits(const QString& text) {
     if (!FFindOpen || !FFind || text != edFind->text())
         return;
-    std::optional<std::vector<int32_t>> hits = FFind->TakeHits(text);
+    std::optional<TFindJob::THits> hits = FFind->TakeHits(text);
     if (!hits)
         return;
-    const int count = static_cast<int>(hits->size());
-    FHits->SetHits(std::move(*hits));
+    const int count = static_cast<int>(hits->Entries.size());
+    FHits->SetHits(std::move(hits->Entries), hits->Order);
     ShowList(FHits);
     SetStatusText(QStringLiteral("%1 Treffer").arg(QLocale(QLocale::German).toString(count)));
     emit FindFinished(count);
@@ -109,12 +109,9 @@ void TfrmMain::ShowInFolderCommand() {
         const int32_t entry = EntryOfItem(lvFiles->currentIndex());
         if (!FFindOpen || entry < 0)
             return;
-        TDirNode* node = nullptr;
-        try {
-            node = static_cast<TDirNode*>(FDirIndex->Examine(FReader->EntryDir(entry)));
-        } catch (const EEZContainerError&) {
+        const TDirNode* node = FTreeModel->Root()->FindDirectoryOf(FReader->EntryPath(entry));
+        if (!node)
             return;
-        }
         CloseFindCommand();
         tvDirectories->setCurrentIndex(FTreeModel->IndexOf(node));
         tvDirectories->scrollTo(tvDirectories->currentIndex());

@@ -1,6 +1,7 @@
 // The file list beyond showing a folder: its columns (the optional ones of "Ansicht"), sorting
 // by a click on a header, the selection of several files and the list's context menu.
 #include "AnsiText.h"
+#include "FindJob.h"
 #include "Main.h"
 #include "Prompts.h"
 #include "RunStatus.h"
@@ -148,15 +149,22 @@ std::vector<TListColumn> TfrmMain::ListColumns(bool hits) const {
     return columns;
 }
 
+std::pair<TListColumn, Qt::SortOrder> TfrmMain::ChosenOrder() const {
+    return FSortColumn ? std::pair(*FSortColumn, FSortOrder)
+                       : std::pair(TListColumn::Folder, Qt::AscendingOrder);
+}
+
 void TfrmMain::ShowList(TFileListModel* list) {
     // A new model or new columns reset the header's widths: that is no choice of the user's.
     FApplyingWidths = true;
     list->SetColumns(ListColumns(list == FHits));
-    const std::pair<TListColumn, Qt::SortOrder> order =
-        FSortColumn ? std::pair(*FSortColumn, FSortOrder)
-                    : std::pair(TListColumn::Folder, Qt::AscendingOrder);
-    if (list->Order() != order && !FTreeRank.empty())
-        list->Sort(order.first, order.second, FTreeRank);
+    const std::pair<TListColumn, Qt::SortOrder> order = ChosenOrder();
+    if (list->Order() != order && !FTreeRank.empty()) {
+        // Hits by name: the find's ranks of the names save comparing texts, once it has them.
+        const std::shared_ptr<const std::vector<int32_t>> nameRank =
+            FFind ? FFind->NameRank() : nullptr;
+        list->Sort(order.first, order.second, FTreeRank, nameRank.get());
+    }
     if (lvFiles->model() != list) {
         lvFiles->setModel(list);
         // Every model comes with a selection model of its own.

@@ -53,7 +53,7 @@ void TfrmMain::CheckEnded() {
 
     const TJobProgress progress = job->Progress();
     const auto damaged = static_cast<int64_t>(job->Damaged().size());
-    ShowRunSummary({progress.Done, progress.Bytes, damaged, 0, 0, job->Cancelled()});
+    ShowRunSummary({progress.Done, progress.Bytes, damaged, 0, 0, 0, job->Cancelled()});
     const QString total = TRunStatus::Files(job->TotalFiles());
     if (!job->Error().isEmpty()) {
         ShowError(job->Error());

@@ -5,10 +5,15 @@
 #include "PreviewJob.h"
 #include "RunStatus.h"
 
+#include <QEvent>
 #include <QFileInfo>
 #include <QLabel>
+#include <QScreen>
 #include <QStackedWidget>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <cmath>
+#include <iterator>
 
 TPreviewDialog::TPreviewDialog(const TPakReader& reader, QWidget* parent)
     : QDialog(parent)
@@ -25,9 +30,8 @@ TPreviewDialog::TPreviewDialog(const TPakReader& reader, QWidget* parent)
         label->setWordWrap(true);
         layout->addWidget(label);
     }
-    lbNotice->setForegroundRole(QPalette::BrightText);
-    lbNotice->setBackgroundRole(QPalette::ToolTipBase);
     lbNotice->setAutoFillBackground(true);
+    ChooseNoticeColours();
     lbNotice->setMargin(4);
     lbNotice->hide();
 
@@ -48,6 +52,76 @@ TPreviewDialog::TPreviewDialog(const TPakReader& reader, QWidget* parent)
 
 TPreviewDialog::~TPreviewDialog() = default;
 
+double ContrastRatio(const QColor& text, const QColor& background) {
+    const auto luminance = [](const QColor& colour) {
+        const auto linear = [](double c) {
+            return c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+        };
+        return 0.2126 * linear(colour.redF()) + 0.7152 * linear(colour.greenF()) +
+               0.0722 * linear(colour.blueF());
+    };
+    const double a = luminance(text) + 0.05;
+    const double b = luminance(background) + 0.05;
+    return std::max(a, b) / std::min(a, b);
+}
+
+void TPreviewDialog::ChooseNoticeColours() {
+    // A hint's own colours first, so that the notice stands out from the text below it.
+    constexpr std::pair<QPalette::ColorRole, QPalette::ColorRole> kPairs[] = {
+        {QPalette::ToolTipText, QPalette::ToolTipBase},
+        {QPalette::Text, QPalette::AlternateBase},
+        {QPalette::WindowText, QPalette::Window},
+    };
+    auto chosen = kPairs[std::size(kPairs) - 1];
+    for (const auto& pair : kPairs)
+        if (ContrastRatio(palette().color(pair.first), palette().color(pair.second)) >= 4.5) {
+            chosen = pair;
+            break;
+        }
+    lbNotice->setForegroundRole(chosen.first);
+    lbNotice->setBackgroundRole(chosen.second);
+}
+
+void TPreviewDialog::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::PaletteChange)
+        ChooseNoticeColours();
+    QDialog::changeEvent(event);
+}
+
+QByteArray TPreviewDialog::Placement() const {
+    return FPlaced ? saveGeometry() : QByteArray();
+}
+
+void TPreviewDialog::RestorePlacement(const QByteArray& placement) {
+    FPlaced = !placement.isEmpty() && restoreGeometry(placement);
+}
+
+void TPreviewDialog::PlaceBesideParent() {
+    const QWidget* owner = parentWidget();
+    const QScreen* screen = owner ? owner->screen() : nullptr;
+    if (!screen)
+        return;
+    const QRect available = screen->availableGeometry();
+    const QRect main = owner->frameGeometry();
+    // The frame this window will get, taken to be the one its parent has.
+    const QSize frame = main.size() - owner->size();
+    const int right = available.right() - main.right();
+    const int left = main.left() - available.left();
+    const int room = std::max(left, right) - frame.width();
+    constexpr int kNarrowest = 320;
+    if (room >= kNarrowest && room < width())
+        resize(room, height());
+    const int outer = width() + frame.width();
+    int x = available.right() + 1 - outer;
+    if (right >= outer)
+        x = main.right() + 1;
+    else if (left >= outer)
+        x = main.left() - outer;
+    const int lowest =
+        std::max(available.top(), available.bottom() + 1 - height() - frame.height());
+    move(x, std::clamp(main.top(), available.top(), lowest));
+}
+
 void TPreviewDialog::ShowEntry(int32_t index) {
     if (!FShown || FShown->Index != index || FShown->Serial != FExpected)
         FExpected = FJob->Request(index);
@@ -58,6 +132,10 @@ void TPreviewDialog::ShowEntry(int32_t index) {
         Clear();
         ShowMessage(QStringLiteral("Wird geladen..."));
     }
+    // The first time beside the main window; after that where the user leaves it.
+    if (!FPlaced)
+        PlaceBesideParent();
+    FPlaced = true;
     show();
     // The keyboard stays where it was, so that the arrow keys go on moving through the list;
     // not every platform keeps it there by itself (WA_ShowWithoutActivating).

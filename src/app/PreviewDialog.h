@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QColor>
 #include <QDialog>
 #include <cstdint>
 #include <memory>
@@ -16,6 +17,10 @@ struct TPreview;
 // writing it anywhere. It stays beside the main window without taking the keyboard from it, so
 // that moving through the file list shows one file after the other. Entries are read and
 // prepared by a TPreviewJob; the window only shows what it reports.
+// How well text of one colour reads on the other: the ratio of their relative luminances (each
+// plus 0.05), from 1 (none) to 21 (black on white). 4.5 is enough for text of usual size.
+double ContrastRatio(const QColor& text, const QColor& background);
+
 class TPreviewDialog : public QDialog {
     Q_OBJECT
 public:
@@ -28,6 +33,11 @@ public:
     void Forget();
     // What is on show: null until the first entry has been read.
     const TPreview* Shown() const { return FShown.get(); }
+    // Where the user left the window, to be given back by RestorePlacement at the next start;
+    // empty while it has never been shown.
+    QByteArray Placement() const;
+    // Without a placement, the window opens beside its parent where the screen has room.
+    void RestorePlacement(const QByteArray& placement);
 
     QLabel* lbInfo = nullptr;   // name, size, kind
     QLabel* lbNotice = nullptr; // only the beginning is shown
@@ -39,13 +49,23 @@ signals:
     // An entry's preview is on show.
     void Updated();
 
+protected:
+    void changeEvent(QEvent* event) override;
+
 private:
     void Present(const std::shared_ptr<const TPreview>& preview);
+    // Left or right of the parent, whichever side has room for the window (narrowed a little
+    // where need be); where neither has, at the screen's edge on the parent's right.
+    void PlaceBesideParent();
+    // The notice's colours: a text role on a background role of the palette, the first pair
+    // that reads well enough.
+    void ChooseNoticeColours();
     void ShowMessage(const QString& text);
     void Clear();
 
     TPreviewJob* FJob;
     QStackedWidget* FPages;
     uint64_t FExpected = 0; // the serial of the request that is to be shown
+    bool FPlaced = false;   // shown at least once, or placed where it was left
     std::shared_ptr<const TPreview> FShown;
 };

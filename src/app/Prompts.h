@@ -14,8 +14,8 @@ public:
 
     virtual ~TPrompts() = default;
 
-    // The open dialog with one filter, starting in folder; an empty result means the user
-    // cancelled.
+    // The open dialog with its filters (";;" between them, the first one chosen), starting in
+    // folder; an empty result means the user cancelled.
     virtual QString AskOpenFileName(QWidget* parent, const QString& filter,
                                     const QString& folder) = 0;
     // The save dialog with a preset file name, starting in folder; it asks itself before

@@ -110,5 +110,7 @@ QString TRunStatus::Summary(const TOutcome& outcome, int64_t elapsedMs) const {
         parts << Count(outcome.Refused) + QStringLiteral(" abgelehnt");
     if (outcome.Failed > 0)
         parts << Count(outcome.Failed) + QStringLiteral(" nicht erstellt");
+    if (outcome.Removed > 0)
+        parts << Count(outcome.Removed) + QStringLiteral(" unvollständig entfernt");
     return parts.join(kSeparator);
 }

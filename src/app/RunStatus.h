@@ -15,7 +15,8 @@ public:
         uint64_t Bytes = 0;
         int64_t Damaged = 0;
         int64_t Refused = 0;
-        int64_t Failed = 0; // could not be created
+        int64_t Failed = 0;  // could not be created
+        int64_t Removed = 0; // begun, cut short by the error that ended the run, and removed
         bool Cancelled = false;
     };
 

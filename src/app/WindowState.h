@@ -14,6 +14,7 @@ class TWindowState {
 public:
     static inline const QString kGeometry = QStringLiteral("WindowGeometry");
     static inline const QString kSplitter = QStringLiteral("Splitter");
+    static inline const QString kPreviewGeometry = QStringLiteral("PreviewGeometry");
     static inline const QString kOpenFolder = QStringLiteral("OpenFolder");
     static inline const QString kSaveFolder = QStringLiteral("SaveFolder");
     static inline const QString kExtractFolder = QStringLiteral("ExtractFolder");

@@ -2,6 +2,7 @@
 
 #include "CommandSupport.h"
 #include "Cp1252.h"
+#include "DirectoryIds.h"
 #include "Exception.h"
 #include "Extractor.h"
 #include "PathPattern.h"
@@ -12,7 +13,6 @@
 
 #include <charconv>
 #include <cstdio>
-#include <unordered_set>
 
 namespace pakcmd {
 
@@ -47,20 +47,15 @@ int Info(const std::string& archive) {
     unsigned __int128 unpacked = 0;
     int64_t compressed = 0;
     // Every directory a path implies, the intermediate ones included, as the window's tree has.
-    std::unordered_set<std::string_view> directories;
+    TDirectoryIds directories;
     for (int32_t i = 0; i < reader.Count(); ++i) {
         stored += reader.EntryStoredSize(i);
         unpacked += reader.EntryUnpackedSize(i);
         compressed += reader.EntryIsCompressed(i) ? 1 : 0;
-        for (std::string_view dir = reader.EntryDir(i); !dir.empty();) {
-            if (!directories.insert(dir).second)
-                break;
-            const size_t slash = dir.rfind('/');
-            dir = slash == std::string_view::npos ? std::string_view() : dir.substr(0, slash);
-        }
+        directories.Add(reader.EntryPath(i), [](uint32_t, std::string_view) {});
     }
     std::printf("Einträge: %d\n", reader.Count());
-    std::printf("Verzeichnisse: %zu\n", directories.size());
+    std::printf("Verzeichnisse: %zu\n", directories.Count());
     std::printf("Gespeicherte Bytes: %s\n", Decimal(stored).c_str());
     std::printf("Entpackte Bytes: %s\n", Decimal(unpacked).c_str());
     std::printf("Komprimierte Einträge: %lld\n", static_cast<long long>(compressed));
@@ -152,24 +147,27 @@ int Extract(const std::string& archive, const std::string& destination,
                         extractor.BytesWritten());
     };
     extractor.OnWait = showProgress;
+    bool ended = false;
     try {
         for (const TSelection& item : selection) {
             extractor.Add(item.Index, item.RelativeDir);
             showProgress();
         }
         extractor.Finish();
-    } catch (const EFCreateError& e) {
+    } catch (const std::exception& e) {
         progress.Clear();
-        PrintMessage(WithSystemReason(e.what(), e.SystemError()));
-        return kFatal;
-    } catch (const Exception& e) {
-        progress.Clear();
-        PrintMessage(e.what());
-        return kFatal;
+        PrintMessage(ErrorText(e));
+        ended = true;
     }
     progress.Clear();
     const auto& stats = extractor.Stats();
-    if (!options.Quiet) {
+    for (const std::string& file : stats.LeftBehind)
+        PrintMessage("Unvollständig, konnte nicht entfernt werden: " + file);
+    // A run that ended before anything was done has nothing to sum up.
+    const bool begun = stats.Written + stats.Damaged + stats.Refused + stats.Failed + stats.Kept +
+                           stats.Removed + static_cast<int64_t>(stats.LeftBehind.size()) >
+                       0;
+    if (!options.Quiet && (begun || !ended)) {
         std::string summary = std::to_string(stats.Written) + " Dateien entpackt, " +
                               Megabytes(stats.Bytes) + ", " + std::to_string(stats.Damaged) +
                               " beschädigt, " + std::to_string(stats.Refused) + " abgelehnt, ";
@@ -177,9 +175,15 @@ int Extract(const std::string& archive, const std::string& destination,
             summary += std::to_string(stats.Failed) + " nicht erstellt, ";
         if (options.NoOverwrite)
             summary += std::to_string(stats.Kept) + " behalten, ";
+        if (stats.Removed > 0)
+            summary += std::to_string(stats.Removed) + " unvollständig entfernt, ";
+        if (!stats.LeftBehind.empty())
+            summary += std::to_string(stats.LeftBehind.size()) + " unvollständig geblieben, ";
         summary += std::to_string(notFound) + " nicht gefunden, " + Seconds(progress.Seconds());
         PrintMessage(summary);
     }
+    if (ended)
+        return kFatal;
     return notFound > 0 || stats.Damaged > 0 || stats.Refused > 0 || stats.Failed > 0 ? kSomeFailed
                                                                                       : kOk;
 }

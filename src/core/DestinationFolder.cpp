@@ -35,8 +35,7 @@ TDestinationFolder::TOpened TDestinationFolder::OpenFolder(const std::string& re
         if (handle < 0) {
             // What kept the folder from being made says more than its absence.
             const int error = errno == ENOENT && made ? made.value() : errno;
-            const bool root = FPath.size() == 1;
-            throw EFCreateError::Folder(root ? FPath : FPath.substr(0, FPath.size() - 1), error);
+            throw EFCreateError::Folder(FolderName(), error, NotAFolderReason(FolderName()));
         }
         FRoot = std::make_shared<const TFolderHandle>(handle);
     }
@@ -63,13 +62,26 @@ TDestinationFolder::TOpened TDestinationFolder::OpenFolder(const std::string& re
                 return {nullptr, true, {}};
             std::string reason = EntryFailure(error, opened.Folder == FRoot);
             if (reason.empty())
-                throw EFCreateError(FPath + relative.substr(0, end), error);
+                throw Failure(relative.substr(0, end), error, true);
             return {nullptr, false, std::move(reason)};
         }
         opened.Folder = std::make_shared<const TFolderHandle>(handle);
         start = end + 1;
     }
     return opened;
+}
+
+std::string TDestinationFolder::FolderName() const {
+    return FPath.size() == 1 ? FPath : FPath.substr(0, FPath.size() - 1);
+}
+
+EFCreateError TDestinationFolder::Failure(const std::string& relative, int systemError,
+                                          bool folder) const {
+    const bool direct = relative.find('/') == std::string::npos;
+    if (direct && (systemError == EACCES || systemError == EPERM || systemError == EROFS))
+        return EFCreateError::Unwritable(FolderName(), systemError);
+    return folder ? EFCreateError::Subfolder(FPath + relative, systemError)
+                  : EFCreateError(FPath + relative, systemError);
 }
 
 std::string TDestinationFolder::EntryFailure(int systemError, bool directlyInDestination) {
@@ -102,8 +114,6 @@ std::string TDestinationFolder::EntryFailure(int systemError, bool directlyInDes
         return "Der Ordner nimmt keine weiteren Unterordner auf";
     case ETXTBSY:
         return "Die Datei wird gerade ausgeführt";
-    case ENXIO:
-        return "Dort steht eine Pipe ohne Leser";
     default:
         return SystemErrorText(systemError);
     }

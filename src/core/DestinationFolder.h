@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Exception.h"
+
 #include <memory>
 #include <string>
 
@@ -47,7 +49,15 @@ public:
     // (a folder the user locked), never in the destination itself.
     static std::string EntryFailure(int systemError, bool directlyInDestination);
 
+    // The error that ends the run when creating relative (a file, or a folder) failed with
+    // systemError, which EntryFailure found to doom every further write: the destination is
+    // named when it takes nothing at all.
+    EFCreateError Failure(const std::string& relative, int systemError, bool folder) const;
+
 private:
+    // The destination as messages name it: without the separator at its end.
+    std::string FolderName() const;
+
     std::string FPath;
     std::shared_ptr<const TFolderHandle> FRoot;
 };

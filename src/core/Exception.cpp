@@ -30,6 +30,10 @@ std::string SystemErrorText(int systemError) {
         return "Der Datenträger ist schreibgeschützt";
     case ENAMETOOLONG:
         return "Der Name ist zu lang";
+    case EEXIST:
+        return "Dort steht schon etwas anderes";
+    case ENXIO:
+        return "Dort steht ein Gerät, ein Socket oder eine Pipe ohne Leser";
     case ELOOP:
         return "Zu viele symbolische Verweise";
     case EIO:
@@ -47,6 +51,8 @@ std::string SystemErrorText(int systemError) {
 }
 
 std::string ErrorText(const std::exception& error) {
+    if (const auto* create = dynamic_cast<const EFCreateError*>(&error))
+        return create->Explained();
     if (dynamic_cast<const Exception*>(&error))
         return error.what();
     // A table larger than the library allows fails the same way as one the system refuses.

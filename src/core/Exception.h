@@ -35,17 +35,42 @@ private:
     int FSystemError;
 };
 
-// A destination file could not be created or truncated.
+// A destination file or folder could not be created or truncated.
 class EFCreateError : public Exception {
 public:
     // systemError: the errno of the failed call, 0 when none applies.
     explicit EFCreateError(const std::string& fileName, int systemError = 0)
         : EFCreateError(systemError, "Datei " + fileName + " kann nicht erstellt werden") {}
     // The destination folder itself cannot be made or opened.
-    static EFCreateError Folder(const std::string& folder, int systemError) {
-        return EFCreateError(systemError, "Zielordner " + folder + " kann nicht erstellt werden");
+    static EFCreateError Folder(const std::string& folder, int systemError,
+                                std::string reason = {}) {
+        EFCreateError error(systemError, "Zielordner " + folder + " kann nicht erstellt werden");
+        error.FReason = std::move(reason);
+        return error;
+    }
+    // The destination folder exists but takes nothing (read-only, no permission).
+    static EFCreateError Unwritable(const std::string& folder, int systemError) {
+        return EFCreateError(systemError,
+                             "In den Zielordner " + folder + " kann nicht geschrieben werden");
+    }
+    // A folder below the destination cannot be made.
+    static EFCreateError Subfolder(const std::string& folder, int systemError) {
+        return EFCreateError(systemError, "Ordner " + folder + " kann nicht erstellt werden");
+    }
+    // Something that is not a file stands where the file should go; reason says what.
+    static EFCreateError NotAFile(const std::string& fileName, std::string reason) {
+        EFCreateError error(fileName);
+        error.FReason = std::move(reason);
+        return error;
     }
     int SystemError() const { return FSystemError; }
+    // Why, in German ("" when unknown).
+    std::string Reason() const { return FReason.empty() ? SystemErrorText(FSystemError) : FReason; }
+    // The message followed by the reason.
+    std::string Explained() const {
+        const std::string reason = Reason();
+        return reason.empty() ? std::string(what()) : what() + (": " + reason);
+    }
 
 private:
     EFCreateError(int systemError, const std::string& message)
@@ -53,6 +78,7 @@ private:
         , FSystemError(systemError) {}
 
     int FSystemError;
+    std::string FReason;
 };
 
 // The archive ended (or failed) before the bytes a stored entry needs were read.
@@ -65,8 +91,15 @@ public:
 // A destination took fewer bytes than it was given, typically because the disk is full.
 class EWriteError : public Exception {
 public:
-    EWriteError()
-        : Exception("Stream-Schreibfehler") {}
+    // fileName as messages name it; systemError: the errno of the failed call, 0 when none.
+    EWriteError(const std::string& fileName, int systemError)
+        : Exception(
+              WithSystemReason("Datei " + fileName + " kann nicht geschrieben werden", systemError))
+        , FSystemError(systemError) {}
+    int SystemError() const { return FSystemError; }
+
+private:
+    int FSystemError;
 };
 
 // The archive's header or directory cannot be what it claims to be.

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <optional>
 
 namespace {
 // Files handed out ahead of the one being reported, per worker: enough to keep every worker
@@ -108,32 +109,55 @@ void TExtractor::Write(TJob& job, TInflater& inflater) {
         return;
     }
     FCurrent = job.Index;
+    std::optional<TWriteFile> out;
     try {
-        TWriteFile out(job.Folder->Get(), job.Target.Name, FKeepExisting);
-        out.SetWatch(&FWatch);
-        job.Result = FReader.ExtractEntry(job.Index, out, inflater) == TExtractOutcome::Damaged
+        out.emplace(job.Folder->Get(), job.Target.Name, FKeepExisting);
+        out->SetWatch(&FWatch);
+        job.Result = FReader.ExtractEntry(job.Index, *out, inflater) == TExtractOutcome::Damaged
                          ? TResult::Damaged
                          : TResult::Written;
-        job.Written = out.Written();
+        job.Written = out->Written();
     } catch (const EFCreateError& e) {
-        if (FKeepExisting && e.SystemError() == EEXIST) {
-            job.Result = TResult::Kept;
-            job.Folder.reset();
-            return;
-        }
-        std::string reason =
-            TDestinationFolder::EntryFailure(e.SystemError(), job.Target.Folder.empty());
-        if (reason.empty()) {
-            job.Error = std::make_exception_ptr(
-                EFCreateError(FDestination.Path() + job.Path, e.SystemError()));
-        } else {
-            job.Result = TResult::Failed;
-            job.Reason = std::move(reason);
-        }
+        CreateFailed(job, e.SystemError());
+    } catch (const EWriteError& e) {
+        job.Error =
+            std::make_exception_ptr(EWriteError(FDestination.Path() + job.Path, e.SystemError()));
     } catch (...) {
         job.Error = std::current_exception();
     }
+    // A file begun and not completed is no file: it goes.
+    if (job.Error && out) {
+        job.Incomplete = true;
+        job.RemoveError = out->Remove();
+    }
     job.Folder.reset();
+}
+
+void TExtractor::CreateFailed(TJob& job, int systemError) {
+    if (FKeepExisting && systemError == EEXIST) {
+        job.Result = TResult::Kept;
+        return;
+    }
+    std::string reason = TDestinationFolder::EntryFailure(systemError, job.Target.Folder.empty());
+    if (!reason.empty()) {
+        job.Result = TResult::Failed;
+        job.Reason = std::move(reason);
+        return;
+    }
+    // A file standing there that may not be written is its own fault, not its folder's.
+    job.Error =
+        std::make_exception_ptr(IsRegularFileAt(job.Folder->Get(), job.Target.Name)
+                                    ? EFCreateError(FDestination.Path() + job.Path, systemError)
+                                    : FDestination.Failure(job.Path, systemError, false));
+}
+
+void TExtractor::CountIncomplete(const TJob& job) {
+    if (!job.Incomplete)
+        return;
+    if (job.RemoveError == 0)
+        ++FStats.Removed;
+    else
+        FStats.LeftBehind.push_back(FDestination.Path() + job.Path);
 }
 
 bool TExtractor::Collides(const TJob& job) const {
@@ -190,8 +214,10 @@ void TExtractor::Add(int32_t index, std::string_view relativeDir) {
             OpenFolder(job);
         if (!job.Done())
             Write(job, FInflater);
-        if (job.Error)
+        if (job.Error) {
+            CountIncomplete(job);
             std::rethrow_exception(job.Error);
+        }
         Report(job);
         return;
     }
@@ -251,6 +277,7 @@ void TExtractor::ReportFinished(std::unique_lock<std::mutex>& lock) {
         FJobs.pop_front();
         --FStarted;
         if (job.Error) {
+            CountIncomplete(job);
             Abandon(lock);
             std::rethrow_exception(job.Error);
         }
@@ -266,6 +293,8 @@ void TExtractor::Abandon(std::unique_lock<std::mutex>& lock) {
     FJobDone.wait(lock, [&] {
         return std::all_of(FJobs.begin(), FJobs.end(), [](const TJob& job) { return job.Done(); });
     });
+    for (const TJob& job : FJobs)
+        CountIncomplete(job);
     FJobs.clear();
     FStarted = 0;
 }
@@ -297,6 +326,12 @@ void TExtractor::Work() {
             FJobDone.notify_all();
             continue;
         }
+        if (FFailing) {
+            // An error ends the run at an earlier file: this one would only be removed again.
+            job.Result = TResult::Cancelled;
+            FJobDone.notify_all();
+            continue;
+        }
         TJob work = job;
         lock.unlock();
 
@@ -308,6 +343,9 @@ void TExtractor::Work() {
         job.Written = work.Written;
         job.Reason = std::move(work.Reason);
         job.Error = work.Error;
+        FFailing = FFailing || work.Error;
+        job.Incomplete = work.Incomplete;
+        job.RemoveError = work.RemoveError;
         job.Folder.reset();
         FJobDone.notify_all();
     }

@@ -42,6 +42,10 @@ public:
         int64_t Failed = 0;
         int64_t Kept = 0;   // existing files left as they were (SetKeepExisting)
         uint64_t Bytes = 0; // bytes written into the written entries' files
+        // Files begun and not completed when an error ended the run: removed, or, where that
+        // failed too, left behind (named as messages name files).
+        int64_t Removed = 0;
+        std::vector<std::string> LeftBehind;
     };
 
     // Bytes of buffers all workers together may hold; an entry too large for it alone still
@@ -86,7 +90,8 @@ public:
     // Writes entry index to destination/relativeDir/name, where relativeDir is an archive
     // directory path ("/" separators, empty for the destination itself). Throws what ends the
     // run: EFCreateError (the destination cannot take files: full, read-only, gone), EReadError,
-    // EWriteError (with workers: of this or an earlier file, as soon as it is known).
+    // EWriteError naming the file (with workers: of this or an earlier file, as soon as it is
+    // known). Files left half written then are removed (Stats().Removed, LeftBehind).
     void Add(int32_t index, std::string_view relativeDir);
     // Waits until every added file is written and reported; throws as Add does.
     void Finish();
@@ -118,6 +123,8 @@ private:
         uint64_t Written = 0; // bytes the file took
         std::string Reason;
         std::exception_ptr Error;
+        bool Incomplete = false; // the file was begun when Error came
+        int RemoveError = 0;     // why removing that file failed
 
         bool Done() const { return Result != TResult::Pending || Error; }
     };
@@ -128,6 +135,10 @@ private:
     void OpenFolder(TJob& job);
     // Creates the file and writes the entry into it; settles the job.
     void Write(TJob& job, TInflater& inflater);
+    // Settles a job whose file cannot be created.
+    void CreateFailed(TJob& job, int systemError);
+    // Counts the file of a job that ended the run half written.
+    void CountIncomplete(const TJob& job);
     // Whether an unfinished job writes the file job's path names, or a file where job needs one
     // of its folders.
     bool Collides(const TJob& job) const;
@@ -163,5 +174,6 @@ private:
     size_t FStarted = 0;
     size_t FCapacity = 0;
     bool FQuit = false;
+    bool FFailing = false; // a job has failed: the run ends there, no further file is begun
     std::vector<std::thread> FWorkers;
 };

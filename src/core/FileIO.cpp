@@ -71,10 +71,42 @@ bool TChunkReader::Skip(uint64_t count) {
     return true;
 }
 
-TWriteFile::TWriteFile(const std::string& fileName) {
-    FHandle = ::open(fileName.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (FHandle < 0)
-        throw EFCreateError(fileName, errno);
+namespace {
+
+// Opening for writing never waits: O_NONBLOCK makes a pipe without a reader fail at once (on a
+// file it has no effect). Nothing is truncated before the file is known to be a regular one.
+constexpr int kWriteFlags = O_WRONLY | O_NONBLOCK | O_CLOEXEC;
+
+// "eine Pipe", "ein Socket" ...: what stands somewhere that is neither a file nor a folder.
+const char* KindName(mode_t mode) {
+    if (S_ISFIFO(mode))
+        return "eine Pipe";
+    if (S_ISSOCK(mode))
+        return "ein Socket";
+    if (S_ISCHR(mode) || S_ISBLK(mode))
+        return "ein Gerät";
+    if (S_ISREG(mode))
+        return "eine Datei";
+    return "etwas anderes";
+}
+
+bool SameFile(const struct stat& a, const struct stat& b) {
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+} // namespace
+
+std::string NotAFolderReason(const std::string& path) {
+    struct stat info {};
+    if (::lstat(path.c_str(), &info) != 0 || S_ISDIR(info.st_mode))
+        return {};
+    if (S_ISLNK(info.st_mode)) {
+        if (::stat(path.c_str(), &info) != 0)
+            return "Dort steht ein symbolischer Verweis, dessen Ziel fehlt";
+        if (S_ISDIR(info.st_mode))
+            return {};
+    }
+    return std::string("Dort steht ") + KindName(info.st_mode) + ", kein Ordner";
 }
 
 bool IsSymbolicLinkAt(int folderHandle, const std::string& name) {
@@ -83,19 +115,96 @@ bool IsSymbolicLinkAt(int folderHandle, const std::string& name) {
            S_ISLNK(info.st_mode);
 }
 
-TWriteFile::TWriteFile(int folderHandle, const std::string& name, bool keepExisting) {
-    // O_NONBLOCK has no effect on files; a pipe left in the destination without a reader makes
-    // the open fail instead of waiting for one forever.
-    constexpr int kFlags = O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
-    FHandle =
-        ::openat(folderHandle, name.c_str(), kFlags | (keepExisting ? O_EXCL : O_TRUNC), 0666);
-    if (FHandle < 0 && errno == ELOOP && IsSymbolicLinkAt(folderHandle, name)) {
-        // The link goes, not what it points to; O_EXCL makes sure no new link took its place.
-        if (::unlinkat(folderHandle, name.c_str(), 0) == 0 || errno == ENOENT)
-            FHandle = ::openat(folderHandle, name.c_str(), kFlags | O_EXCL, 0666);
-    }
+bool IsRegularFileAt(int folderHandle, const std::string& name) {
+    struct stat info {};
+    return ::fstatat(folderHandle, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 &&
+           S_ISREG(info.st_mode);
+}
+
+std::function<int(const std::string& name)> TWriteFile::FaultHook;
+
+TWriteFile::TWriteFile(const std::string& fileName)
+    : FFolder(AT_FDCWD)
+    , FName(fileName) {
+    // A pipe or a device is not even opened: that alone may wake whoever waits at the other end.
+    struct stat info {};
+    const bool exists = ::stat(fileName.c_str(), &info) == 0;
+    if (exists && !S_ISREG(info.st_mode) && !S_ISDIR(info.st_mode))
+        throw EFCreateError::NotAFile(fileName, std::string("Dort steht ") +
+                                                    KindName(info.st_mode) + ", keine Datei");
+    FHandle = ::open(fileName.c_str(), kWriteFlags | O_CREAT, 0666);
     if (FHandle < 0)
-        throw EFCreateError(name, errno);
+        throw EFCreateError(fileName, errno);
+    // What was opened is what counts: something else may have taken the name meanwhile.
+    if (::fstat(FHandle, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(FHandle);
+        FHandle = -1;
+        throw EFCreateError::NotAFile(fileName, std::string("Dort steht ") +
+                                                    KindName(info.st_mode) + ", keine Datei");
+    }
+    if (::ftruncate(FHandle, 0) != 0) {
+        const int error = errno;
+        ::close(FHandle);
+        FHandle = -1;
+        throw EFCreateError(fileName, error);
+    }
+}
+
+TWriteFile::TWriteFile(int folderHandle, const std::string& name, bool keepExisting)
+    : FFolder(folderHandle)
+    , FName(name) {
+    // Another process changing the name between a look and an open makes the open fail (O_EXCL,
+    // or a different file opened); a few rounds settle it.
+    for (int round = 0; round < 4 && FHandle < 0; ++round)
+        OpenInFolder(keepExisting);
+    if (FHandle < 0)
+        throw EFCreateError(name, EEXIST);
+}
+
+void TWriteFile::OpenInFolder(bool keepExisting) {
+    const char* name = FName.c_str();
+    constexpr int kCreate = kWriteFlags | O_CREAT | O_EXCL | O_NOFOLLOW;
+    struct stat seen {};
+    if (::fstatat(FFolder, name, &seen, AT_SYMLINK_NOFOLLOW) != 0) {
+        if (errno != ENOENT)
+            throw EFCreateError(FName, errno);
+        FHandle = ::openat(FFolder, name, kCreate, 0666);
+        if (FHandle < 0 && errno != EEXIST)
+            throw EFCreateError(FName, errno);
+        return;
+    }
+    if (keepExisting)
+        throw EFCreateError(FName, EEXIST);
+    if (S_ISDIR(seen.st_mode))
+        throw EFCreateError(FName, EISDIR);
+    if (S_ISREG(seen.st_mode) && seen.st_nlink == 1) {
+        // The file alone: overwritten in place, once it is sure the one opened is the one seen.
+        const int handle = ::openat(FFolder, name, kWriteFlags | O_NOFOLLOW);
+        if (handle < 0) {
+            if (errno == ENOENT || errno == ELOOP || errno == ENXIO)
+                return; // replaced meanwhile: look again
+            throw EFCreateError(FName, errno);
+        }
+        struct stat opened {};
+        if (::fstat(handle, &opened) == 0 && SameFile(opened, seen) && opened.st_nlink == 1) {
+            if (::ftruncate(handle, 0) != 0) {
+                const int error = errno;
+                ::close(handle);
+                throw EFCreateError(FName, error);
+            }
+            FHandle = handle;
+            return;
+        }
+        ::close(handle);
+        return;
+    }
+    // A link of either kind, a pipe, a socket, a device: the name goes, not what it leads to;
+    // O_EXCL makes sure nothing new took its place before the file is made.
+    if (::unlinkat(FFolder, name, 0) != 0 && errno != ENOENT)
+        throw EFCreateError(FName, errno);
+    FHandle = ::openat(FFolder, name, kCreate, 0666);
+    if (FHandle < 0 && errno != EEXIST)
+        throw EFCreateError(FName, errno);
 }
 
 TWriteFile::~TWriteFile() {
@@ -108,13 +217,16 @@ void TWriteFile::Write(const void* data, size_t count) {
         throw EAborted();
     if (FWatch)
         FWatch->Bytes.fetch_add(count, std::memory_order_relaxed);
+    if (FaultHook)
+        if (const int error = FaultHook(FName))
+            throw EWriteError(FName, error);
     const auto* in = static_cast<const char*>(data);
     while (count > 0) {
         const ssize_t put = ::write(FHandle, in, count);
         if (put < 0 && errno == EINTR)
             continue;
         if (put <= 0)
-            throw EWriteError();
+            throw EWriteError(FName, put < 0 ? errno : 0);
         in += put;
         count -= static_cast<size_t>(put);
         FWritten += static_cast<uint64_t>(put);
@@ -123,7 +235,7 @@ void TWriteFile::Write(const void* data, size_t count) {
 
 void TWriteFile::Truncate() {
     if (::ftruncate(FHandle, 0) != 0 || ::lseek(FHandle, 0, SEEK_SET) != 0)
-        throw EWriteError();
+        throw EWriteError(FName, errno);
     FWritten = 0;
 }
 
@@ -131,5 +243,12 @@ void TWriteFile::Close() {
     const int handle = FHandle;
     FHandle = -1;
     if (handle >= 0 && ::close(handle) != 0 && errno != EINTR)
-        throw EWriteError();
+        throw EWriteError(FName, errno);
+}
+
+int TWriteFile::Remove() {
+    if (FHandle >= 0)
+        ::close(FHandle);
+    FHandle = -1;
+    return ::unlinkat(FFolder, FName.c_str(), 0) == 0 || errno == ENOENT ? 0 : errno;
 }

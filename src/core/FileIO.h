@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 
@@ -73,15 +74,28 @@ struct TWriteWatch {
 
 // Whether name inside the open folder folderHandle is a symbolic link (not followed).
 bool IsSymbolicLinkAt(int folderHandle, const std::string& name);
+// Whether name inside the open folder folderHandle is a regular file (not followed).
+bool IsRegularFileAt(int folderHandle, const std::string& name);
+// What stands at path when it is not a folder, as the reason a folder cannot be made there
+// (German): a dangling symbolic link, a file, a pipe, a socket, a device; "" when path is a
+// folder, or missing.
+std::string NotAFolderReason(const std::string& path);
 
-// A destination file, created or truncated for writing; closed by the destructor.
+// A destination file, created or truncated for writing; closed by the destructor. Opening
+// never waits (a pipe without a reader fails at once) and never writes into anything but a
+// regular file.
 class TWriteFile {
 public:
-    // Throws EFCreateError.
+    // The file a user named: links on the way are followed, a regular file there is overwritten;
+    // a folder fails with EISDIR, anything else (a pipe, a socket, a device) is not touched and
+    // fails with its reason. Throws EFCreateError.
     explicit TWriteFile(const std::string& fileName);
-    // Creates name inside the open folder folderHandle without following a symbolic link: a link
-    // standing where the file goes is replaced by the file. With keepExisting, anything standing
-    // there stays and the constructor fails with EEXIST. Throws EFCreateError naming name.
+    // Creates name inside the open folder folderHandle (kept open by the caller while the file
+    // lives). A regular file with no other link is overwritten; anything else standing there
+    // (a symbolic link, a second link of a file elsewhere, a pipe, a socket, a device) is removed
+    // and a new file made in its place, so nothing outside the folder is written; a folder fails
+    // with EISDIR. With keepExisting, anything standing there stays and the constructor fails
+    // with EEXIST. Throws EFCreateError naming name.
     TWriteFile(int folderHandle, const std::string& name, bool keepExisting = false);
     ~TWriteFile();
     TWriteFile(const TWriteFile&) = delete;
@@ -97,8 +111,18 @@ public:
     void Truncate();
     // Throws EWriteError when buffered data cannot be stored.
     void Close();
+    // Closes and removes the file, which is not complete: 0, or the errno of the failed removal.
+    int Remove();
+
+    // For tests: called before every write with the file's name as the constructor got it; an
+    // errno it returns fails the write as though the system had reported it (0: no failure).
+    static std::function<int(const std::string& name)> FaultHook;
 
 private:
+    void OpenInFolder(bool keepExisting);
+
+    int FFolder;
+    std::string FName;
     int FHandle = -1;
     TWriteWatch* FWatch = nullptr;
     uint64_t FWritten = 0;

@@ -1,5 +1,5 @@
-// Browsing beyond the folders: find, several files selected, sorting, optional columns and
-// dragging files out, headless through the window's own commands.
+// Browsing beyond the folders: find, several files selected, sorting, long lists, optional
+// columns and dragging files out, headless through the window's own commands.
 #include "DirectoryTreeModel.h"
 #include "MemoryRegistryStore.h"
 #include "TestFiles.h"
@@ -10,6 +10,7 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QMimeData>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTreeView>
 
@@ -66,7 +67,10 @@ class TestBrowse : public QObject, TWindowFixture {
 
 private slots:
     void init() { SetUpWindow(0); }
-    void cleanup() { TearDownWindow(); }
+    void cleanup() {
+        TearDownWindow();
+        qunsetenv("TMPDIR");
+    }
 
     void findFiltersNamesOfTheWholeArchiveUntilEscape() {
         OpenGameData();
@@ -174,6 +178,75 @@ private slots:
                  (QStringList{"eins.txt", "groß.txt", "klein.txt", "mittel.txt", "zwei.txt"}));
     }
 
+    void hitsComeInTheChosenOrderByNameAcrossFolders() {
+        TPakWriter writer;
+        writer.AddStored("a/zebra.txt", "1");
+        writer.AddStored("a/\xD6l.txt", "22");
+        writer.AddStored("b/\xC4pfel.txt", "333");
+        writer.AddStored("b/birne.txt", "4444");
+        writer.AddStored("c/birne.txt", "55555");
+        writer.AddStored("c/ameise.txt", "666666");
+        writer.AddStored("c/Birne.txt", "7777777");
+        Open(writer);
+        SelectDirectory("a");
+        FWindow->SortCommand(0); // "Dateiname", remembered for the hits
+        FWindow->FindCommand();
+        // German order (umlauts with their letters, lower case first), equal names in the tree's.
+        Find("*.txt");
+        const QStringList byName{"ameise.txt", "Äpfel.txt", "birne.txt", "birne.txt",
+                                 "Birne.txt",  "Öl.txt",    "zebra.txt"};
+        QCOMPARE(Column(FWindow->lvFiles->model()), byName);
+        QCOMPARE(Column(FWindow->lvFiles->model(), 2),
+                 (QStringList{"c", "b", "b", "c", "c", "a", "a"}));
+        QCOMPARE(FWindow->lvFiles->header()->sortIndicatorOrder(), Qt::AscendingOrder);
+
+        FWindow->SortCommand(0);
+        QStringList reversed = byName;
+        std::reverse(reversed.begin(), reversed.end());
+        QCOMPARE(Column(FWindow->lvFiles->model()), reversed);
+        // The next text is found in the order chosen; so it is by size.
+        Find("e");
+        QCOMPARE(Column(FWindow->lvFiles->model()),
+                 (QStringList{"zebra.txt", "Birne.txt", "birne.txt", "birne.txt", "Äpfel.txt",
+                              "ameise.txt"}));
+        FWindow->SortCommand(1);
+        Find("i");
+        QCOMPARE(Column(FWindow->lvFiles->model(), 1), (QStringList{"4", "5", "6", "7"}));
+    }
+
+    void endReachesTheLastOfManyRows() {
+        TPakWriter writer;
+        constexpr int kCount = 50000;
+        char path[32];
+        for (int i = 0; i < kCount; ++i) {
+            std::snprintf(path, sizeof path, "viele/datei_%05d.txt", i);
+            writer.AddStored(path, "x");
+        }
+        Open(writer);
+        SelectDirectory("viele");
+        FWindow->resize(800, 600);
+        FWindow->show();
+        QVERIFY(QTest::qWaitForWindowExposed(FWindow.get()));
+        QTreeView* list = FWindow->lvFiles;
+        list->setFocus();
+        QCOMPARE(list->model()->rowCount(), kCount);
+        QTest::keyClick(list, Qt::Key_End);
+        QCOMPARE(list->currentIndex().row(), kCount - 1);
+        QCOMPARE(list->currentIndex().data().toString(), QStringLiteral("datei_49999.txt"));
+        // The scroll bar stands for the whole list: at its end when the last row is.
+        QVERIFY(list->verticalScrollBar()->maximum() > 0);
+        QCOMPARE(list->verticalScrollBar()->value(), list->verticalScrollBar()->maximum());
+
+        FWindow->FindCommand();
+        Find("datei_");
+        list->setFocus();
+        QTest::keyClick(list, Qt::Key_Home);
+        QCOMPARE(list->currentIndex().row(), 0);
+        QTest::keyClick(list, Qt::Key_End, Qt::ControlModifier);
+        QCOMPARE(list->currentIndex().row(), kCount - 1);
+        QCOMPARE(list->verticalScrollBar()->value(), list->verticalScrollBar()->maximum());
+    }
+
     void optionalColumnsAreOffAtFirstAndRemembered() {
         auto store = std::make_shared<MemoryRegistryStore>();
         FWindow = std::make_unique<TfrmMain>(FPrompts, store);
@@ -199,39 +272,88 @@ private slots:
         QVERIFY(!FWindow->acColumnKind->isChecked() && FWindow->acColumnUnpacked->isChecked());
     }
 
-    void aDragOffersItsFilesExtractedAndTheyGoWithTheWindow() {
+    // Drags write below the temporary folder the environment names: one of the test's own.
+    QStringList UseTemporaryFolder() {
+        const QString folder = Destination("temp");
+        QDir().mkpath(folder);
+        qputenv("TMPDIR", QFile::encodeName(folder));
+        return QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
+    }
+    QStringList LeftInTemporaryFolder() const {
+        return QDir(Destination("temp"))
+            .entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
+    }
+
+    void aDragWritesOnlyWhenADropAsksAndTheCopyGoesOnceTheDropIsHandled() {
+        QCOMPARE(UseTemporaryFolder(), QStringList());
         OpenGameData();
         SelectDirectory("daten/karten");
         const TFileListModel* list = qobject_cast<const TFileListModel*>(FWindow->lvFiles->model());
-        std::unique_ptr<QMimeData> files(
-            FWindow->CreateDragData({list->EntryAt(0), list->EntryAt(1)}, nullptr));
-        QVERIFY(files && files->hasFormat("text/uri-list"));
+        const std::vector<int32_t> both{list->EntryAt(0), list->EntryAt(1)};
+        // The views start a drag only from items that say they may be dragged.
+        QVERIFY(list->flags(list->index(0, 0)) & Qt::ItemIsDragEnabled);
+
+        // Cancelled: nobody asked for the files, so none were written.
+        std::unique_ptr<QMimeData> files(FWindow->CreateDragData(both, nullptr));
+        QVERIFY(files && files->hasUrls());
+        QVERIFY(!FWindow->Busy());
+        files.reset();
+        QCOMPARE(LeftInTemporaryFolder(), QStringList());
+
+        // Dropped: the target's asking writes them; once the drop is handled they go.
+        files.reset(FWindow->CreateDragData(both, nullptr));
         const QList<QUrl> urls = files->urls();
         QCOMPARE(urls.size(), 2);
         QCOMPARE(ReadFileBytes(urls[0].toLocalFile().toStdString()), "eins");
         QCOMPARE(QFileInfo(urls[1].toLocalFile()).fileName(), QStringLiteral("karte_1.png"));
+        QCOMPARE(LeftInTemporaryFolder().size(), 1);
+        files.reset();
+        QCOMPARE(LeftInTemporaryFolder(), QStringList());
 
+        // A folder comes with everything below it. The next drag removes a copy still held.
         const TDirNode* daten = FWindow->DirectoryModel().Root()->FindCaptionPath("daten");
-        // The views start a drag only from items that say they may be dragged.
         QVERIFY(FWindow->DirectoryModel().flags(FWindow->DirectoryModel().IndexOf(daten)) &
                 Qt::ItemIsDragEnabled);
-        QVERIFY(list->flags(list->index(0, 0)) & Qt::ItemIsDragEnabled);
         std::unique_ptr<QMimeData> folder(FWindow->CreateDragData({}, daten));
-        const QList<QUrl> folderUrls = folder->urls();
-        QCOMPARE(folderUrls.size(), 1);
-        const QString dropped = folderUrls[0].toLocalFile();
+        const QString dropped = folder->urls().value(0).toLocalFile();
         QCOMPARE(QFileInfo(dropped).fileName(), QStringLiteral("daten"));
         QCOMPARE(ReadFileBytes((dropped + "/texte/Übersicht.txt").toStdString()),
                  std::string(4000, 'u'));
+        std::unique_ptr<QMimeData> next(FWindow->CreateDragData({}, daten));
+        QVERIFY(!QFileInfo::exists(dropped));
+        QVERIFY(folder->urls().isEmpty());
+        QCOMPARE(LeftInTemporaryFolder(), QStringList());
+        // ... and the program's end the last one.
+        const QString last = next->urls().value(0).toLocalFile();
+        QVERIFY(QFileInfo::exists(last + "/texte/Übersicht.txt"));
+        FWindow.reset();
+        QVERIFY(!QFileInfo::exists(last));
+        QCOMPARE(LeftInTemporaryFolder(), QStringList());
 
         // A folder named ".." would hand the receiver the folder above the drag's own.
+        SetUpWindow(0);
+        UseTemporaryFolder();
+        OpenGameData();
         const TDirNode* up = FWindow->DirectoryModel().Root()->FindCaptionPath("daten/..");
         QVERIFY(up);
         QCOMPARE(FWindow->CreateDragData({}, up), nullptr);
+    }
 
-        FWindow.reset();
-        QVERIFY(!QFileInfo::exists(dropped));
-        QVERIFY(!QFileInfo::exists(urls[0].toLocalFile()));
+    void aDragThatWouldNotFitIntoTheTemporaryFolderIsRefused() {
+        UseTemporaryFolder();
+        TPakWriter writer;
+        writer.AddStored("klein.txt", "klein");
+        writer.AddCompressed("riesig.bin", std::string(1000, 'r')).UnpackedSize = uint64_t(1) << 55;
+        Open(writer);
+        const TFileListModel* list = qobject_cast<const TFileListModel*>(FWindow->lvFiles->model());
+        QCOMPARE(FWindow->CreateDragData({list->EntryAt(0), list->EntryAt(1)}, nullptr), nullptr);
+        QCOMPARE(FPrompts.Messages.size(), size_t(1));
+        QVERIFY(FPrompts.Messages[0].Text.startsWith(
+            QStringLiteral("Zum Ziehen müssten 36.028.797,0 GB in den temporären Ordner")));
+        QCOMPARE(LeftInTemporaryFolder(), QStringList());
+        // What fits is offered.
+        std::unique_ptr<QMimeData> fits(FWindow->CreateDragData({list->EntryAt(0)}, nullptr));
+        QVERIFY(fits && fits->hasUrls());
     }
 };
 

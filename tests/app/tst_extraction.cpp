@@ -1,6 +1,7 @@
 // The window's extraction commands, headless, with the save dialog and the folder chooser
 // answered by a script.
 #include "DirectoryTreeModel.h"
+#include "FileIO.h"
 #include "PakWriter.h"
 #include "Prompts.h"
 #include "TestFiles.h"
@@ -14,11 +15,15 @@
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QTreeView>
+#include <cerrno>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -89,12 +94,31 @@ private slots:
         Open(writer);
         FWindow->ExtractAllFilesCommand(); // no answer: "Abbrechen"
         QVERIFY(FPrompts.Messages.empty());
-        FPrompts.FolderAnswers.push_back(QString()); // confirmed, but without a folder
+        // Confirmed without a folder ("Computer"): said, and the chooser is there again, until
+        // it is cancelled.
+        FPrompts.FolderAnswers = {QString(), QString()};
         FWindow->ExtractAllFilesCommand();
-        QVERIFY(FPrompts.FolderAnswers.empty());
         QVERIFY(FWindow->pnExtract->isHidden());
-        QCOMPARE(FPrompts.Messages.size(), size_t{1}); // not a silent end
+        QCOMPARE(FPrompts.FolderPresets.size(), 4);
+        QCOMPARE(FPrompts.Messages.size(), size_t{2}); // not a silent end
         QVERIFY(FPrompts.Messages[0].Text.contains("kein Ordner auf einem Datenträger"));
+        // ...or a folder is picked.
+        FPrompts.FolderAnswers = {QString(), Destination()};
+        FWindow->ExtractAllFilesCommand();
+        WaitIdle();
+        QCOMPARE(Files(Destination()), QStringList{"a"});
+    }
+
+    // A remembered folder that is gone: the chooser opens at the nearest folder that is left.
+    void aDeletedFolderOpensTheChooserAtItsParent() {
+        TPakWriter writer;
+        writer.AddStored("a", "a");
+        Open(writer);
+        const QString gone = Destination("eins/zwei/drei");
+        ExtractAll(gone);
+        QVERIFY(QDir(Destination("eins/zwei")).removeRecursively());
+        FWindow->ExtractAllFilesCommand(); // cancelled
+        QCOMPARE(FPrompts.FolderPresets.last(), Destination("eins"));
     }
 
     void cancelStopsBeforeTheFileShownOnThePanel() {
@@ -236,6 +260,70 @@ private slots:
         QCOMPARE(FPrompts.Messages[0].Text, QStringLiteral("Stream-Lesefehler."));
         QCOMPARE(ReadFileBytes(Destination("ziel/a.txt").toStdString()), std::string("a"));
         QVERIFY(FWindow->pnExtract->isHidden());
+    }
+
+    void linksAndPipesInTheDestinationAreReplacedAndAChosenPipeIsNotWritten() {
+        TPakWriter writer;
+        writer.AddStored("verknuepft.txt", "new");
+        writer.AddStored("pipe", "new too");
+        Open(writer);
+        const std::string out = Destination().toStdString();
+        const std::string outside = Destination("draussen.txt").toStdString();
+        QVERIFY(QDir().mkpath(Destination()));
+        WriteFileBytes(outside, "outside");
+        QCOMPARE(::link(outside.c_str(), (out + "/verknuepft.txt").c_str()), 0);
+        QCOMPARE(::mkfifo((out + "/pipe").c_str(), 0600), 0);
+        ExtractAll(Destination());
+        QVERIFY(FPrompts.Messages.empty());
+        QCOMPARE(ReadFileBytes(outside), std::string("outside"));
+        QCOMPARE(ReadFileBytes(out + "/verknuepft.txt"), std::string("new"));
+        QCOMPARE(ReadFileBytes(out + "/pipe"), std::string("new too"));
+
+        // A pipe the user picks in the save dialog is left alone, at once.
+        const QString pipe = Destination("gewaehlt");
+        QCOMPARE(::mkfifo(pipe.toLocal8Bit().constData(), 0600), 0);
+        FPrompts.SaveAnswers.push_back(pipe);
+        FWindow->lvFiles->setCurrentIndex(FWindow->lvFiles->model()->index(0, 0));
+        FWindow->ExtractSelectedFileCommand();
+        WaitIdle();
+        QCOMPARE(FPrompts.MessageTexts(),
+                 QStringList{QStringLiteral("Datei %1 kann nicht erstellt werden: Dort steht eine "
+                                            "Pipe, keine Datei.")
+                                 .arg(pipe)});
+    }
+
+    void aFullDiskNamesTheFileAndTheSummaryCountsWhatWasRemoved() {
+        TPakWriter writer;
+        for (const char* name : {"a", "b", "c", "d"})
+            writer.AddStored(name, std::string(1000, name[0]));
+        Open(writer);
+        // The disk is full from c on; d, which a worker may begin beside c, is removed too.
+        TWriteFile::FaultHook = [](const std::string& name) {
+            return name == "c" || name == "d" ? ENOSPC : 0;
+        };
+        const auto unhook = qScopeGuard([] { TWriteFile::FaultHook = nullptr; });
+        ExtractAll(Destination());
+        QCOMPARE(FPrompts.MessageTexts(),
+                 QStringList{QStringLiteral("Datei %1/c kann nicht geschrieben werden: Der "
+                                            "Datenträger ist voll.")
+                                 .arg(Destination())});
+        QCOMPARE(Files(Destination()), (QStringList{"a", "b"}));
+        QVERIFY2(FWindow->StatusText().contains(QStringLiteral(" unvollständig entfernt")),
+                 qPrintable(FWindow->StatusText()));
+    }
+
+    void aDestinationThatIsADanglingLinkIsToldSo() {
+        TPakWriter writer;
+        writer.AddStored("a", "a");
+        Open(writer);
+        QCOMPARE(::symlink(Destination("nirgends").toLocal8Bit().constData(),
+                           Destination().toLocal8Bit().constData()),
+                 0);
+        ExtractAll(Destination());
+        QCOMPARE(FPrompts.MessageTexts(),
+                 QStringList{QStringLiteral("Zielordner %1 kann nicht erstellt werden: Dort steht "
+                                            "ein symbolischer Verweis, dessen Ziel fehlt.")
+                                 .arg(Destination())});
     }
 
     void unsafeEntriesAreRefusedWithOneMessage() {

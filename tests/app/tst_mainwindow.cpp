@@ -226,12 +226,22 @@ private slots:
         QVERIFY(FPrompts.SavePresets.isEmpty());
     }
 
+    // "Alle Dateien (*)" follows the archives' filter: an archive with another ending opens.
+    void anArchiveWithAnotherEndingOpens() {
+        TPakWriter writer;
+        writer.AddStored("a.txt", "a");
+        Open(Write("archiv.dat", writer));
+        QVERIFY(FWindow->ArchiveOpen());
+        QCOMPARE(FPrompts.OpenFilters.last().split(";;").last(), "Alle Dateien (*)");
+    }
+
     void openOfAMissingFileUnloadsAndShowsTheErrorWithAFinalDot() {
         TPakWriter writer;
         writer.AddStored("a.txt", "a");
         Open(Write("first.pak", writer));
         QVERIFY(FWindow->ArchiveOpen());
-        QCOMPARE(FPrompts.OpenFilters, QStringList{"Varnholm Archivdateien (*.p?\?)"});
+        QCOMPARE(FPrompts.OpenFilters,
+                 QStringList{"Varnholm Archivdateien (*.p?\?);;Alle Dateien (*)"});
 
         const QString missing = FDir.filePath("fehlt.pak");
         Open(missing);
@@ -289,6 +299,23 @@ private slots:
         QVERIFY(!Root());
     }
 
+    void manySiblingFoldersWhoseNamesCollideMakeOneNodeEach() {
+        const std::vector<std::string> names = CollidingNames(12);
+        TPakWriter writer;
+        for (const std::string& name : names) {
+            writer.AddStored(name + "/eins.txt", "1");
+            writer.AddStored(name + "/zwei.txt", "2");
+        }
+        Open(Write("breit.pak", writer));
+        QVERIFY(FWindow->ArchiveOpen());
+        const QStringList captions = ChildCaptions(Root());
+        QCOMPARE(captions.size(), qsizetype(names.size()));
+        for (qsizetype i = 1; i < captions.size(); ++i)
+            QVERIFY(CompareText(captions[i - 1], captions[i]) < 0);
+        for (const auto& child : Root()->Children)
+            QCOMPARE(child->Files->Count(), 2);
+    }
+
     void treeAndListsFollowTheArchiveDirectoriesInTextOrder() {
         TPakWriter writer;
         writer.AddStored("wurzel.txt", "12345");
@@ -309,8 +336,9 @@ private slots:
         QCOMPARE(ChildCaptions(root), (QStringList{"a", "A", "b", "nur", "x"}));
         QCOMPARE(ChildCaptions(root->FindCaptionPath("x")), QStringList{"a"});
         QCOMPARE(ChildCaptions(root->FindCaptionPath("a")), QStringList{"a"});
+        // Every folder with subfolders is open, so the deepest ones are in view.
         QVERIFY(FWindow->tvDirectories->isExpanded(
-            FWindow->DirectoryModel().IndexOf(root->FindCaptionPath("nur/unter"))));
+            FWindow->DirectoryModel().IndexOf(root->FindCaptionPath("nur"))));
 
         // The root is selected after loading and shows the archive's root files.
         QCOMPARE(FWindow->tvDirectories->currentIndex(), FWindow->DirectoryModel().IndexOf(root));

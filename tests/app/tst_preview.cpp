@@ -11,6 +11,7 @@
 #include <QBuffer>
 #include <QImage>
 #include <QLabel>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTreeView>
 
@@ -205,6 +206,67 @@ private slots:
         QTest::keyClick(list, Qt::Key_Down); // a closed preview stays closed
         QTest::qWait(50);
         QVERIFY(preview->isHidden());
+    }
+
+    // The notice reads well on the default palette and on one whose hint colours do not.
+    void theNoticeIsReadableOnEveryPalette() {
+        TPreviewDialog* preview = FWindow->dlgPreview;
+        const auto contrast = [&] {
+            const QLabel* notice = preview->lbNotice;
+            return ContrastRatio(notice->palette().color(notice->foregroundRole()),
+                                 notice->palette().color(notice->backgroundRole()));
+        };
+        QVERIFY2(contrast() >= 4.5, qPrintable(QString::number(contrast())));
+        QPalette hostile = preview->palette();
+        hostile.setColor(QPalette::ToolTipBase, QColor(255, 255, 220));
+        hostile.setColor(QPalette::ToolTipText, Qt::white);
+        hostile.setColor(QPalette::BrightText, Qt::white);
+        preview->setPalette(hostile);
+        QVERIFY2(contrast() >= 4.5, qPrintable(QString::number(contrast())));
+        QCOMPARE(ContrastRatio(Qt::black, Qt::white), 21.0);
+    }
+
+    // Beside the main window on whichever side has room, and where the user left it next time.
+    void opensBesideTheWindowAndWhereItWasLeft() {
+        TPakWriter writer;
+        writer.AddStored("a.txt", "erste");
+        Open(writer);
+        const QRect screen = FWindow->screen()->availableGeometry();
+        for (const bool atLeft : {true, false}) {
+            FWindow->setGeometry(
+                QRect(0, 0, 200, 300)
+                    .translated(atLeft ? screen.topLeft() : screen.topRight() - QPoint(199, 0)));
+            FWindow->show();
+            FWindow->dlgPreview->ShowEntry(0);
+            const QRect placed = FWindow->dlgPreview->frameGeometry();
+            QVERIFY2(!placed.intersects(FWindow->frameGeometry()) && screen.contains(placed),
+                     qPrintable(QStringLiteral("%1,%2 %3x%4")
+                                    .arg(placed.x())
+                                    .arg(placed.y())
+                                    .arg(placed.width())
+                                    .arg(placed.height())));
+            FWindow->dlgPreview->hide();
+            FWindow->dlgPreview->RestorePlacement({}); // as at a first start
+        }
+
+        auto store = std::make_shared<MemoryRegistryStore>();
+        QPoint left = screen.topLeft() + QPoint(13, 17);
+        const auto previewIn = [&](TfrmMain& window) {
+            window.OpenArchiveCommand(FDir->filePath("archiv.pak"));
+            QTRY_VERIFY2(window.ArchiveOpen(), qPrintable(FPrompts.MessageTexts().join('|')));
+            window.show();
+            window.dlgPreview->ShowEntry(0);
+        };
+        {
+            TfrmMain first(FPrompts, store);
+            previewIn(first);
+            first.dlgPreview->move(left);
+            left = first.dlgPreview->frameGeometry().topLeft();
+        }
+        TfrmMain second(FPrompts, store);
+        previewIn(second);
+        // (Restoring a geometry may be a pixel off where the platform guesses the frame.)
+        QVERIFY((second.dlgPreview->frameGeometry().topLeft() - left).manhattanLength() <= 2);
     }
 };
 

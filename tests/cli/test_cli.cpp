@@ -4,7 +4,11 @@
 
 #include <algorithm>
 #include <gtest/gtest.h>
+#include <sys/mount.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 namespace {
 
@@ -373,6 +377,95 @@ TEST_F(CliTest, HelpAndVersion) {
     const auto version = Pak({"--version"});
     EXPECT_EQ(version.ExitCode, 0);
     EXPECT_EQ(version.Out.rfind("varnholm-pak ", 0), 0u);
+}
+
+TEST_F(CliTest, ExtractWithMoreWorkersThanMemoryForThemRunsWithFewer) {
+    if (!kAddressSpaceLimits)
+        GTEST_SKIP() << "address space is not limited under a sanitizer";
+    const std::string out = FDir / "ziel";
+    const auto r = PakWithinMemory(60000, {"extract", "-q", "-j", "16", FArchive, out});
+    EXPECT_EQ(r.ExitCode, 0) << r.Err;
+    EXPECT_EQ(r.Err, "");
+    EXPECT_EQ(ListFiles(out).size(), 4u);
+    EXPECT_EQ(ReadFileBytes(out + "/daten/texte/grüße.txt"), std::string(5000, 'g'));
+}
+
+TEST_F(CliTest, LinksAndPipesInTheDestinationAreReplacedWithoutWaiting) {
+    const std::string out = FDir / "ziel";
+    const std::string outside = FDir / "draussen.txt";
+    ASSERT_EQ(::mkdir(out.c_str(), 0700), 0);
+    WriteFileBytes(outside, "outside");
+    ASSERT_EQ(::link(outside.c_str(), (out + "/liesmich.txt").c_str()), 0);
+    ASSERT_EQ(::mkdir((out + "/daten").c_str(), 0700), 0);
+    ASSERT_EQ(::mkfifo((out + "/daten/werte.ini").c_str(), 0600), 0);
+    const auto r = Pak({"extract", "-q", FArchive, out});
+    EXPECT_EQ(r.ExitCode, 0) << r.Err;
+    EXPECT_EQ(ReadFileBytes(outside), "outside");
+    EXPECT_EQ(ReadFileBytes(out + "/liesmich.txt"), "hallo");
+    EXPECT_EQ(ReadFileBytes(out + "/daten/werte.ini"), "a=1");
+}
+
+TEST_F(CliTest, ADestinationThatCannotBeAFolderSaysWhatStandsThere) {
+    const std::string dangling = FDir / "verweis";
+    ASSERT_EQ(::symlink((FDir / "nirgends").c_str(), dangling.c_str()), 0);
+    EXPECT_EQ(Pak({"extract", FArchive, dangling}).Err,
+              "varnholm-pak: Zielordner " + dangling +
+                  " kann nicht erstellt werden: Dort steht ein symbolischer Verweis, dessen Ziel "
+                  "fehlt\n");
+
+    const std::string socketPath = FDir / "sockel";
+    const int socket = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    ASSERT_LT(socketPath.size(), sizeof address.sun_path);
+    socketPath.copy(address.sun_path, socketPath.size());
+    ASSERT_EQ(::bind(socket, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    const auto r = Pak({"extract", FArchive, socketPath});
+    ::close(socket);
+    EXPECT_EQ(r.ExitCode, 2);
+    EXPECT_EQ(r.Err, "varnholm-pak: Zielordner " + socketPath +
+                         " kann nicht erstellt werden: Dort steht ein Socket, kein Ordner\n");
+}
+
+// A destination that takes nothing: a read-only file system where the test may mount one (as
+// root, whom permissions do not stop), else a folder without write permission.
+TEST_F(CliTest, AReadOnlyDestinationIsCalledAFolder) {
+    const std::string out = FDir / "ro";
+    ASSERT_EQ(::mkdir(out.c_str(), 0500), 0);
+    std::string reason = "Keine Berechtigung";
+    if (::geteuid() == 0) {
+        if (::mount("tmpfs", out.c_str(), "tmpfs", MS_RDONLY, "size=1m") != 0)
+            GTEST_SKIP() << "no read-only file system can be mounted here";
+        reason = "Der Datenträger ist schreibgeschützt";
+    }
+    const auto r = Pak({"extract", FArchive, out});
+    if (::geteuid() == 0)
+        ::umount2(out.c_str(), MNT_DETACH);
+    EXPECT_EQ(r.ExitCode, 2);
+    EXPECT_EQ(r.Err, "varnholm-pak: In den Zielordner " + out +
+                         " kann nicht geschrieben werden: " + reason + "\n");
+}
+
+TEST_F(CliTest, AFullDiskNamesTheFileAndTheSummaryCountsTheFilesRemoved) {
+    const std::string out = FDir / "klein";
+    ASSERT_EQ(::mkdir(out.c_str(), 0700), 0);
+    if (::mount("tmpfs", out.c_str(), "tmpfs", 0, "size=1m") != 0)
+        GTEST_SKIP() << "no tmpfs can be mounted here";
+    TPakWriter writer;
+    for (int i = 0; i < 6; ++i)
+        writer.AddStored("teil" + std::to_string(i), std::string(400 << 10, 'x'));
+    WriteFileBytes(FDir / "gross.pak", writer.Finish());
+    for (const char* jobs : {"1", "4"}) {
+        const auto r = Pak({"extract", "-j", jobs, FDir / "gross.pak", out});
+        EXPECT_EQ(r.ExitCode, 2);
+        EXPECT_NE(r.Err.find(" kann nicht geschrieben werden: Der Datenträger ist voll\n"),
+                  std::string::npos)
+            << r.Err;
+        EXPECT_NE(r.Err.find(" unvollständig entfernt, "), std::string::npos) << r.Err;
+        for (const std::string& file : ListFiles(out))
+            EXPECT_EQ(ReadFileBytes(out + "/" + file).size(), 400u << 10) << file;
+    }
+    ::umount2(out.c_str(), MNT_DETACH);
 }
 
 } // namespace

@@ -5,10 +5,14 @@
 #include "PakWriter.h"
 #include "TestFiles.h"
 
+#include <atomic>
+#include <cerrno>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/mount.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 namespace {
@@ -126,6 +130,85 @@ TEST_P(ExtractionSafetyTest, SymbolicLinksInTheDestinationAreNeverFollowed) {
     EXPECT_EQ(ReadFileBytes(out + "/ok.txt"), "ok");
 }
 
+TEST_P(ExtractionSafetyTest, HardLinksPipesAndSocketsInTheDestinationAreReplacedNotWritten) {
+    TPakWriter writer;
+    writer.AddStored("verknuepft.txt", "replaces the hard link");
+    writer.AddStored("pipe", "replaces the pipe without a reader");
+    writer.AddStored("gelesen", "replaces the pipe with a reader");
+    writer.AddStored("sockel", "replaces the socket");
+    writer.AddStored("ordner", "no folder is replaced");
+    writer.AddStored("allein.txt", "overwrites the file");
+    Open(writer);
+    const std::string out = FDir / "out";
+    const std::string outside = FDir / "draussen.txt";
+    ASSERT_EQ(::mkdir(out.c_str(), 0700), 0);
+    WriteFileBytes(outside, "outside");
+    ASSERT_EQ(::link(outside.c_str(), (out + "/verknuepft.txt").c_str()), 0);
+    ASSERT_EQ(::mkfifo((out + "/pipe").c_str(), 0600), 0);
+    ASSERT_EQ(::mkfifo((out + "/gelesen").c_str(), 0600), 0);
+    const int reader = ::open((out + "/gelesen").c_str(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    const int socket = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const std::string socketPath = out + "/sockel";
+    ASSERT_LT(socketPath.size(), sizeof address.sun_path);
+    socketPath.copy(address.sun_path, socketPath.size());
+    ASSERT_EQ(::bind(socket, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(::mkdir((out + "/ordner").c_str(), 0700), 0);
+    WriteFileBytes(out + "/allein.txt", "an old and longer content");
+
+    EXPECT_EQ(ExtractAll(out),
+              (std::vector<std::string>{"failed ordner: Dort steht schon ein Ordner"}));
+    char got[64];
+    EXPECT_LE(::read(reader, got, sizeof got), 0); // the reader got nothing
+    ::close(reader);
+    ::close(socket);
+    EXPECT_EQ(ReadFileBytes(outside), "outside");
+    for (const char* name : {"verknuepft.txt", "pipe", "gelesen", "sockel", "allein.txt"}) {
+        struct stat info {};
+        ASSERT_EQ(::lstat((out + "/" + name).c_str(), &info), 0) << name;
+        EXPECT_TRUE(S_ISREG(info.st_mode) && info.st_nlink == 1) << name;
+    }
+    EXPECT_EQ(ReadFileBytes(out + "/verknuepft.txt"), "replaces the hard link");
+    EXPECT_EQ(ReadFileBytes(out + "/pipe"), "replaces the pipe without a reader");
+    EXPECT_EQ(ReadFileBytes(out + "/gelesen"), "replaces the pipe with a reader");
+    EXPECT_EQ(ReadFileBytes(out + "/sockel"), "replaces the socket");
+    EXPECT_EQ(ReadFileBytes(out + "/allein.txt"), "overwrites the file");
+}
+
+TEST_P(ExtractionSafetyTest, AFullDiskNamesTheFileAndLeavesNoFileHalfWritten) {
+    constexpr size_t kSize = 3 << 20;
+    TPakWriter writer;
+    for (int i = 0; i < 12; ++i)
+        writer.AddCompressed("teil" + std::to_string(i), std::string(kSize, 'a'), 1);
+    Open(writer);
+    std::atomic<int> writes{0};
+    TWriteFile::FaultHook = [&](const std::string&) { return ++writes > 5 ? ENOSPC : 0; };
+    const std::string out = FDir / "out";
+    TExtractor extractor(FReader, out, GetParam());
+    try {
+        for (int32_t i = 0; i < FReader.Count(); ++i)
+            extractor.Add(i, FReader.EntryDir(i));
+        extractor.Finish();
+        ADD_FAILURE() << "no exception";
+    } catch (const EWriteError& e) {
+        const std::string message = e.what();
+        EXPECT_TRUE(message.starts_with("Datei " + out + "/teil")) << message;
+        EXPECT_TRUE(message.ends_with(" kann nicht geschrieben werden: Der Datenträger ist voll"))
+            << message;
+    }
+    TWriteFile::FaultHook = nullptr;
+    const TExtractor::TStats& stats = extractor.Stats();
+    EXPECT_GE(stats.Removed, 1);
+    EXPECT_LE(stats.Removed, GetParam());
+    EXPECT_TRUE(stats.LeftBehind.empty());
+    const std::vector<std::string> files = ListFiles(out);
+    EXPECT_GE(files.size(), static_cast<size_t>(stats.Written));
+    for (const std::string& file : files)
+        EXPECT_EQ(ReadFileBytes(out + "/" + file).size(), kSize) << file;
+}
+
 // Reads a file below folder through handles, one component at a time, as no whole path would
 // fit the system's limit.
 std::string ReadBelow(const std::string& folder, const std::string& relative) {
@@ -199,6 +282,11 @@ TEST_P(FullDiskTest, AFullDiskEndsTheRun) {
     writer.AddCompressed("gepackt", std::string(2 << 20, 'y'));
     Open(writer);
     EXPECT_THROW(ExtractAll(FMount), EWriteError);
+    // What did not fit is gone: every file left is whole.
+    for (const std::string& file : ListFiles(FMount))
+        EXPECT_EQ(ReadFileBytes(FMount + "/" + file).size(),
+                  file == "gepackt" ? 2u << 20 : 400u << 10)
+            << file;
 }
 
 } // namespace

@@ -4,8 +4,10 @@
 #include "ZlibReference.h"
 #include "uPakReader.h"
 
+#include <cerrno>
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -243,16 +245,43 @@ TEST_F(PakReaderTest, FailuresOfFilesCarryTheRuntimeTexts) {
     }
 }
 
-TEST_F(PakReaderTest, AFullDiskIsReportedForStoredAndCompressedEntries) {
-    if (::access("/dev/full", W_OK) != 0)
-        GTEST_SKIP() << "/dev/full is not available";
+TEST_F(PakReaderTest, AFullDiskIsReportedForStoredAndCompressedEntriesWithNameAndReason) {
     TPakWriter writer;
     writer.AddStored("stored", std::string(100000, 's'));
     writer.AddCompressed("compressed", std::string(100000, 'c'));
     OpenBytes(writer.Finish());
-    EXPECT_THROW(FReader.ExtractFile(0, "/dev/full"), EWriteError);
-    EXPECT_THROW(FReader.ExtractFile(1, "/dev/full"), EWriteError);
+    TWriteFile::FaultHook = [](const std::string&) { return ENOSPC; };
+    const std::string target = FDir / "voll";
+    for (int32_t index : {0, 1}) {
+        try {
+            FReader.ExtractFile(index, target);
+            ADD_FAILURE() << "no exception";
+        } catch (const EWriteError& e) {
+            EXPECT_EQ(std::string(e.what()),
+                      "Datei " + target +
+                          " kann nicht geschrieben werden: Der Datenträger ist voll");
+        }
+    }
+    TWriteFile::FaultHook = nullptr;
     EXPECT_TRUE(FReports.empty());
+}
+
+TEST_F(PakReaderTest, AChosenTargetThatIsNoFileIsNeitherOpenedNorWritten) {
+    TPakWriter writer;
+    writer.AddStored("x", "x");
+    OpenBytes(writer.Finish());
+    const std::string pipe = FDir / "pipe";
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    for (const auto& [target, reason] :
+         {std::pair<std::string, std::string>{pipe, "Dort steht eine Pipe, keine Datei"},
+          {"/dev/null", "Dort steht ein Gerät, keine Datei"}}) {
+        try {
+            FReader.ExtractFile(0, target);
+            ADD_FAILURE() << "no exception for " << target;
+        } catch (const EFCreateError& e) {
+            EXPECT_EQ(e.Explained(), "Datei " + target + " kann nicht erstellt werden: " + reason);
+        }
+    }
 }
 
 TEST_F(PakReaderTest, AnArchiveShortenedAfterOpeningGivesAReadErrorAndKeepsWhatWasCopied) {

@@ -195,3 +195,15 @@ std::string TPakWriter::Finish() {
     FFile = nullptr;
     return {};
 }
+
+std::vector<std::string> CollidingNames(int bits) {
+    std::vector<std::string> names;
+    names.reserve(size_t{1} << bits);
+    for (uint32_t n = 0; n < (1u << bits); ++n) {
+        std::string name;
+        for (int b = 0; b < bits; ++b)
+            name += (n >> b) & 1 ? "BB" : "Aa";
+        names.push_back(std::move(name));
+    }
+    return names;
+}

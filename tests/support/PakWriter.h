@@ -90,3 +90,7 @@ void AppendPakString(std::string& out, std::string_view text);
 
 // zlib-compresses bytes at the given level and strategy (0: Z_DEFAULT_STRATEGY).
 std::string ZlibCompress(std::string_view bytes, int level = 6, int strategy = 0);
+
+// 2^bits names of 2 * bits characters that all share one value of the directory index's hash
+// (h * 31 + b: "Aa" and "BB" hash alike): archives whose folders pile up in one probe run.
+std::vector<std::string> CollidingNames(int bits);

@@ -46,6 +46,15 @@ constexpr TCaptionRow CaptionRows[] = {
 };
 static_assert(std::size(CaptionRows) == 29);
 
+} // namespace
+
+QString NameLabelCaption(const QString& languageKey) {
+    return languageKey.endsWith(QLatin1String("07")) ? QStringLiteral("Name des neuen Ordners:")
+                                                     : QStringLiteral("Name of the new folder:");
+}
+
+namespace {
+
 template <typename Column> QStringList Table(Column column) {
     QStringList list;
     list.reserve(static_cast<qsizetype>(std::size(CaptionRows)));

@@ -12,6 +12,10 @@
 QStringList DefaultNewFolderCaptions();
 QStringList DefaultLabelCaptions();
 
+// The label of the new folder's name prompt: German for the German languages (identifiers
+// ending in 07), else English.
+QString NameLabelCaption(const QString& languageKey);
+
 // A language identifier as a caption key: four uppercase hexadecimal digits ("0407").
 QString LanguageKeyOf(uint16_t languageId);
 

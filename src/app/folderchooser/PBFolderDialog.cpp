@@ -276,7 +276,7 @@ QString TPBFolderDialog::AskNewFolderName(QWidget* parent) const {
     QPointer<QInputDialog> box = new QInputDialog(parent);
     const auto release = qScopeGuard([&box] { delete box.data(); });
     box->setWindowTitle(FNewFolderCaption);
-    box->setLabelText(QString());
+    box->setLabelText(NameLabelCaption(FLanguageKey));
     box->setInputMode(QInputDialog::TextInput);
     box->setTextValue(QString());
     box->setOkButtonText(QStringLiteral("OK"));

@@ -1,6 +1,9 @@
 #include "RegistryStore.h"
 
+#include "SettingsFile.h"
+
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QSettings>
 #include <QStandardPaths>
@@ -45,14 +48,16 @@ public:
 
     QStringList ValueNames() const override { return FSettings->childKeys(); }
 
-    bool ValueExists(const QString& name) const override { return FSettings->contains(name); }
+    bool ValueExists(const QString& name) const override {
+        return FSettings->contains(name) && !Overlong(FSettings->value(name));
+    }
 
     std::optional<RegistryValueInfo> QueryValue(const QString& name) const override {
-        return Describe(FSettings->value(name));
+        return Describe(Value(name));
     }
 
     std::optional<QString> ReadString(const QString& name) const override {
-        const QVariant value = FSettings->value(name);
+        const QVariant value = Value(name);
         if (value.typeId() == QMetaType::QString)
             return value.toString();
         if (!value.isValid())
@@ -79,6 +84,18 @@ public:
     }
 
 private:
+    // A value longer than any path reads as absent: nothing this program writes is that long.
+    static bool Overlong(const QVariant& value) {
+        return (value.typeId() == QMetaType::QString &&
+                value.toString().size() > kMaxSettingsValueLength) ||
+               (value.typeId() == QMetaType::QByteArray &&
+                value.toByteArray().size() > kMaxSettingsValueLength);
+    }
+    QVariant Value(const QString& name) const {
+        const QVariant value = FSettings->value(name);
+        return Overlong(value) ? QVariant() : value;
+    }
+
     std::unique_ptr<QSettings> FSettings;
 };
 
@@ -122,7 +139,11 @@ std::unique_ptr<QSettings> OpenSettings(const QString& fileName, const QString& 
 
 std::unique_ptr<IRegistryKey> SettingsRegistryStore::OpenKey(const QString& keyPath) {
 #ifndef Q_OS_WIN
-    if (FFileName.isEmpty() || !QFileInfo::exists(FFileName))
+    // QSettings reads the whole file, however large, and waits for a FIFO to be written.
+    if (FFileName.isEmpty())
+        return nullptr;
+    const TSettingsFileState file = InspectSettingsFile(QFile::encodeName(FFileName).toStdString());
+    if (file.Kind != TSettingsFileState::Regular || file.Size > kMaxSettingsFileSize)
         return nullptr;
 #endif
     auto settings = OpenSettings(FFileName, keyPath);
@@ -136,6 +157,13 @@ std::unique_ptr<IRegistryKey> SettingsRegistryStore::CreateKey(const QString& ke
 #ifndef Q_OS_WIN
     if (FFileName.isEmpty())
         return nullptr;
+    // Writing reads the file first. Something other than a file is left alone and nothing is
+    // stored; a file too large to read is replaced by what this program stores.
+    const TSettingsFileState file = InspectSettingsFile(QFile::encodeName(FFileName).toStdString());
+    if (file.Kind == TSettingsFileState::Other)
+        return nullptr;
+    if (file.Kind == TSettingsFileState::Regular && file.Size > kMaxSettingsFileSize)
+        QFile::remove(FFileName);
     // A folder that cannot be made shows up as a failed write, which the caller reports.
     QDir().mkpath(QFileInfo(FFileName).absolutePath());
 #endif

@@ -523,7 +523,8 @@ private slots:
         QVERIFY(!dialog.Execute());
         QVERIFY(script.Failures.isEmpty());
         QCOMPARE(title, QStringLiteral("Neuer Ordner"));
-        QVERIFY(label.isEmpty() && text.isEmpty());
+        QCOMPARE(label, QStringLiteral("Name des neuen Ordners:"));
+        QVERIFY(text.isEmpty());
         QCOMPARE(maxLength, 255);
         QVERIFY(bothButtons);
         QVERIFY(sameDialog);

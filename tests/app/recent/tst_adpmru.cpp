@@ -8,6 +8,7 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <sys/stat.h>
 
 namespace {
 
@@ -492,6 +493,60 @@ private slots:
         TadpMRU list(nullptr);
         QCOMPARE(Message([&] { list.SetRegistryPath(WindowPath); }), message);
         QCOMPARE(list.FileList(), message.isEmpty() ? QStringList({text}) : QStringList());
+    }
+
+    // Hostile files cost no time: a FIFO is never opened to be read, a value longer than a
+    // path is not taken, and a file larger than this program writes is not read but replaced.
+    void aFifoInPlaceOfTheFileIsLeftAloneAndNothingWaits() {
+        QCOMPARE(::mkfifo(QFile::encodeName(IniFile()).constData(), 0600), 0);
+        {
+            TadpMRU list(nullptr);
+            list.SetRegistryPath(WindowPath);
+            list.FinishLoading();
+            QVERIFY(list.FileList().isEmpty());
+            list.AddFile(QStringLiteral("/a.pak"));
+        }
+        QVERIFY(!QFileInfo(IniFile()).isFile() && QFileInfo::exists(IniFile()));
+    }
+
+    void aValueLongerThanAPathIsIgnored() {
+        QFile file(IniFile());
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("[Software]\nVarnholm%20Archiv-Explorer\\MRU1=/" + QByteArray(40000, 'a') +
+                   "\nVarnholm%20Archiv-Explorer\\MRU2=/b.pak\n");
+        file.close();
+        TadpMRU list(nullptr);
+        list.SetRegistryPath(WindowPath);
+        QCOMPARE(list.FileList(), QStringList({"/b.pak"}));
+    }
+
+    void aFileLargerThanTheProgramWritesIsNotReadButReplaced_data() {
+        QTest::addColumn<QByteArray>("content");
+        QTest::newRow("a value of 10 MB")
+            << "[Software]\nVarnholm%20Archiv-Explorer\\MRU1=/" + QByteArray(10 << 20, 'a') + "\n";
+        QByteArray keys = "[Software]\n";
+        for (int n = 0; n < 100000; ++n)
+            keys += "Varnholm%20Archiv-Explorer\\K" + QByteArray::number(n) + "=1\n";
+        QTest::newRow("100,000 keys") << keys;
+    }
+    void aFileLargerThanTheProgramWritesIsNotReadButReplaced() {
+        QFETCH(QByteArray, content);
+        QFile file(IniFile());
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(content + "Varnholm%20Archiv-Explorer\\MRU2=/b.pak\n");
+        file.close();
+        {
+            TadpMRU list(nullptr);
+            list.SetMaxItems(5);
+            list.SetRegistryPath(WindowPath);
+            list.FinishLoading();
+            QVERIFY(list.FileList().isEmpty());
+            list.AddFile(QStringLiteral("/neu.pak"));
+        }
+        QVERIFY(QFileInfo(IniFile()).size() < 1000);
+        TadpMRU list(nullptr);
+        list.SetRegistryPath(WindowPath);
+        QCOMPARE(list.FileList(), QStringList({"/neu.pak"}));
     }
 
     // A reader that has the old file open still sees all of it: the file was replaced as a
