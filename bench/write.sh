@@ -49,14 +49,15 @@ report() { # operation, then "tool|list-name" pairs
     for pair in "$@"; do
         local tool="${pair%%|*}" list="${pair#*|}"
         eval "local results=(\"\${${list}[@]}\")"
-        local w=() u=() s=() b=()
+        local walls=() users=() systems=() sizes=()
         for r in "${results[@]}"; do
+            local rw ru rs rb
             read -r rw ru rs rb <<<"$r"
-            w+=("$rw") u+=("$ru") s+=("$rs") b+=("$rb")
+            walls+=("$rw") users+=("$ru") systems+=("$rs") sizes+=("$rb")
         done
         printf '| %-7s | %-22s | %3d | %8.2f s | %8.2f s | %6.2f s | %9.1f MB |\n' "$operation" \
-            "$tool" "${#results[@]}" "$(median "${w[@]}")" "$(median "${u[@]}")" \
-            "$(median "${s[@]}")" "$(echo "$(median "${b[@]}") / 1000000" | bc -l)"
+            "$tool" "${#results[@]}" "$(median "${walls[@]}")" "$(median "${users[@]}")" \
+            "$(median "${systems[@]}")" "$(echo "$(median "${sizes[@]}") / 1000000" | bc -l)"
     done
 }
 

@@ -94,6 +94,12 @@ int Build(const std::string* oldArchive, const std::string& newArchive, const st
     } catch (const EAborted&) {
         PrintMessage("Abgebrochen: " + newArchive + " wurde nicht geschrieben.");
         return kFatal;
+    } catch (const EFOpenError& e) {
+        PrintMessage(WithSystemReason(e.what(), e.SystemError()));
+        return kFatal;
+    } catch (const EFCreateError& e) {
+        PrintMessage(WithSystemReason(e.what(), e.SystemError()));
+        return kFatal;
     } catch (const Exception& e) {
         PrintMessage(e.what());
         return kFatal;

@@ -70,6 +70,10 @@ TEST_F(CliBuild, RefusedNamesAndTheOldArchiveAsTargetExitWithTwo) {
     EXPECT_EQ(r.ExitCode, 2);
     EXPECT_NE(r.Err.find("nie überschrieben"), std::string::npos);
     EXPECT_EQ(Pak({"update", "--level", "12", FOld, "x.pak", FDir / "ordner"}).ExitCode, 2);
+    fs::remove(FDir / "ordner/\xE2\x82\xAC-und-\xE2\x98\x83.txt");
+    r = Pak({"update", FOld, FDir / "fehlt/neu.pak", FDir / "ordner"});
+    EXPECT_EQ(r.ExitCode, 2);
+    EXPECT_NE(r.Err.find("fehlt/neu.pak kann nicht erstellt werden: "), std::string::npos) << r.Err;
     EXPECT_EQ(FilesHere(), std::vector<std::string>{"alt.pak"});
 }
 
