@@ -74,13 +74,21 @@ QString TRunStatus::Files(int64_t count) {
 
 QString TRunStatus::Line(int64_t filesDone, uint64_t bytesDone, uint64_t storedRead,
                          int64_t elapsedMs) const {
-    const TUnit unit = UnitFor(std::max(FTotalBytes, bytesDone));
     QStringList parts;
     parts << (FKind == TKind::Extract ? QStringLiteral("Entpacken: ")
                                       : QStringLiteral("Prüfen: ")) +
                  Count(filesDone) + QStringLiteral(" von ") + Files(FTotalFiles);
-    parts << Number(bytesDone, unit) + QStringLiteral(" von ") + Number(FTotalBytes, unit) +
-                 QChar(' ') + QLatin1String(unit.Name);
+    // How far the run has come, in the stored bytes read of those it reads: both are known and
+    // bounded by the archive, unlike the sizes entries declare once unpacked.
+    if (FTotalStored > 0) {
+        const TUnit unit = UnitFor(FTotalStored);
+        parts << Number(storedRead, unit) + QStringLiteral(" von ") + Number(FTotalStored, unit) +
+                     QChar(' ') + QLatin1String(unit.Name) + QStringLiteral(" gelesen");
+    } else {
+        const TUnit unit = UnitFor(std::max(FTotalBytes, bytesDone));
+        parts << Number(bytesDone, unit) + QStringLiteral(" von ") + Number(FTotalBytes, unit) +
+                     QChar(' ') + QLatin1String(unit.Name);
+    }
     const double seconds = static_cast<double>(elapsedMs) / 1000;
     if (elapsedMs > 0)
         parts << German().toString(static_cast<double>(bytesDone) / 1e6 / seconds, 'f', 1) +

@@ -21,7 +21,8 @@ public:
     };
 
     // totalBytes: the content the entries declare; totalStored: the stored bytes the run reads,
-    // by which the time left is guessed (declared sizes may be far too large).
+    // by which the line tells how far the run has come and guesses the time left (declared
+    // sizes may be far too large).
     TRunStatus(TKind kind, int64_t totalFiles, uint64_t totalBytes, uint64_t totalStored);
 
     QString Line(int64_t filesDone, uint64_t bytesDone, uint64_t storedRead,
