@@ -192,7 +192,11 @@ int main(int argc, char** argv) {
                 if (list->headerData(column, Qt::Horizontal).toString() == findOrder)
                     window.SortCommand(column);
         }
-        window.FindCommand();
+        qint64 openGap = 0;
+        const qint64 openMs = Measure(
+            window, [&] { window.FindCommand(); }, openGap);
+        std::printf("open_find_ms=%lld longest_event_gap_ms=%lld\n", static_cast<long long>(openMs),
+                    static_cast<long long>(openGap));
         QString typed;
         for (const QChar c : findText) {
             typed += c;

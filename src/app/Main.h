@@ -221,6 +221,7 @@ private:
     // The entries of the selected rows, in the list's order.
     std::vector<int32_t> SelectedEntries() const;
     void FoundHits(const QString& text);
+    void PrepareFileView();
     // The find bar goes and the hits with it; the caller shows a folder's list.
     void EndFind();
     void StartDrag(const std::vector<int32_t>& entries, const TDirNode* folder);

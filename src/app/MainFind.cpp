@@ -44,6 +44,7 @@ void TfrmMain::FindCommand() {
         if (!FFind) {
             FFind = std::make_unique<TFindJob>(*FReader, FTreeOrder, FTreeRank);
             connect(FFind.get(), &TFindJob::Found, this, &TfrmMain::FoundHits);
+            PrepareFileView();
         }
         if (!FFindOpen) {
             FFindOpen = true;
@@ -54,6 +55,22 @@ void TfrmMain::FindCommand() {
         edFind->setFocus();
         edFind->selectAll();
     });
+}
+
+void TfrmMain::PrepareFileView() {
+    // The view keeps the memory of its widest layout. Laying out the whole archive once now, while
+    // the find bar opens, spares the first keystroke the cost of a first layout of as many rows
+    // (twice that of any later one). The rows are never shown: they are taken as being in the
+    // list's order, so that nothing sorts them.
+    TFileListModel* shown = ShownList();
+    const int currentRow = lvFiles->currentIndex().row();
+    FHits->SetHits(*FTreeOrder, ChosenOrder());
+    ShowList(FHits);
+    lvFiles->doItemsLayout();
+    FHits->SetHits({});
+    ShowList(shown ? shown : FEmptyList);
+    if (shown && currentRow >= 0)
+        lvFiles->setCurrentIndex(shown->index(currentRow, 0));
 }
 
 void TfrmMain::SetFindText(const QString& text) {
@@ -80,6 +97,8 @@ void TfrmMain::FoundHits(const QString& text) {
     const int count = static_cast<int>(hits->Entries.size());
     FHits->SetHits(std::move(hits->Entries), hits->Order);
     ShowList(FHits);
+    // Laid out now rather than at the view's leisure, when the next keystroke may be at work.
+    lvFiles->doItemsLayout();
     SetStatusText(QStringLiteral("%1 Treffer").arg(QLocale(QLocale::German).toString(count)));
     emit FindFinished(count);
 }
