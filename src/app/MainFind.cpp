@@ -63,14 +63,11 @@ void TfrmMain::PrepareFileView() {
     // (twice that of any later one). The rows are never shown: they are taken as being in the
     // list's order, so that nothing sorts them.
     TFileListModel* shown = ShownList();
-    const int currentRow = lvFiles->currentIndex().row();
     FHits->SetHits(*FTreeOrder, ChosenOrder());
     ShowList(FHits);
     lvFiles->doItemsLayout();
     FHits->SetHits({});
     ShowList(shown ? shown : FEmptyList);
-    if (shown && currentRow >= 0)
-        lvFiles->setCurrentIndex(shown->index(currentRow, 0));
 }
 
 void TfrmMain::SetFindText(const QString& text) {
