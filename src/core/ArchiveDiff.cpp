@@ -3,6 +3,7 @@
 #include "BufferBudget.h"
 #include "EntryStream.h"
 #include "Extractor.h"
+#include "WorkerThreads.h"
 #include "uPakReader.h"
 
 #include <algorithm>
@@ -45,9 +46,10 @@ void OnWorkers(size_t count, int threads, const std::atomic<bool>& stop,
         }
         budget.Give(TContentComparer::kHeldBytes);
     };
+    // The calling thread works too, so fewer workers than asked for only take longer.
     std::vector<std::thread> pool;
-    for (int i = 1; i < workers; ++i)
-        pool.emplace_back(run);
+    if (workers > 1)
+        StartWorkers(pool, static_cast<size_t>(workers - 1), run);
     if (workers > 0)
         run();
     for (std::thread& t : pool)

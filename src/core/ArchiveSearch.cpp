@@ -1,6 +1,7 @@
 #include "ArchiveSearch.h"
 
 #include "Extractor.h"
+#include "WorkerThreads.h"
 #include "uPakReader.h"
 
 #include <algorithm>
@@ -16,8 +17,7 @@ TArchiveSearch::TArchiveSearch(const TPakReader& reader, const TContentPattern& 
     , FReady(FEntries.size(), 0) {
     threads = std::max(1, threads);
     FAhead = 64 + 16 * static_cast<size_t>(threads);
-    for (int i = 0; i < threads; ++i)
-        FWorkers.emplace_back([this] { Work(); });
+    StartAtLeastOneWorker(FWorkers, static_cast<size_t>(threads), [this] { Work(); });
 }
 
 TArchiveSearch::~TArchiveSearch() {

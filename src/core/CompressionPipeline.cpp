@@ -4,6 +4,7 @@
 #include "Exception.h"
 #include "PathPattern.h"
 #include "SafeOutput.h"
+#include "WorkerThreads.h"
 #include "uPakReader.h"
 
 #include <cerrno>
@@ -118,8 +119,8 @@ public:
         , FResults(jobs.size()) {
         const size_t threads =
             std::clamp<size_t>(options.Threads, 1, std::max<size_t>(jobs.size(), 1));
-        for (size_t i = 0; i < threads && !jobs.empty(); ++i)
-            FThreads.emplace_back([this] { Work(); });
+        if (!jobs.empty())
+            StartAtLeastOneWorker(FThreads, threads, [this] { Work(); });
     }
     ~TPipeline() {
         {

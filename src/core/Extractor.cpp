@@ -2,6 +2,7 @@
 
 #include "Exception.h"
 #include "FileIO.h"
+#include "WorkerThreads.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -26,19 +27,10 @@ TExtractor::TExtractor(const TPakReader& reader, std::string destination, int th
         };
         // A machine short of memory or threads may not give all of them: the run goes on with
         // those it gave, and without any in Add itself.
-        try {
-            for (int i = 0; i < threads; ++i) {
-                if (WorkerStartHook)
-                    WorkerStartHook(i);
-                FWorkers.emplace_back([this] { Work(); });
-            }
-        } catch (const std::system_error&) {
-        }
+        StartWorkers(FWorkers, static_cast<size_t>(threads), [this] { Work(); });
         FCapacity = kJobsPerWorker * FWorkers.size();
     }
 }
-
-std::function<void(int worker)> TExtractor::WorkerStartHook;
 
 TExtractor::~TExtractor() {
     if (FWorkers.empty())

@@ -16,7 +16,6 @@
 #include <mutex>
 #include <string>
 #include <string_view>
-#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -63,9 +62,6 @@ public:
 
     // The number of workers that suits this machine.
     static int DefaultThreads();
-    // Called before each worker of an extraction or a check (TVerifier) is started, with its
-    // number; tests make it throw std::system_error as a system out of threads would.
-    static std::function<void(int worker)> WorkerStartHook;
 
     // Leaves a file (or anything else) that already stands where an entry goes, instead of
     // replacing it. Before the first Add.

@@ -2,10 +2,10 @@
 
 #include "Exception.h"
 #include "Extractor.h"
+#include "WorkerThreads.h"
 #include "uPakReader.h"
 
 #include <algorithm>
-#include <system_error>
 
 TVerifier::TVerifier(const TPakReader& reader, std::vector<int32_t> entries, int threads,
                      TSinkMaker makeSink)
@@ -15,16 +15,7 @@ TVerifier::TVerifier(const TPakReader& reader, std::vector<int32_t> entries, int
     , FVerdicts(FEntries.size())
     , FBudget(TExtractor::kBufferBudget) {
     // A system short of threads gives fewer workers; without any, there is no check.
-    try {
-        for (int i = 0; i < std::max(1, threads); ++i) {
-            if (TExtractor::WorkerStartHook)
-                TExtractor::WorkerStartHook(i);
-            FWorkers.emplace_back([this] { Work(); });
-        }
-    } catch (const std::system_error&) {
-        if (FWorkers.empty())
-            throw;
-    }
+    StartAtLeastOneWorker(FWorkers, static_cast<size_t>(std::max(1, threads)), [this] { Work(); });
 }
 
 TVerifier::~TVerifier() {

@@ -2,6 +2,7 @@
 #include "Extractor.h"
 #include "PakWriter.h"
 #include "TestFiles.h"
+#include "WorkerThreads.h"
 
 #include <chrono>
 #include <gtest/gtest.h>
@@ -201,7 +202,7 @@ TEST_F(ExtractorTest, WorkersTheSystemWillNotStartLeaveTheRunToTheOthers) {
     ASSERT_EQ(expected.size(), 60u);
     for (const int startable : {0, 1, 3}) {
         FEvents.clear();
-        TExtractor::WorkerStartHook = [startable](int worker) {
+        WorkerStartHook = [startable](int worker) {
             if (worker >= startable)
                 throw std::system_error(
                     std::make_error_code(std::errc::resource_unavailable_try_again));
@@ -209,7 +210,7 @@ TEST_F(ExtractorTest, WorkersTheSystemWillNotStartLeaveTheRunToTheOthers) {
         const std::string out = FDir / ("out" + std::to_string(startable));
         TExtractor::TStats stats;
         EXPECT_NO_THROW(stats = ExtractAll(out, 4));
-        TExtractor::WorkerStartHook = nullptr;
+        WorkerStartHook = nullptr;
         EXPECT_EQ(stats.Written, 60);
         EXPECT_EQ(FEvents, (std::vector<std::string>{"refused ../weg"}));
         ASSERT_EQ(ListFiles(out), expected);
