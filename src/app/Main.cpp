@@ -5,6 +5,7 @@
 #include "ArchiveSession.h"
 #include "DirectoryTreeModel.h"
 #include "DragSource.h"
+#include "DragView.h"
 #include "Exception.h"
 #include "ExtractionCommands.h"
 #include "FilePane.h"
@@ -12,21 +13,20 @@
 #include "PreviewContent.h"
 #include "PreviewDialog.h"
 #include "Prompts.h"
+#include "RecentArchives.h"
 #include "RegistryStore.h"
 #include "RunController.h"
 #include "StatusLine.h"
+#include "WindowPlacement.h"
 #include "WindowState.h"
-#include "adpMRU.h"
 #include "uPakReader.h"
 
 #include <QAction>
 #include <QCloseEvent>
 #include <QDropEvent>
-#include <QGuiApplication>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPushButton>
-#include <QScreen>
 #include <QShortcut>
 #include <QSplitter>
 #include <QStatusBar>
@@ -35,10 +35,6 @@
 #include <algorithm>
 
 namespace {
-
-// Room for the window's frame, which is not known before it is shown: a usual title bar and
-// borders.
-constexpr QSize kFrameRoom(16, 48);
 
 const QString kRegistryPath = QStringLiteral("\\Software\\Varnholm Archiv-Explorer");
 
@@ -54,7 +50,8 @@ TfrmMain::TfrmMain(TPrompts& prompts, std::shared_ptr<IRegistryStore> store, QWi
     CreateFeatures();
     CreateMenus();
     CreateKeys();
-    CreateRecentList(std::move(store));
+    FRecent =
+        new TRecentArchives(std::move(store), kRegistryPath, FControls.mnRecent, FPrompts, this);
     ConnectFeatures();
     PlaceWindow();
     setAcceptDrops(true);
@@ -69,8 +66,7 @@ TfrmMain::~TfrmMain() {
         FState->SetBytes(TWindowState::kPreviewGeometry, placement);
     // The load ends, and the archive closes while the views that show it are still there.
     delete FSession;
-    // The recent list writes itself now, while its submenu still exists.
-    delete adpMRU1;
+    delete FRecent;
 }
 
 void TfrmMain::CreateFeatures() {
@@ -133,33 +129,6 @@ void TfrmMain::CreateMenus() {
     c.acAbout = c.mnHelp->addAction(QStringLiteral("Über..."), this, &TfrmMain::AboutCommand);
 }
 
-void TfrmMain::CreateRecentList(std::shared_ptr<IRegistryStore> store) {
-    adpMRU1 = new TadpMRU(this, std::move(store));
-    adpMRU1->SetErrorReport([this](const QString& message) { ShowError(message); });
-    // The list is read twice (when its key is set and when set-up is finished); a damaged
-    // store would fail both times, and once is enough to say so.
-    QString lastError;
-    auto read = [&](auto&& step) {
-        try {
-            step();
-        } catch (const std::exception& e) {
-            const QString message = QString::fromUtf8(ErrorText(e));
-            if (message != lastError)
-                ShowError(message);
-            lastError = message;
-        }
-    };
-    adpMRU1->SetMaxItems(5);
-    read([&] { adpMRU1->SetRegistryPath(kRegistryPath); });
-    adpMRU1->SetOnClick([this](QObject*, const QString& fileName) {
-        FSession->SetRecentClicked(fileName);
-        OpenArchiveCommand(fileName);
-    });
-    adpMRU1->SetParentMenuItem(FControls.mnRecent);
-    read([&] { adpMRU1->FinishLoading(); });
-    FControls.mnRecent->menuAction()->setEnabled(!FControls.mnRecent->actions().isEmpty());
-}
-
 void TfrmMain::CreateKeys() {
     connect(new QShortcut(Qt::Key_F10, this), &QShortcut::activated, this,
             &TfrmMain::MenuBarCommand);
@@ -178,7 +147,11 @@ void TfrmMain::ConnectFeatures() {
     });
     connect(FSession, &TArchiveSession::Closed, FFiles, &TFilePane::ShowEmpty);
     connect(FSession, &TArchiveSession::Installed, this, &TfrmMain::ArchiveInstalled);
-    connect(FSession, &TArchiveSession::RecentGone, this, &TfrmMain::OfferToForget);
+    connect(FSession, &TArchiveSession::RecentGone, FRecent, &TRecentArchives::OfferToForget);
+    connect(FRecent, &TRecentArchives::Chosen, this, [this](const QString& fileName) {
+        FSession->SetRecentClicked(fileName);
+        OpenArchiveCommand(fileName);
+    });
     connect(FSession, &TArchiveSession::LoadEnded, this, &TfrmMain::AfterCommand);
 
     connect(FRuns, &TRunController::RealSizeFound, FSession, &TArchiveSession::NoteRealSize);
@@ -219,15 +192,7 @@ void TfrmMain::ConnectFeatures() {
 void TfrmMain::PlaceWindow() {
     setWindowTitle(QStringLiteral("Varnholm Archiv-Explorer 1.0"));
     setWindowIcon(AppIcon());
-    resize(744, 541);
-    // Centred; on a screen smaller than the window (a laptop at a scale factor of 1.5 or 2) made
-    // smaller too, as the title bar must stay within reach.
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        const QRect available = screen->availableGeometry();
-        resize(size().boundedTo(available.size() - kFrameRoom));
-        const QPoint centred = available.center() - rect().center();
-        move(std::max(centred.x(), available.left()), std::max(centred.y(), available.top()));
-    }
+    PlaceCentred(*this, QSize(744, 541));
     // As the user left it last time; the first start keeps the centred default.
     restoreGeometry(FState->Bytes(TWindowState::kGeometry));
     FControls.Splitter1->restoreState(FState->Bytes(TWindowState::kSplitter));
@@ -257,36 +222,6 @@ void TfrmMain::AfterCommand() {
         QTimer::singleShot(0, this, &QWidget::close);
 }
 
-// --- what the features show of themselves ---
-
-bool TfrmMain::ArchiveOpen() const {
-    return FSession->Open();
-}
-bool TfrmMain::FindOpen() const {
-    return FFiles->FindOpen();
-}
-bool TfrmMain::CancelRequested() const {
-    return FRuns->CancelRequested();
-}
-bool TfrmMain::Busy() const {
-    return FSession->Loading() || FRuns->Running();
-}
-QString TfrmMain::StatusText() const {
-    return FStatus->text();
-}
-const TPakReader& TfrmMain::Reader() const {
-    return FSession->Reader();
-}
-TDirectoryTreeModel& TfrmMain::DirectoryModel() const {
-    return FSession->Tree();
-}
-void TfrmMain::SetEventInterval(int milliseconds) {
-    FRuns->SetEventInterval(milliseconds);
-}
-void TfrmMain::SetWorkerCount(int workers) {
-    FRuns->SetWorkerCount(workers);
-}
-
 // --- commands ---
 
 void TfrmMain::OpenCommand() {
@@ -297,12 +232,10 @@ void TfrmMain::OpenCommand() {
 }
 
 void TfrmMain::OpenArchiveCommand(const QString& fileName) {
-    Run([&] { OpenArchive(fileName); });
-}
-
-void TfrmMain::OpenArchive(const QString& fileName) {
-    if (!FRuns->RefuseWhileRunning())
-        FSession->OpenArchive(fileName);
+    Run([&] {
+        if (!FRuns->RefuseWhileRunning())
+            FSession->OpenArchive(fileName);
+    });
 }
 
 void TfrmMain::ExitCommand() {
@@ -385,16 +318,9 @@ void TfrmMain::MenuBarCommand() {
 }
 
 void TfrmMain::ContextMenuCommand() {
-    QTreeView* files = FFiles->lvFiles();
-    QTreeView* folders = FFolders->tvDirectories();
-    QTreeView* view = files->hasFocus() ? files : folders->hasFocus() ? folders : nullptr;
-    if (!view || !view->currentIndex().isValid())
-        return;
-    view->scrollTo(view->currentIndex());
-    // Inside the item, a little to the right of its start, as the mouse would have asked.
-    const QRect item = view->visualRect(view->currentIndex());
-    emit view->customContextMenuRequested(
-        QPoint(std::min(item.left() + item.height(), item.right()), item.bottom()));
+    for (QTreeView* view : {FFiles->lvFiles(), FFolders->tvDirectories()})
+        if (view->hasFocus())
+            RequestContextMenuAtCurrent(view);
 }
 
 // --- what the features tell the frame ---
@@ -402,19 +328,7 @@ void TfrmMain::ContextMenuCommand() {
 void TfrmMain::ArchiveInstalled(const QString& fileName) {
     FFolders->ShowTree();
     FStatus->Set(QStringLiteral("%1 Dateien").arg(FSession->Reader().Count()));
-    adpMRU1->AddFile(fileName);
-    FControls.mnRecent->menuAction()->setEnabled(true);
-}
-
-void TfrmMain::OfferToForget(const QString& fileName, const QString& message) {
-    // A recent archive that is gone stays gone: the list need not keep offering it.
-    const int choice = FPrompts.AskChoice(
-        this, QStringLiteral("%1.\n\nAus der Liste „Erneut öffnen“ entfernen?").arg(message),
-        TPrompts::TIcon::Error, {QStringLiteral("Entfernen"), QStringLiteral("Behalten")});
-    if (choice == 0) {
-        adpMRU1->RemoveFile(fileName);
-        FControls.mnRecent->menuAction()->setEnabled(!adpMRU1->FileList().isEmpty());
-    }
+    FRecent->Add(fileName);
 }
 
 void TfrmMain::FileChanged(int32_t entry) {

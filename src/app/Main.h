@@ -1,7 +1,11 @@
 #pragma once
 
+#include "ArchiveSession.h"
 #include "CommandRunner.h"
 #include "FileListModel.h"
+#include "FilePane.h"
+#include "RunController.h"
+#include "StatusLine.h"
 
 #include <QMainWindow>
 #include <memory>
@@ -12,18 +16,14 @@ class QMimeData;
 class QModelIndex;
 class QSplitter;
 class IRegistryStore;
-class TadpMRU;
-class TArchiveSession;
 class TDirectoryTreeModel;
 class TDragSource;
 class TExtractionCommands;
-class TFilePane;
 class TFolderPane;
 class TPakReader;
 class TPreviewDialog;
 class TPrompts;
-class TRunController;
-class TStatusLine;
+class TRecentArchives;
 class TWindowState;
 struct TDirNode;
 
@@ -97,19 +97,19 @@ public:
     // Shift+F10 and the Menu key: the context menu of the focused view, at its current item.
     void ContextMenuCommand();
 
-    bool ArchiveOpen() const;
-    bool FindOpen() const;
-    bool CancelRequested() const;
+    bool ArchiveOpen() const { return FSession->Open(); }
+    bool FindOpen() const { return FFiles->FindOpen(); }
+    bool CancelRequested() const { return FRuns->CancelRequested(); }
     // A load, an extraction or a check is running.
-    bool Busy() const;
-    QString StatusText() const;
-    const TPakReader& Reader() const;
-    TDirectoryTreeModel& DirectoryModel() const;
+    bool Busy() const { return FSession->Loading() || FRuns->Running(); }
+    QString StatusText() const { return FStatus->text(); }
+    const TPakReader& Reader() const { return FSession->Reader(); }
+    TDirectoryTreeModel& DirectoryModel() const { return FSession->Tree(); }
     // How often the progress panel is brought up to date; 0 means before every file, with the
     // extraction waiting until the window has handled its events (as tests want it).
-    void SetEventInterval(int milliseconds);
+    void SetEventInterval(int milliseconds) { FRuns->SetEventInterval(milliseconds); }
     // How many files an extraction writes at once.
-    void SetWorkerCount(int workers);
+    void SetWorkerCount(int workers) { FRuns->SetWorkerCount(workers); }
 
     // The features, with the controls they own.
     const TControls& Controls() const { return FControls; }
@@ -119,7 +119,7 @@ public:
     TExtractionCommands& Extraction() const { return *FExtract; }
     TDragSource& Drag() const { return *FDrag; }
     TPreviewDialog& Preview() const { return *dlgPreview; }
-    TadpMRU& Recent() const { return *adpMRU1; }
+    TRecentArchives& Recent() const { return *FRecent; }
 
 signals:
     void StatusTextChanged(const QString& text);
@@ -141,7 +141,6 @@ protected:
 private:
     void CreateFeatures();
     void CreateMenus();
-    void CreateRecentList(std::shared_ptr<IRegistryStore> store);
     void CreateKeys();
     void ConnectFeatures();
     void PlaceWindow();
@@ -150,9 +149,6 @@ private:
     template <class Command> void Run(Command&& command) { RunCommand(command); }
     void ShowError(const QString& message);
     void AfterCommand();
-    void OpenArchive(const QString& fileName);
-    // The message of a recent archive that is gone, with the offer to take it off the list.
-    void OfferToForget(const QString& fileName, const QString& message);
     void ArchiveInstalled(const QString& fileName);
     void FileChanged(int32_t entry);
 
@@ -167,6 +163,6 @@ private:
     TExtractionCommands* FExtract = nullptr;
     TDragSource* FDrag = nullptr;
     TPreviewDialog* dlgPreview = nullptr;
-    TadpMRU* adpMRU1 = nullptr; // the recent archives of "Erneut öffnen"
+    TRecentArchives* FRecent = nullptr;
     bool FCloseRequested = false;
 };
