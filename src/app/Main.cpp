@@ -64,7 +64,7 @@ TfrmMain::~TfrmMain() {
     FState->SetBytes(TWindowState::kSplitter, FControls.Splitter1->saveState());
     if (const QByteArray placement = dlgPreview->Placement(); !placement.isEmpty())
         FState->SetBytes(TWindowState::kPreviewGeometry, placement);
-    // The load ends, and the archive closes while the views that show it are still there.
+    FSession->Shutdown();
     delete FSession;
     delete FRecent;
 }

@@ -32,6 +32,10 @@ TArchiveSession::TArchiveSession(TPrompts& prompts, TStatusLine& status, TWindow
 TArchiveSession::~TArchiveSession() {
     // The load uses the reader: it ends first.
     FLoad.reset();
+}
+
+void TArchiveSession::Shutdown() {
+    FLoad.reset();
     Close();
 }
 

@@ -26,6 +26,9 @@ public:
     TArchiveSession(TPrompts& prompts, TStatusLine& status, TWindowState& state, QWidget* window);
     // A running load ends first.
     ~TArchiveSession() override;
+    // The window goes: a running load ends (waited for), then the archive is closed while
+    // whatever shows it is still there to let go of it.
+    void Shutdown();
 
     TPakReader& Reader() const { return *FReader; }
     TDirectoryTreeModel& Tree() const { return *FTree; }
