@@ -64,7 +64,10 @@ TfrmMain::~TfrmMain() {
     FState->SetBytes(TWindowState::kSplitter, FControls.Splitter1->saveState());
     if (const QByteArray placement = dlgPreview->Placement(); !placement.isEmpty())
         FState->SetBytes(TWindowState::kPreviewGeometry, placement);
+    // The load ends and the archive closes while its views are there to let go of it; the
+    // views go before the models they show.
     FSession->Shutdown();
+    delete FControls.Splitter1;
     delete FSession;
     delete FRecent;
 }
