@@ -36,10 +36,11 @@ private:
 } // namespace
 
 TCheckJob::TCheckJob(const TPakReader& reader, int threads, QObject* parent)
-    : QObject(parent)
+    : TRunJob(parent)
     , FReader(reader)
     , FThreads(std::max(1, threads))
-    , FTotalFiles(reader.Count()) {
+    , FTotalFiles(reader.Count())
+    , FReadAtStart(reader.BytesRead()) {
     for (int32_t i = 0; i < FTotalFiles; ++i)
         if (reader.EntryIsCompressed(i)) {
             FTotalBytes = AddSize(FTotalBytes, reader.EntryUnpackedSize(i));
@@ -48,21 +49,21 @@ TCheckJob::TCheckJob(const TPakReader& reader, int threads, QObject* parent)
 }
 
 TCheckJob::~TCheckJob() {
-    Cancel();
-    if (FThread.joinable())
-        FThread.join();
+    StopAndJoin();
 }
 
-void TCheckJob::Start() {
-    FReadAtStart = FReader.BytesRead();
-    FThread = std::thread([this] { Run(); });
-}
-
-void TCheckJob::Cancel() {
+int32_t TCheckJob::Cancel() {
     FCancel = true;
     std::lock_guard lock(FGuard);
     if (FVerifier)
         FVerifier->Stop();
+    return -1;
+}
+
+TRunStatus::TOutcome TCheckJob::Outcome() const {
+    const TJobProgress progress = Progress();
+    return {progress.Done, progress.Bytes, static_cast<int64_t>(FDamaged.size()), 0, 0, 0,
+            Cancelled()};
 }
 
 TJobProgress TCheckJob::Progress() const {
@@ -80,7 +81,7 @@ TJobProgress TCheckJob::Progress() const {
     return progress;
 }
 
-void TCheckJob::Run() {
+void TCheckJob::Work() {
     std::vector<int32_t> entries(static_cast<size_t>(FTotalFiles));
     std::iota(entries.begin(), entries.end(), 0);
     TVerifier verifier(FReader, std::move(entries), FThreads,
@@ -104,5 +105,4 @@ void TCheckJob::Run() {
         FDone = verifier.Done();
         FVerifier = nullptr;
     }
-    emit Finished();
 }
