@@ -1,6 +1,7 @@
 // Writes the fuzzers' starting corpora: a handful of small, valid archives into ORDNER/reader and
-// a few zlib streams into ORDNER/inflate.
+// a few zlib streams into ORDNER/inflate, TGA pictures of each kind into ORDNER/tga.
 #include "PakWriter.h"
+#include "TgaWriter.h"
 
 #include <cstdio>
 #include <string>
@@ -50,7 +51,20 @@ int main(int argc, char** argv) {
                          save("inflate/long.z", stream(longText, 6, 0)) &&
                          save("inflate/long-rle.z", stream(longText, 6, 3));
 
-    const bool ok = streams && save("reader/empty.pak", empty.Finish()) &&
+    // One picture of each kind the reader knows, 4 × 2: true colour, grey and colour-mapped, plain
+    // and run-length encoded.
+    const std::string row = "\x10\x20\x30\x40\x50\x60\x70\x80\x90\xA0\xB0\xC0";
+    const std::string map = "\x00\x00\xFF\x00\xFF\x00\xFF\x00\x00";
+    const bool pictures =
+        save("tga/true24.tga", Tga(2, 4, 2, 24, 0, row + row)) &&
+        save("tga/true32-rle.tga",
+             Tga(10, 4, 2, 32, 0x28, "\x83\x10\x20\x30\x40\x03" + row + "\x11\x22\x33\x44")) &&
+        save("tga/grey-rle.tga", Tga(11, 4, 2, 8, 0x20, "\x81\x40\x05\x01\x02\x03\x04\x05\x06")) &&
+        save("tga/mapped.tga",
+             Tga(1, 4, 2, 8, 0, map + std::string("\x00\x01\x02\x01\x00\x01\x02\x01", 8), 3, 24)) &&
+        save("tga/mapped-rle.tga", Tga(9, 4, 2, 8, 0, map + std::string("\x87\x02", 2), 3, 24));
+
+    const bool ok = streams && pictures && save("reader/empty.pak", empty.Finish()) &&
                     save("reader/one.pak", one.Finish()) &&
                     save("reader/mixed.pak", mixed.Finish()) &&
                     save("reader/nested.pak", nested.Finish());

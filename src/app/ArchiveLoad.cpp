@@ -27,86 +27,93 @@ QString FileNameWithoutFolder(const QString& fileName) {
 } // namespace
 
 TArchiveLoad::TArchiveLoad(TPakReader& reader, QString fileName, QObject* parent)
-    : QObject(parent)
+    : TJob(parent)
     , FReader(reader)
-    , FFileName(std::move(fileName)) {}
-
-TArchiveLoad::~TArchiveLoad() {
-    Stop();
-    if (FThread.joinable())
-        FThread.join();
+    , FFileName(std::move(fileName)) {
+    connect(this, &TJob::Finished, this, [this] {
+        switch (FOutcome) {
+        case TOutcome::Loaded:
+            emit Loaded();
+            break;
+        case TOutcome::Failed:
+            emit Failed(FFailure);
+            break;
+        case TOutcome::Stopped:
+            emit Stopped();
+            break;
+        }
+    });
 }
 
-void TArchiveLoad::Start() {
-    FThread = std::thread([this] { Run(); });
+TArchiveLoad::~TArchiveLoad() {
+    StopAndJoin();
 }
 
 std::unique_ptr<TDirNode> TArchiveLoad::TakeTree() {
     return std::move(FTree);
 }
 
-void TArchiveLoad::Run() {
+void TArchiveLoad::Work() {
     try {
-        FReader.SetProgressHook([this](int32_t) { return !Stopping(); });
-        // The hook must not outlive this load, however Open ends.
-        const auto unhook = qScopeGuard([this] { FReader.SetProgressHook(nullptr); });
-        const bool opened = FReader.Open(ToCoreFileName(FFileName));
-        if (!opened) {
-            emit Stopped();
-            return;
-        }
-        auto root = std::make_unique<TDirNode>();
-        root->Caption = FileNameWithoutFolder(FFileName);
-        const int32_t count = FReader.Count();
-        // A directory's node is found by its parent and its name, whatever the names are and
-        // however many siblings it has; the nodes by their numbers.
-        TDirectoryIds directories;
-        std::vector<TDirNode*> nodes{root.get()};
-        for (int32_t i = 0; i < count; ++i) {
-            if (i % 100 == 0) {
-                if (Stopping()) {
-                    emit Stopped();
-                    return;
-                }
-                emit Progress(i, count);
-            }
-            TDirNode* node = nodes[directories.Add(
-                FReader.EntryPath(i), [&](uint32_t parent, std::string_view name) {
-                    nodes.push_back(nodes[parent]->AddChild(name));
-                })];
-            if (!node->Files)
-                node->Files = std::make_unique<TFileListModel>(FReader);
-            node->Files->Add(i);
-        }
-
-        root->SortChildren();
-        // The lists were made here; the window's thread shows them.
-        QThread* window = QCoreApplication::instance()->thread();
-        FTreeOrder.reserve(static_cast<size_t>(count));
-        std::vector<TDirNode*> pending{root.get()};
-        while (!pending.empty()) {
-            if (Stopping()) {
-                emit Stopped();
-                return;
-            }
-            TDirNode* node = pending.back();
-            pending.pop_back();
-            if (node->Files) {
-                node->Files->SortByCaption();
-                node->Files->moveToThread(window);
-                for (int row = 0; row < node->Files->Count(); ++row)
-                    FTreeOrder.push_back(node->Files->EntryAt(row));
-            }
-            for (auto child = node->Children.rbegin(); child != node->Children.rend(); ++child)
-                pending.push_back(child->get());
-        }
-        FTreeRank.resize(FTreeOrder.size());
-        for (size_t position = 0; position < FTreeOrder.size(); ++position)
-            FTreeRank[static_cast<size_t>(FTreeOrder[position])] = static_cast<int32_t>(position);
-        FTree = std::move(root);
-        emit Loaded();
+        FOutcome = Load();
     } catch (const std::exception& e) {
         // Why, in the user's words: missing, a folder, no permission, not enough memory.
-        emit Failed(FromCoreText(OpenFailureText(ToCoreFileName(FFileName), e)));
+        FFailure = FromCoreText(OpenFailureText(ToCoreFileName(FFileName), e));
+        FOutcome = TOutcome::Failed;
     }
+}
+
+TArchiveLoad::TOutcome TArchiveLoad::Load() {
+    FReader.SetProgressHook([this](int32_t) { return !Stopping(); });
+    // The hook must not outlive this load, however Open ends.
+    const auto unhook = qScopeGuard([this] { FReader.SetProgressHook(nullptr); });
+    const bool opened = FReader.Open(ToCoreFileName(FFileName));
+    if (!opened)
+        return TOutcome::Stopped;
+    auto root = std::make_unique<TDirNode>();
+    root->Caption = FileNameWithoutFolder(FFileName);
+    const int32_t count = FReader.Count();
+    // A directory's node is found by its parent and its name, whatever the names are and
+    // however many siblings it has; the nodes by their numbers.
+    TDirectoryIds directories;
+    std::vector<TDirNode*> nodes{root.get()};
+    for (int32_t i = 0; i < count; ++i) {
+        if (i % 100 == 0) {
+            if (Stopping())
+                return TOutcome::Stopped;
+            emit Progress(i, count);
+        }
+        TDirNode* node = nodes[directories.Add(FReader.EntryPath(i),
+                                               [&](uint32_t parent, std::string_view name) {
+                                                   nodes.push_back(nodes[parent]->AddChild(name));
+                                               })];
+        if (!node->Files)
+            node->Files = std::make_unique<TFileListModel>(FReader);
+        node->Files->Add(i);
+    }
+
+    root->SortChildren();
+    // The lists were made here; the window's thread shows them.
+    QThread* window = QCoreApplication::instance()->thread();
+    FTreeOrder.reserve(static_cast<size_t>(count));
+    std::vector<TDirNode*> pending{root.get()};
+    while (!pending.empty()) {
+        if (Stopping())
+            return TOutcome::Stopped;
+        TDirNode* node = pending.back();
+        pending.pop_back();
+        if (node->Files) {
+            node->Files->SortByCaption();
+            node->Files->moveToThread(window);
+            for (int row = 0; row < node->Files->Count(); ++row)
+                FTreeOrder.push_back(node->Files->EntryAt(row));
+        }
+        for (auto child = node->Children.rbegin(); child != node->Children.rend(); ++child)
+            pending.push_back(child->get());
+    }
+    FTreeRank.resize(FTreeOrder.size());
+    for (size_t position = 0; position < FTreeOrder.size(); ++position)
+        FTreeRank[static_cast<size_t>(FTreeOrder[position])] = static_cast<int32_t>(position);
+    FTree = std::move(root);
+    return TOutcome::Loaded;
 }

@@ -1,11 +1,10 @@
 #pragma once
 
-#include <QObject>
+#include "Job.h"
+
 #include <QString>
-#include <atomic>
 #include <memory>
 #include <string_view>
-#include <thread>
 #include <vector>
 
 class TPakReader;
@@ -15,16 +14,14 @@ struct TDirNode;
 // list per directory, on a thread of its own: the window stays responsive however large the
 // archive. The window starts it, shows what it reports and may ask it to stop. The reader
 // belongs to the load until it has ended (Loaded, Failed or Stopped).
-class TArchiveLoad : public QObject {
+// Stop may be called from any thread; the load ends soon after with Stopped.
+class TArchiveLoad : public TJob {
     Q_OBJECT
 public:
     TArchiveLoad(TPakReader& reader, QString fileName, QObject* parent = nullptr);
     // Stops the load and waits for its thread.
     ~TArchiveLoad() override;
 
-    void Start();
-    // May be called from any thread; the load ends soon after with Stopped.
-    void Stop() { FStop = true; }
     const QString& FileName() const { return FFileName; }
     // The tree built, once Loaded has been sent; handed over once.
     std::unique_ptr<TDirNode> TakeTree();
@@ -35,21 +32,24 @@ public:
     std::vector<int32_t> TakeTreeRank() { return std::move(FTreeRank); }
 
 signals:
-    // Before entry done of total while the tree is built, for every hundredth entry.
+    // Before entry done of total while the tree is built, for every hundredth entry (from the
+    // load's thread).
     void Progress(int done, int total);
+    // How the load ended, on the window's thread.
     void Loaded();
     void Failed(const QString& message);
     void Stopped();
 
 private:
-    void Run();
-    bool Stopping() const { return FStop.load(std::memory_order_relaxed); }
+    enum class TOutcome { Stopped, Loaded, Failed };
+    void Work() override;
+    TOutcome Load();
 
     TPakReader& FReader;
     const QString FFileName;
     std::unique_ptr<TDirNode> FTree;
     std::vector<int32_t> FTreeOrder;
     std::vector<int32_t> FTreeRank;
-    std::atomic<bool> FStop{false};
-    std::thread FThread;
+    TOutcome FOutcome = TOutcome::Stopped;
+    QString FFailure;
 };

@@ -36,10 +36,11 @@ private:
 } // namespace
 
 TCheckJob::TCheckJob(const TPakReader& reader, int threads, QObject* parent)
-    : QObject(parent)
+    : TJob(parent)
     , FReader(reader)
     , FThreads(std::max(1, threads))
-    , FTotalFiles(reader.Count()) {
+    , FTotalFiles(reader.Count())
+    , FReadAtStart(reader.BytesRead()) {
     for (int32_t i = 0; i < FTotalFiles; ++i)
         if (reader.EntryIsCompressed(i)) {
             FTotalBytes = AddSize(FTotalBytes, reader.EntryUnpackedSize(i));
@@ -48,14 +49,7 @@ TCheckJob::TCheckJob(const TPakReader& reader, int threads, QObject* parent)
 }
 
 TCheckJob::~TCheckJob() {
-    Cancel();
-    if (FThread.joinable())
-        FThread.join();
-}
-
-void TCheckJob::Start() {
-    FReadAtStart = FReader.BytesRead();
-    FThread = std::thread([this] { Run(); });
+    StopAndJoin();
 }
 
 void TCheckJob::Cancel() {
@@ -80,7 +74,7 @@ TJobProgress TCheckJob::Progress() const {
     return progress;
 }
 
-void TCheckJob::Run() {
+void TCheckJob::Work() {
     std::vector<int32_t> entries(static_cast<size_t>(FTotalFiles));
     std::iota(entries.begin(), entries.end(), 0);
     TVerifier verifier(FReader, std::move(entries), FThreads,
@@ -104,5 +98,4 @@ void TCheckJob::Run() {
         FDone = verifier.Done();
         FVerifier = nullptr;
     }
-    emit Finished();
 }

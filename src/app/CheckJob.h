@@ -1,13 +1,12 @@
 #pragma once
 
+#include "Job.h"
 #include "JobProgress.h"
 
-#include <QObject>
 #include <QString>
 #include <atomic>
 #include <cstdint>
 #include <mutex>
-#include <thread>
 #include <vector>
 
 class TPakReader;
@@ -17,14 +16,13 @@ class TVerifier;
 // inflated under zlib's rules, and every entry's data must lie within the archive. Runs on
 // threads of its own, one per core; the window starts it, reads its progress, may cancel it, and
 // hears Finished.
-class TCheckJob : public QObject {
+class TCheckJob : public TJob {
     Q_OBJECT
 public:
     TCheckJob(const TPakReader& reader, int threads, QObject* parent = nullptr);
     // Cancels and waits for the threads.
     ~TCheckJob() override;
 
-    void Start();
     // No entry is begun from now on, and the ones being inflated stop.
     void Cancel();
     bool Cancelled() const { return FCancel.load(); }
@@ -41,11 +39,9 @@ public:
     const std::vector<int32_t>& Damaged() const { return FDamaged; }
     const QString& Error() const { return FError; }
 
-signals:
-    void Finished();
-
 private:
-    void Run();
+    void Work() override;
+    void StopRequested() override { Cancel(); }
 
     const TPakReader& FReader;
     const int FThreads;
@@ -62,5 +58,4 @@ private:
 
     std::vector<int32_t> FDamaged;
     QString FError;
-    std::thread FThread;
 };

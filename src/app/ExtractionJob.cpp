@@ -9,35 +9,33 @@
 
 TExtractionJob::TExtractionJob(const TPakReader& reader, std::string folder,
                                std::vector<TItem> items, int threads, QObject* parent)
-    : QObject(parent)
+    : TJob(parent)
     , FReader(reader)
     , FDestination(std::move(folder))
     , FItems(std::move(items))
-    , FThreads(threads) {}
+    , FThreads(threads)
+    , FReadAtStart(reader.BytesRead()) {}
 
 TExtractionJob::TExtractionJob(const TPakReader& reader, int32_t index, std::string target,
                                QObject* parent)
-    : QObject(parent)
+    : TJob(parent)
     , FReader(reader)
     , FDestination(std::move(target))
     , FThreads(1)
-    , FSingleIndex(index) {}
+    , FSingleIndex(index)
+    , FReadAtStart(reader.BytesRead()) {}
 
 TExtractionJob::~TExtractionJob() {
+    StopAndJoin();
+}
+
+void TExtractionJob::StopRequested() {
     Cancel();
     {
         std::lock_guard lock(FMutex);
         FQuit = true;
     }
     FAnswered.notify_all();
-    if (FThread.joinable())
-        FThread.join();
-}
-
-void TExtractionJob::Start(bool lockstep) {
-    FLockstep = lockstep;
-    FReadAtStart = FReader.BytesRead();
-    FThread = std::thread([this] { Run(); });
 }
 
 int32_t TExtractionJob::Cancel() {
@@ -93,7 +91,7 @@ template <class Signal> void TExtractionJob::AskWindow(Signal&& signal) {
     FAnswered.wait(lock, [&] { return FAnswer || FQuit; });
 }
 
-void TExtractionJob::Run() {
+void TExtractionJob::Work() {
     try {
         if (FSingleIndex >= 0)
             RunSingle();
@@ -102,7 +100,6 @@ void TExtractionJob::Run() {
     } catch (const std::exception& e) {
         FError = QString::fromStdString(ErrorText(e));
     }
-    emit Finished();
 }
 
 void TExtractionJob::RunSingle() {

@@ -2,16 +2,15 @@
 
 #include "Extractor.h"
 #include "FileIO.h"
+#include "Job.h"
 #include "JobProgress.h"
 
-#include <QObject>
 #include <QString>
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
 class TPakReader;
@@ -20,7 +19,7 @@ class TPakReader;
 // named. The work runs on a thread of its own, beside the extractor's workers; the window starts
 // it, reads its progress whenever it likes, shows what it reports and may cancel it, and never
 // waits for it.
-class TExtractionJob : public QObject {
+class TExtractionJob : public TJob {
     Q_OBJECT
 public:
     // One entry of a multi-file extraction, in the order they are extracted.
@@ -42,7 +41,8 @@ public:
 
     // With lockstep, the job waits before each file until the window has answered Stepped with
     // Continue, as the window would if it handled its events between files (used by tests).
-    void Start(bool lockstep = false);
+    // Set before Start.
+    void SetLockstep(bool lockstep) { FLockstep = lockstep; }
 
     // No file that has not begun is written from now on. Files being written are completed,
     // except a single file, which is stopped and removed. Returns the entry to show as the one
@@ -74,10 +74,10 @@ signals:
     void Damaged(int32_t index);
     // Lockstep only: entry index is next; the job waits for Continue.
     void Stepped(int32_t index);
-    void Finished();
 
 private:
-    void Run();
+    void Work() override;
+    void StopRequested() override;
     void RunItems();
     void RunSingle();
     // Sends signal and waits for Continue (or the job's end).
@@ -111,5 +111,4 @@ private:
     std::vector<std::pair<int32_t, uint64_t>> FShort;
     uint64_t FReadAtStart = 0; // the reader's bytes read when the job started
     QString FError;
-    std::thread FThread;
 };

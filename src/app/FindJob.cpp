@@ -7,20 +7,24 @@
 
 TFindJob::TFindJob(const TPakReader& reader, std::shared_ptr<const std::vector<int32_t>> treeOrder,
                    const std::vector<int32_t>& treeRank, QObject* parent)
-    : QObject(parent)
+    : TJob(parent)
     , FReader(reader)
     , FTreeOrder(std::move(treeOrder))
-    , FTreeRank(treeRank)
-    , FThread([this] { Run(); }) {}
+    , FTreeRank(treeRank) {
+    Start();
+}
 
 TFindJob::~TFindJob() {
+    StopAndJoin();
+}
+
+void TFindJob::StopRequested() {
     {
         std::lock_guard lock(FMutex);
         FQuit = true;
     }
     FSuperseded = true;
     FWake.notify_all();
-    FThread.join();
 }
 
 void TFindJob::Find(const QString& text, TOrder order) {
@@ -61,7 +65,7 @@ void TFindJob::Sort(std::vector<int32_t>& hits, TOrder order) {
     SortEntries(FReader, hits, order.first, order.second, FTreeRank, true, nameRank.get());
 }
 
-void TFindJob::Run() {
+void TFindJob::Work() {
     // The names are gathered at once, while the user is still typing the first letter.
     FIndex = std::make_unique<TNameIndex>(FReader, *FTreeOrder);
     for (;;) {

@@ -1,15 +1,14 @@
 #pragma once
 
 #include "FileListModel.h"
+#include "Job.h"
 
-#include <QObject>
 #include <QString>
 #include <atomic>
 #include <condition_variable>
 #include <memory>
 #include <mutex>
 #include <optional>
-#include <thread>
 #include <vector>
 
 class TNameIndex;
@@ -20,7 +19,7 @@ class TPakReader;
 // for a search nobody wants any more. The hits are sorted there too, in the list's order, so
 // that the window only shows them. The names are gathered once, when the job starts; their
 // ranks in name order once, when hits are first wanted by name.
-class TFindJob : public QObject {
+class TFindJob : public TJob {
     Q_OBJECT
 public:
     using TOrder = std::pair<TListColumn, Qt::SortOrder>;
@@ -47,7 +46,8 @@ signals:
     void Found(const QString& text);
 
 private:
-    void Run();
+    void Work() override;
+    void StopRequested() override;
     void Sort(std::vector<int32_t>& hits, TOrder order);
 
     const TPakReader& FReader;
@@ -63,5 +63,4 @@ private:
     QString FHitsText; // what FHits were found for
     THits FHits;
     std::shared_ptr<const std::vector<int32_t>> FNameRank;
-    std::thread FThread;
 };

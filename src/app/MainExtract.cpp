@@ -179,7 +179,8 @@ void TfrmMain::StartExtraction(std::unique_ptr<TExtractionJob> job) {
         FPanelTimer->start(FEventIntervalMs);
     FJobClock.start();
     try {
-        FJob->Start(lockstep);
+        FJob->SetLockstep(lockstep);
+        FJob->Start();
     } catch (const std::system_error&) {
         FJob.reset();
         JobNotStarted();

@@ -1,6 +1,7 @@
 #include "PreviewContent.h"
 
 #include "AnsiText.h"
+#include "TgaImage.h"
 
 #include <QBuffer>
 #include <QFileInfo>
@@ -26,7 +27,27 @@ bool WithoutSignature(const QByteArray& format) {
     return formats.contains(format);
 }
 
+void ShowPicture(TPreview& preview, QImage image, const QByteArray& format) {
+    preview.Kind = TPreview::TKind::Picture;
+    preview.Description = QStringLiteral("Bild (%1), %2 × %3 Pixel")
+                              .arg(QString::fromLatin1(format.toUpper()))
+                              .arg(image.width())
+                              .arg(image.height());
+    if (image.width() > kPictureSide || image.height() > kPictureSide)
+        image =
+            image.scaled(kPictureSide, kPictureSide, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    preview.Picture = std::move(image);
+}
+
 bool ReadPicture(TPreview& preview, QByteArray& bytes, const QByteArray& suffix) {
+    // A TGA file by its name, through the reader of our own, which also takes the files without
+    // the format's footer that games write.
+    if (suffix == "tga") {
+        if (std::optional<QImage> image = ReadTga(bytes)) {
+            ShowPicture(preview, std::move(*image), suffix);
+            return true;
+        }
+    }
     // First by content; then as the suffix says, for formats without a signature.
     QList<QByteArray> formats{QByteArray()};
     if (!suffix.isEmpty() && QImageReader::supportedImageFormats().contains(suffix))
@@ -45,15 +66,7 @@ bool ReadPicture(TPreview& preview, QByteArray& bytes, const QByteArray& suffix)
         QImage image = reader.read();
         if (image.isNull())
             continue;
-        preview.Kind = TPreview::TKind::Picture;
-        preview.Description = QStringLiteral("Bild (%1), %2 × %3 Pixel")
-                                  .arg(QString::fromLatin1(found.toUpper()))
-                                  .arg(image.width())
-                                  .arg(image.height());
-        if (image.width() > kPictureSide || image.height() > kPictureSide)
-            image = image.scaled(kPictureSide, kPictureSide, Qt::KeepAspectRatio,
-                                 Qt::SmoothTransformation);
-        preview.Picture = std::move(image);
+        ShowPicture(preview, std::move(image), found);
         return true;
     }
     return false;
@@ -219,6 +232,22 @@ QString HexLine(const QByteArray& bytes, qsizetype line) {
 }
 
 } // namespace
+
+std::optional<QImage> ReadTga(const QByteArray& bytes) {
+    std::optional<TTgaImage> tga =
+        DecodeTga(reinterpret_cast<const unsigned char*>(bytes.constData()),
+                  static_cast<size_t>(bytes.size()));
+    if (!tga)
+        return std::nullopt;
+    QImage image(tga->Width, tga->Height,
+                 tga->HasAlpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+    if (image.isNull()) // no memory for it
+        return std::nullopt;
+    for (int y = 0; y < tga->Height; ++y)
+        std::copy_n(tga->Pixels.data() + static_cast<size_t>(y) * static_cast<size_t>(tga->Width),
+                    tga->Width, reinterpret_cast<uint32_t*>(image.scanLine(y)));
+    return image;
+}
 
 qsizetype TPreview::LineCount() const {
     switch (Kind) {

@@ -38,3 +38,6 @@ struct TPreview {
 // text in UTF-8 or Windows-1252, or else the bytes themselves. A cut content is never taken for
 // a picture.
 void PreparePreview(TPreview& preview, QByteArray bytes, const QString& name);
+
+// A TGA picture (see TgaImage.h) as Qt holds pictures; nothing when bytes are none.
+std::optional<QImage> ReadTga(const QByteArray& bytes);

@@ -29,18 +29,20 @@ private:
 } // namespace
 
 TPreviewJob::TPreviewJob(const TPakReader& reader, QObject* parent)
-    : QObject(parent)
+    : TJob(parent)
     , FReader(reader) {}
 
 TPreviewJob::~TPreviewJob() {
+    StopAndJoin();
+}
+
+void TPreviewJob::StopRequested() {
     {
         std::lock_guard lock(FMutex);
         FQuit = true;
         FStop = true;
     }
     FWake.notify_all();
-    if (FThread.joinable())
-        FThread.join();
 }
 
 uint64_t TPreviewJob::Request(int32_t index) {
@@ -52,8 +54,8 @@ uint64_t TPreviewJob::Request(int32_t index) {
         FStop = true;
     }
     FWake.notify_all();
-    if (!FThread.joinable())
-        FThread = std::thread([this] { Run(); });
+    if (!Started())
+        Start();
     return serial;
 }
 
@@ -65,7 +67,7 @@ void TPreviewJob::Forget() {
     FIdle.wait(lock, [&] { return !FReading; });
 }
 
-void TPreviewJob::Run() {
+void TPreviewJob::Work() {
     for (;;) {
         TRequest request;
         {

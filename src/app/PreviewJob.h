@@ -1,23 +1,22 @@
 #pragma once
 
 #include "Inflate.h"
+#include "Job.h"
 #include "PreviewContent.h"
 
-#include <QObject>
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <memory>
 #include <mutex>
 #include <optional>
-#include <thread>
 
 class TPakReader;
 
 // Reads entries for the preview and prepares them, on a thread of its own, one at a time: a
 // request that comes while another is read stops that one, so that stepping through a list
 // shows the file the user stopped at, not each one passed. The window asks, and hears Ready.
-class TPreviewJob : public QObject {
+class TPreviewJob : public TJob {
     Q_OBJECT
 public:
     // At most this much of an entry's content is read.
@@ -43,7 +42,8 @@ private:
         uint64_t Serial;
     };
 
-    void Run();
+    void Work() override;
+    void StopRequested() override;
     // Reads the beginning of the entry into a new preview; null when stopped.
     std::shared_ptr<TPreview> Read(const TRequest& request, QByteArray& bytes);
 
@@ -58,5 +58,4 @@ private:
     bool FReading = false;
     bool FQuit = false;
     std::atomic<bool> FStop{false}; // the read in progress stops
-    std::thread FThread;
 };

@@ -33,11 +33,17 @@ void RefuseSameFile(const std::string& oldArchive, const std::string& newArchive
                         ": es wird nie überschrieben. Bitte einen anderen Namen wählen.");
 }
 
-// Copies the kept entries' stored bytes in the order they lie in the old archive, so that runs
-// of neighbours become one copy; gaps (removed or replaced entries) are dropped, and entries
-// sharing bytes keep sharing them.
-void CopyKept(std::vector<TFileRecord*>& kept, const TReadFile& input, const std::string& oldName,
-              TSafeOutput& out) {
+// A stretch of the old archive copied as it is, and where it goes in the new one.
+struct TRun {
+    uint64_t Start, End, Out;
+};
+
+// The stretches that hold the kept entries' stored bytes, in the order they lie in the old
+// archive, so that runs of neighbours become one copy; gaps (removed or replaced entries) are
+// dropped, and entries sharing bytes keep sharing them. Each kept entry gets its offset in the
+// new archive, whose copies begin at out.
+std::vector<TRun> KeptRuns(std::vector<TFileRecord*>& kept, const TReadFile& input,
+                           const std::string& oldName, uint64_t out) {
     for (const TFileRecord* file : kept)
         if (file->StoredSize > input.Size() || file->Offset > input.Size() - file->StoredSize)
             throw Exception("Die gespeicherten Daten von " + cp1252::ToUtf8(file->Path) +
@@ -46,26 +52,43 @@ void CopyKept(std::vector<TFileRecord*>& kept, const TReadFile& input, const std
     std::sort(kept.begin(), kept.end(), [](const TFileRecord* a, const TFileRecord* b) {
         return a->Offset != b->Offset ? a->Offset < b->Offset : a->StoredSize > b->StoredSize;
     });
-    uint64_t runStart = 0, runEnd = 0, runOut = out.Position();
-    auto flush = [&] {
-        if (runEnd > runStart)
-            out.CopyFrom(input.Handle(), runStart, runEnd - runStart);
+    std::vector<TRun> runs;
+    auto written = [&] {
+        return runs.empty() ? out : runs.back().Out + (runs.back().End - runs.back().Start);
     };
     for (TFileRecord* file : kept) {
         if (file->StoredSize == 0) {
-            file->Offset = out.Position();
+            file->Offset = written();
             continue;
         }
         const uint64_t end = file->Offset + file->StoredSize;
-        if (file->Offset < runStart || file->Offset > runEnd || runEnd == runStart) {
-            flush();
-            runStart = runEnd = file->Offset;
-            runOut = out.Position();
-        }
-        runEnd = std::max(runEnd, end);
-        file->Offset = runOut + (file->Offset - runStart);
+        if (runs.empty() || file->Offset > runs.back().End)
+            runs.push_back({file->Offset, file->Offset, written()});
+        TRun& run = runs.back();
+        run.End = std::max(run.End, end);
+        file->Offset = run.Out + (file->Offset - run.Start);
     }
-    flush();
+    return runs;
+}
+
+uint64_t RunBytes(const std::vector<TRun>& runs) {
+    uint64_t bytes = 0;
+    for (const TRun& run : runs)
+        bytes += run.End - run.Start;
+    return bytes;
+}
+
+// Copies the runs, in pieces, so that progress moves while one run holds most of the archive.
+void CopyRuns(const std::vector<TRun>& runs, const TReadFile& input, TSafeOutput& out,
+              TProgress* progress) {
+    constexpr uint64_t kPiece = 64 << 20;
+    for (const TRun& run : runs)
+        for (uint64_t at = run.Start; at < run.End; at += kPiece) {
+            const uint64_t size = std::min(kPiece, run.End - at);
+            out.CopyFrom(input.Handle(), at, size);
+            if (progress)
+                progress->Done += size;
+        }
 }
 
 TReport Build(paklayout::TLayout layout, const TReadFile* input, const std::string& oldName,
@@ -85,10 +108,19 @@ TReport Build(paklayout::TLayout layout, const TReadFile* input, const std::stri
     paklayout::ForEachFile(
         layout.Root, [&](TFileRecord& file) { (file.Source < 0 ? kept : fresh).push_back(&file); });
 
+    const std::vector<TRun> runs =
+        input ? KeptRuns(kept, *input, oldName, paklayout::kHeaderSize) : std::vector<TRun>{};
+    if (options.Progress) {
+        uint64_t total = RunBytes(runs);
+        for (const TFileRecord* file : fresh)
+            total += scan.Files[static_cast<size_t>(file->Source)].Size;
+        options.Progress->Total = total;
+    }
+
     TSafeOutput out(newArchive, options.Cancel);
     out.Write(std::string(paklayout::kHeaderSize, '\0'));
     if (input)
-        CopyKept(kept, *input, oldName, out);
+        CopyRuns(runs, *input, out, options.Progress);
     const int64_t unchanged =
         WriteCompressed(fresh, scan.Files, input ? input->Handle() : -1, options, out);
     report.Replaced -= unchanged;

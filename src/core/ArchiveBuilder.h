@@ -14,6 +14,13 @@
 // changed; the new one appears under its name only when it is complete and on disk.
 namespace pakbuild {
 
+// How far a build has come, readable from any thread while it runs: bytes of the kept entries'
+// stored data and of the folder's files taken into the new archive, of all there are to take.
+struct TProgress {
+    std::atomic<uint64_t> Total{0};
+    std::atomic<uint64_t> Done{0};
+};
+
 struct TOptions {
     // Files of the folder that the old archive does not have are added (else reported).
     bool Add = false;
@@ -28,6 +35,7 @@ struct TOptions {
     TStreamEncoder::TKind Encoder = TStreamEncoder::TKind::Fast;
     // Set from any thread to stop; the call then throws EAborted and leaves nothing behind.
     const std::atomic<bool>* Cancel = nullptr;
+    TProgress* Progress = nullptr;
 };
 
 struct TReport {

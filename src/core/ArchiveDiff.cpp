@@ -2,6 +2,7 @@
 
 #include "BufferBudget.h"
 #include "EntryStream.h"
+#include "Exception.h"
 #include "Extractor.h"
 #include "WorkerThreads.h"
 #include "uPakReader.h"
@@ -136,6 +137,8 @@ public:
 
     std::vector<TChange> Run() {
         Match();
+        if (FRequest.Progress)
+            FRequest.Progress->Total = static_cast<int64_t>(FPairs.size());
         if (FRequest.FirstOnly && !FChanges.empty())
             return std::move(FChanges);
         ComparePairs();
@@ -235,15 +238,21 @@ private:
                           change.Old = FPairs[k].Old;
                           change.New = FPairs[k].New;
                           changed[k] = Differs(change, comparer);
-                          if (changed[k] && FRequest.FirstOnly)
+                          if ((changed[k] && FRequest.FirstOnly) || Cancelled())
                               FStop = true;
                       }
+                      if (FRequest.Progress)
+                          FRequest.Progress->Done += static_cast<int64_t>(end - begin);
                   });
+        if (Cancelled())
+            throw EAborted();
         for (size_t k = 0; k < FPairs.size(); ++k)
             if (changed[k])
                 FChanges.push_back(found[k]);
         FDiffers = !FChanges.empty();
     }
+
+    bool Cancelled() const { return FRequest.Cancel && *FRequest.Cancel; }
 
     bool Differs(TChange& change, TContentComparer& comparer) const {
         const int32_t a = change.Old;
@@ -285,7 +294,7 @@ private:
         std::vector<uint32_t> crcs(candidates.size());
         std::vector<char> intact(candidates.size(), 0);
         const std::atomic<bool> never{false};
-        OnWorkers(candidates.size(), FRequest.Threads, never,
+        OnWorkers(candidates.size(), FRequest.Threads, FRequest.Cancel ? *FRequest.Cancel : never,
                   [&](size_t begin, size_t end, TContentComparer&) {
                       TEntryStream stream;
                       std::vector<unsigned char> buffer(256 << 10);
@@ -297,6 +306,8 @@ private:
                                               stream, buffer, crcs[k]);
                       }
                   });
+        if (Cancelled())
+            throw EAborted();
         // (size, checksum) -> the removed and the added changes with that content
         std::map<std::pair<uint64_t, uint32_t>, std::pair<std::vector<size_t>, std::vector<size_t>>>
             groups;

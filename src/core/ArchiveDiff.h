@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <vector>
 
@@ -22,6 +23,14 @@ struct TChange {
     bool NewDamaged = false;
 };
 
+// How far a comparison has come, readable from any thread while it runs: pairs of entries with
+// the same path whose content has been compared, of those that need it (known once the paths
+// are paired).
+struct TDiffProgress {
+    std::atomic<int64_t> Total{0};
+    std::atomic<int64_t> Done{0};
+};
+
 // Compares two open archives by archive path, only reading. Equal stored bytes (same size and
 // form) prove equal content and different unpacked sizes prove a change without inflating; the
 // rest is inflated on both sides and compared byte for byte, never by a checksum alone. The
@@ -33,9 +42,13 @@ struct TDiffRequest {
     int Threads = 1;
     // Ends at the first difference found (the result then holds it, or more).
     bool FirstOnly = false;
+    // Set from any thread to stop; DiffArchives then throws EAborted.
+    const std::atomic<bool>* Cancel = nullptr;
+    TDiffProgress* Progress = nullptr;
 };
 
 // The changes in display order: the old archive's order, each added path after the old entry
-// that precedes it in the new archive. Throws EReadError when an archive shrank while read.
+// that precedes it in the new archive. Throws EReadError when an archive shrank while read, and
+// EAborted when cancelled.
 std::vector<TChange> DiffArchives(const TPakReader& oldReader, const TPakReader& newReader,
                                   const TDiffRequest& request);

@@ -219,6 +219,8 @@ int64_t WriteCompressed(const std::vector<TFileRecord*>& records,
             placed.push_back({out.Position(), result.Stored.size(), result.UnpackedSize});
             out.Write(result.Stored);
             unchanged += result.Unchanged;
+            if (options.Progress)
+                options.Progress->Done += jobs[i].File->Size;
         }
     }
     // The old values were read by the threads until here.

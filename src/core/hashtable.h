@@ -65,6 +65,12 @@ public:
     void Insert(std::string_view key, void* value);
     // Throws EEZContainerError (kKeyNotFound) when the key is absent.
     void* Examine(std::string_view key) const;
+    // As Examine, but a miss is an outcome, not an error: the value stored under key as the T it
+    // was stored as, or nullptr when the key is absent. The table's untyped values stay here.
+    template <class T> T* Lookup(std::string_view key) const noexcept {
+        int32_t slot;
+        return FindSlot(key, slot) ? static_cast<T*>(FSlots[slot].Data) : nullptr;
+    }
     // Removes every entry; the table keeps its size and its slot array for the next fill.
     void Empty() override;
 

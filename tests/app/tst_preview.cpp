@@ -5,6 +5,7 @@
 #include "PreviewContent.h"
 #include "PreviewDialog.h"
 #include "PreviewJob.h"
+#include "TgaWriter.h"
 #include "WindowFixture.h"
 
 #include <QApplication>
@@ -92,6 +93,11 @@ private slots:
         QTest::newRow("TGA by its name")
             << QByteArray("textur.tga") << QByteArray::fromStdString(TgaBytes()) << "stored" << 0ull
             << K::Picture << "Bild (TGA), 2 × 2 Pixel"
+            << "";
+        QTest::newRow("TGA without the footer, run-length encoded")
+            << QByteArray("karte.tga")
+            << QByteArray::fromStdString(Tga(10, 3, 2, 24, 0x20, "\x85\x10\x20\x30")) << "stored"
+            << 0ull << K::Picture << "Bild (TGA), 3 × 2 Pixel"
             << "";
         QTest::newRow("TGA bytes under another name")
             << QByteArray("textur.bin") << QByteArray::fromStdString(TgaBytes()) << "stored" << 0ull

@@ -148,8 +148,13 @@ TEST_F(ArchiveBuilder, UpdateKeepsEveryOtherEntryAndFieldAndTheTreeComesBack) {
     ExtractAll(old, folder);
     WriteFileBytes(folder + "/karten/tief/drei.txt", TextOf(50, 6000));
 
+    pakbuild::TProgress progress;
+    pakbuild::TOptions options;
+    options.Progress = &progress;
     const pakbuild::TReport report =
-        pakbuild::UpdateArchive(old, FDir / "neu.pak", folder, pakbuild::TOptions{});
+        pakbuild::UpdateArchive(old, FDir / "neu.pak", folder, options);
+    EXPECT_GT(progress.Total, 6000u);
+    EXPECT_EQ(progress.Done, progress.Total);
     EXPECT_EQ(report.Replaced, 1);
     EXPECT_EQ(report.Kept, 5);
     EXPECT_TRUE(report.LeftOut.empty());

@@ -41,8 +41,10 @@ TEST(HashTable, AFreshTableFindsNothing) {
     EXPECT_EQ(table.TableSize(), 53);
     EXPECT_EQ(table.ItemCount(), 0);
     EXPECT_FALSE(table.DataOwner());
-    for (const char* key : {"", "a", "textures"})
+    for (const char* key : {"", "a", "textures"}) {
         EXPECT_EQ(ExamineError(table, key), "Hash table: Could not find key to delete");
+        EXPECT_EQ(table.Lookup<int>(key), nullptr);
+    }
 }
 
 TEST(HashTable, CollidingKeysProbeLinearlyAndWrapAround) {
@@ -53,6 +55,8 @@ TEST(HashTable, CollidingKeysProbeLinearlyAndWrapAround) {
     EXPECT_EQ(table.SlotOf("abc"), 1);
     EXPECT_EQ(table.Examine(""), &tag[0]);
     EXPECT_EQ(table.Examine("abc"), &tag[1]);
+    EXPECT_EQ(table.Lookup<int>("abc"), &tag[1]);
+    EXPECT_EQ(table.Lookup<int>("abd"), nullptr);
 
     THashTable wrap;
     wrap.Insert("aw", &tag[2]);
