@@ -128,6 +128,70 @@ std::vector<std::string> ListFiles(const std::string& folder) {
 
 namespace {
 
+// The reparse data of a mount point (a junction), as FSCTL_SET_REPARSE_POINT takes it.
+struct TMountPointData {
+    DWORD Tag;
+    WORD DataLength;
+    WORD Reserved;
+    WORD SubstituteOffset;
+    WORD SubstituteLength;
+    WORD PrintOffset;
+    WORD PrintLength;
+    wchar_t Paths[1024];
+};
+
+std::string MakeJunction(const std::wstring& target, const std::wstring& link) {
+    if (!::CreateDirectoryW(link.c_str(), nullptr))
+        return "CreateDirectoryW: " + std::to_string(::GetLastError());
+    HANDLE handle =
+        ::CreateFileW(link.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                      FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (handle == INVALID_HANDLE_VALUE)
+        return "CreateFileW: " + std::to_string(::GetLastError());
+    // The substitute name is an NT path ("\??\C:\..."), the print name the plain one.
+    const std::wstring plain = target.starts_with(L"\\\\?\\") ? target.substr(4) : target;
+    const std::wstring nt = L"\\??\\" + plain;
+    TMountPointData data{};
+    data.Tag = IO_REPARSE_TAG_MOUNT_POINT;
+    data.SubstituteLength = static_cast<WORD>(nt.size() * sizeof(wchar_t));
+    data.PrintOffset = static_cast<WORD>(data.SubstituteLength + sizeof(wchar_t));
+    data.PrintLength = static_cast<WORD>(plain.size() * sizeof(wchar_t));
+    std::copy(nt.begin(), nt.end(), data.Paths);
+    std::copy(plain.begin(), plain.end(), data.Paths + nt.size() + 1);
+    data.DataLength =
+        static_cast<WORD>(4 * sizeof(WORD) + data.PrintOffset + data.PrintLength + sizeof(wchar_t));
+    DWORD returned = 0;
+    const bool made = ::DeviceIoControl(handle, FSCTL_SET_REPARSE_POINT, &data, 8 + data.DataLength,
+                                        nullptr, 0, &returned, nullptr) != 0;
+    const DWORD error = ::GetLastError();
+    ::CloseHandle(handle);
+    if (made)
+        return {};
+    ::RemoveDirectoryW(link.c_str());
+    return "FSCTL_SET_REPARSE_POINT: " + std::to_string(error);
+}
+
+} // namespace
+
+std::string MakeFolderLink(const std::string& target, const std::string& link) {
+    const std::wstring to = PathOf(target).wstring();
+    const std::wstring at = PathOf(link).wstring();
+    // SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE: granted in developer mode.
+    // Some systems (wine) report success and make nothing: what counts is the reparse point.
+    const bool reported =
+        ::CreateSymbolicLinkW(at.c_str(), to.c_str(), SYMBOLIC_LINK_FLAG_DIRECTORY | 0x2);
+    const DWORD attributes = ::GetFileAttributesW(at.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+        return {};
+    const std::string symbolic =
+        reported ? "CreateSymbolicLinkW made nothing"
+                 : "CreateSymbolicLinkW: " + std::to_string(::GetLastError());
+    const std::string junction = MakeJunction(to, at);
+    return junction.empty() ? "" : symbolic + ", " + junction;
+}
+
+namespace {
+
 // One argument as the C run-time's parser reads it back (backslashes before quotes doubled).
 std::wstring Quoted(const std::wstring& arg) {
     if (!arg.empty() && arg.find_first_of(L" \t\"") == std::wstring::npos)
