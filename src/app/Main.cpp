@@ -14,8 +14,10 @@
 #include "PBFolderDialog.h"
 #include "PreviewContent.h"
 #include "PreviewDialog.h"
+#include "ProgressPanel.h"
 #include "Prompts.h"
 #include "RegistryStore.h"
+#include "StatusLine.h"
 #include "WindowState.h"
 #include "adpMRU.h"
 #include "uPakReader.h"
@@ -81,8 +83,7 @@ QTreeView* CreateFileView(QWidget* parent) {
 TfrmMain::TfrmMain(TPrompts& prompts, std::shared_ptr<IRegistryStore> store, QWidget* parent)
     : QMainWindow(parent)
     , FPrompts(prompts)
-    , FReader(std::make_unique<TPakReader>())
-    , FWorkerCount(TExtractor::DefaultThreads()) {
+    , FReader(std::make_unique<TPakReader>()) {
     CreateControls();
     CreateMenus();
     // One store for the recent list and the window's own state.
@@ -117,8 +118,7 @@ TfrmMain::TfrmMain(TPrompts& prompts, std::shared_ptr<IRegistryStore> store, QWi
 
 TfrmMain::~TfrmMain() {
     // The jobs use the reader: they end first.
-    FJob.reset();
-    FCheck.reset();
+    delete FRuns;
     FLoad.reset();
     FFind.reset();
     FState->SetBytes(TWindowState::kGeometry, saveGeometry());
@@ -204,43 +204,24 @@ void TfrmMain::CreateControls() {
     Splitter1->setStretchFactor(1, 1);
     Splitter1->setSizes({201, 744 - 201});
 
-    pnExtract = new QFrame(this);
-    pnExtract->setFrameShape(QFrame::Panel);
-    pnExtract->setFrameShadow(QFrame::Raised);
-    pnExtract->setAutoFillBackground(true);
-    pnExtract->resize(Scaled(281), Scaled(kPanelHeight));
-    lbExtract = new QLabel(QStringLiteral("lbExtract"), pnExtract);
-    lbExtract->setGeometry(Scaled(16), Scaled(8), Scaled(257), Scaled(13));
-    lbExtract->setTextFormat(Qt::PlainText); // archive names, never markup
-    pbProgress = new QProgressBar(pnExtract);
-    pbProgress->setGeometry(Scaled(24), Scaled(32), Scaled(241), Scaled(16));
-    pbProgress->setRange(0, 100);
-    pbProgress->setTextVisible(false);
-    btCancel = new QPushButton(QStringLiteral("Abbrechen"), pnExtract);
-    btCancel->setGeometry(Scaled(103), Scaled(56), Scaled(75), Scaled(25));
-    btCancel->setShortcut(Qt::Key_Escape); // only while the panel is shown
-    connect(btCancel, &QPushButton::clicked, this, &TfrmMain::CancelCommand);
-    pnExtract->hide();
-    FPanelTimer = new QTimer(this);
-    connect(FPanelTimer, &QTimer::timeout, this, &TfrmMain::RefreshPanel);
-
-    FStatusLabel = new QLabel(this);
-    FStatusLabel->setTextFormat(Qt::PlainText);
+    FStatusLabel = new TStatusLine(this);
+    connect(FStatusLabel, &TStatusLine::Changed, this, &TfrmMain::StatusTextChanged);
     statusBar()->addWidget(FStatusLabel, 1);
-    btOpenFolder = new QPushButton(QStringLiteral("Zielordner öffnen"), this);
-    btOpenFolder->setFlat(true);
-    btOpenFolder->hide();
-    connect(btOpenFolder, &QPushButton::clicked, this, [this] { Run([&] { OpenRunFolder(); }); });
+    FRuns = new TRunController(*FReader, FPrompts, *FStatusLabel, this);
+    pnExtract = &FRuns->Panel();
+    lbExtract = FRuns->Panel().lbExtract();
+    pbProgress = FRuns->Panel().pbProgress();
+    btCancel = FRuns->Panel().btCancel();
+    btOpenFolder = FRuns->btOpenFolder();
+    connect(btOpenFolder, &QPushButton::clicked, this,
+            [this] { Run([&] { FRuns->OpenRunFolder(); }); });
+    connect(FRuns, &TRunController::RealSizeFound, this,
+            [this](int32_t index, uint64_t bytes) { FRealSizes[index] = bytes; });
+    connect(FRuns, &TRunController::ExtractProgress, this, &TfrmMain::ExtractProgress);
+    connect(FRuns, &TRunController::ExtractionFinished, this, &TfrmMain::ExtractionFinished);
+    connect(FRuns, &TRunController::Ended, this, &TfrmMain::AfterCommand);
     statusBar()->addPermanentWidget(btOpenFolder);
     statusBar()->setSizeGripEnabled(true);
-}
-
-int TfrmMain::Scaled(int pixels) const {
-    // The panel's layout was drawn for a font whose lines are 13 pixels high; a larger font
-    // stretches it alike, so that no text is clipped. (High-DPI screens need nothing more: Qt's
-    // pixels are already device-independent.)
-    const double scale = std::max(1.0, fontMetrics().height() / 13.0);
-    return static_cast<int>(pixels * scale + 0.5);
 }
 
 void TfrmMain::CreateMenus() {
@@ -303,15 +284,12 @@ void TfrmMain::CreateRecentList(std::shared_ptr<IRegistryStore> store) {
 // --- the error display, status line and event processing ---
 
 void TfrmMain::ShowError(const QString& message) {
-    QString text = message;
-    if (!text.isEmpty() && text.back() > QChar('.'))
-        text += QChar('.');
-    FPrompts.ShowMessage(this, text, TPrompts::TIcon::Error);
+    ShowErrorMessage(FPrompts, this, message);
 }
 
 void TfrmMain::AfterCommand() {
     // A close asked for while a load or extraction ran happens once it has ended.
-    if (FCloseRequested && FActivity == TActivity::Idle)
+    if (FCloseRequested && !Busy())
         QTimer::singleShot(0, this, &QWidget::close);
 }
 
@@ -320,10 +298,7 @@ QString TfrmMain::StatusText() const {
 }
 
 void TfrmMain::SetStatusText(const QString& text) {
-    // The button belongs to a run's summary, which goes with the next status text.
-    btOpenFolder->hide();
-    FStatusLabel->setText(text);
-    emit StatusTextChanged(text);
+    FStatusLabel->Set(text);
 }
 
 void TfrmMain::UpdateFileCountStatus() {
@@ -344,16 +319,7 @@ bool TfrmMain::RequireArchive() {
 }
 
 bool TfrmMain::RefuseWhileExtracting() {
-    if (FActivity != TActivity::Extracting && FActivity != TActivity::Checking)
-        return false;
-    FPrompts.ShowMessage(this,
-                         FActivity == TActivity::Extracting
-                             ? QStringLiteral("Es wird gerade entpackt. Bitte warten, bis das "
-                                              "Entpacken beendet ist, oder „Abbrechen“ wählen.")
-                             : QStringLiteral("Das Archiv wird gerade geprüft. Bitte warten, bis "
-                                              "die Prüfung beendet ist, oder „Abbrechen“ wählen."),
-                         TPrompts::TIcon::Information);
-    return true;
+    return FRuns->RefuseWhileRunning();
 }
 
 // --- commands ---
@@ -389,15 +355,7 @@ void TfrmMain::AboutCommand() {
 }
 
 void TfrmMain::CancelCommand() {
-    FCancel = true;
-    if (FCheck)
-        FCheck->Cancel();
-    if (!FJob)
-        return;
-    // The panel names the file that will not be extracted.
-    const int32_t next = FJob->Cancel();
-    if (next >= 0)
-        lbExtract->setText(AnsiToQString(FReader->EntryName(next)));
+    FRuns->Cancel();
 }
 
 void TfrmMain::ExtractSelectedFileCommand() {
@@ -443,7 +401,7 @@ void TfrmMain::PreviewCommand() {
 void TfrmMain::OpenArchive(const QString& fileName) {
     if (RefuseWhileExtracting())
         return;
-    if (FActivity == TActivity::Loading) {
+    if (FLoad) {
         // The running load ends soon; this one starts then.
         FPendingOpen = fileName;
         FLoad->Stop();
@@ -455,7 +413,6 @@ void TfrmMain::OpenArchive(const QString& fileName) {
 void TfrmMain::StartLoad(const QString& fileName) {
     CloseArchive();
     SetStatusText(QStringLiteral("Archiv wird geladen..."));
-    FActivity = TActivity::Loading;
     FLoad = std::make_unique<TArchiveLoad>(*FReader, fileName);
     connect(FLoad.get(), &TArchiveLoad::Progress, this, [this](int done, int total) {
         SetStatusText(QStringLiteral("Archiv wird geladen... (%1/%2)").arg(done).arg(total));
@@ -489,7 +446,6 @@ void TfrmMain::StartLoad(const QString& fileName) {
     } catch (const std::system_error&) {
         // No thread to load on: no archive, and the error box says why.
         FLoad.reset();
-        FActivity = TActivity::Idle;
         SetStatusText(QString());
         throw;
     }
@@ -516,7 +472,6 @@ void TfrmMain::LoadEnded() {
     if (FLoad->FileName() == FRecentClicked)
         FRecentClicked.clear();
     FLoad.release()->deleteLater();
-    FActivity = TActivity::Idle;
     if (FPendingOpen && !FCloseRequested) {
         const QString next = *FPendingOpen;
         FPendingOpen.reset();
@@ -602,20 +557,8 @@ void TfrmMain::FileChanged(const QModelIndex& current) {
 // --- window events ---
 
 bool TfrmMain::ConfirmClose() {
-    // A load ends by itself and loses nothing, nor does a drag's copy in the temporary folder;
-    // a second close has been answered already.
-    if (FCloseRequested || FDragJob ||
-        (FActivity != TActivity::Extracting && FActivity != TActivity::Checking))
-        return true;
-    const bool check = FActivity == TActivity::Checking;
-    return FPrompts.AskChoice(
-               this,
-               check ? QStringLiteral("Die Prüfung läuft noch. Abbrechen und beenden?")
-                     : QStringLiteral("Das Entpacken läuft noch. Abbrechen und "
-                                      "beenden?"),
-               TPrompts::TIcon::Warning,
-               {QStringLiteral("Beenden"),
-                check ? QStringLiteral("Weiter prüfen") : QStringLiteral("Weiter entpacken")}) == 0;
+    // A load ends by itself and loses nothing; a second close has been answered already.
+    return FCloseRequested || FRuns->ConfirmStop();
 }
 
 void TfrmMain::closeEvent(QCloseEvent* event) {
@@ -624,7 +567,7 @@ void TfrmMain::closeEvent(QCloseEvent* event) {
         return;
     }
     // The run may have ended while the question was open.
-    if (FActivity != TActivity::Idle) {
+    if (Busy()) {
         // The running job ends first; AfterCommand closes the window then.
         FCloseRequested = true;
         if (FLoad)

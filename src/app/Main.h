@@ -3,7 +3,7 @@
 #include "Exception.h"
 #include "ExtractionJob.h"
 #include "FileListModel.h"
-#include "RunStatus.h"
+#include "RunController.h"
 
 #include <QElapsedTimer>
 #include <QMainWindow>
@@ -35,6 +35,7 @@ class TPBFolderDialog;
 class TPakReader;
 class TPreviewDialog;
 class TPrompts;
+class TStatusLine;
 class TWindowState;
 struct TDirNode;
 struct TDragCopy;
@@ -101,17 +102,17 @@ public:
     // node brings everything below it. Refused with a message (nullptr) when the files would not
     // fit into the temporary folder.
     QMimeData* CreateDragData(const std::vector<int32_t>& entries, const TDirNode* folder);
-    bool CancelRequested() const { return FCancel; }
+    bool CancelRequested() const { return FRuns->CancelRequested(); }
     // A load, an extraction or a check is running.
-    bool Busy() const { return FActivity != TActivity::Idle; }
+    bool Busy() const { return FLoad || FRuns->Running(); }
     QString StatusText() const;
     const TPakReader& Reader() const { return *FReader; }
     TDirectoryTreeModel& DirectoryModel() const { return *FTreeModel; }
     // How often the progress panel is brought up to date; 0 means before every file, with the
     // extraction waiting until the window has handled its events (as tests want it).
-    void SetEventInterval(int milliseconds) { FEventIntervalMs = milliseconds; }
+    void SetEventInterval(int milliseconds) { FRuns->SetEventInterval(milliseconds); }
     // How many files an extraction writes at once.
-    void SetWorkerCount(int workers) { FWorkerCount = workers; }
+    void SetWorkerCount(int workers) { FRuns->SetWorkerCount(workers); }
 
     // Controls, named by kind and role.
     QTreeView* tvDirectories = nullptr;
@@ -170,11 +171,6 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
-    enum class TActivity { Idle, Loading, Extracting, Checking };
-
-    // Geometry of the progress panel, which is fixed in pixels of a 13-pixel font.
-    static constexpr int kPanelHeight = 89;
-    int Scaled(int pixels) const;
     void CreateControls();
     void CreateMenus();
     void CreateRecentList(std::shared_ptr<IRegistryStore> store);
@@ -243,24 +239,7 @@ private:
     std::vector<TExtractionJob::TItem> ItemsBelow(const TDirNode* node, uint32_t cut) const;
     // The panel and a multi-file job for items below folder.
     void ExtractItems(const QString& folder, std::vector<TExtractionJob::TItem> items);
-    void StartExtraction(std::unique_ptr<TExtractionJob> job);
-    // A job's thread could not be made: the window is idle again, and the caller tells why.
-    void JobNotStarted();
-    void ExtractionStepped(int32_t index);
-    void ExtractionEnded();
-    void RefreshPanel();
-    void ShowExtractPanel();
-
-    // Runs over many files (MainRuns.cpp): the check, the status line, damaged entries and the
-    // summary.
     void CheckArchive();
-    void CheckEnded();
-    std::optional<TJobProgress> RunProgress() const;
-    void ShowRunStatus(const TJobProgress& progress);
-    void ShowRunSummary(const TRunStatus::TOutcome& outcome);
-    void ReportDamaged(int32_t index);
-    QStringList DamagedList(const std::vector<int32_t>& entries) const;
-    void OpenRunFolder();
 
     TPrompts& FPrompts;
     std::unique_ptr<TWindowState> FState;
@@ -280,33 +259,17 @@ private:
     bool FApplyingWidths = false;
     // The drags whose data may still be asked for, or whose copies may still be in use.
     std::vector<std::weak_ptr<TDragCopy>> FDragCopies;
-    QLabel* FStatusLabel = nullptr;
+    TStatusLine* FStatusLabel = nullptr;
+    TRunController* FRuns = nullptr;
     bool FArchiveOpen = false;
-    bool FCancel = false;
 
-    TActivity FActivity = TActivity::Idle;
     std::unique_ptr<TArchiveLoad> FLoad;
-    std::unique_ptr<TExtractionJob> FJob;
-    std::unique_ptr<TCheckJob> FCheck;
-    std::optional<TRunStatus> FRun; // the status line of the run over many files going on
-    QString FRunFolder;             // where it writes; empty for a check
-    std::vector<int32_t> FDamaged;  // found by the run, in the order they were found
     // Entries whose content turned out smaller than they declare (read by the preview or
     // written by an extraction), with their true sizes.
     std::unordered_map<int32_t, uint64_t> FRealSizes;
-    bool FDamagedQuiet = false; // the user wants the rest of them in the summary only
-
-    bool FSingleFile = false; // the job writes one file through the save dialog
-    bool FDragJob = false;    // the job writes the files of a drag
-    // How the drag's job ended (true: every file is there), once it has.
-    std::shared_ptr<std::optional<bool>> FDragOutcome;
-    QElapsedTimer FJobClock; // since the job started
-    QTimer* FPanelTimer = nullptr;
     std::optional<QString> FPendingOpen; // asked for while a load was running
     QString FRecentClicked;              // chosen from "Erneut öffnen", until its load ends
     bool FCloseRequested = false;
-    int FEventIntervalMs = 100;
-    int FWorkerCount;
 };
 
 template <class Command> void TfrmMain::Run(Command&& command) {

@@ -81,7 +81,7 @@ bool PlainName(const QString& name) {
 } // namespace
 
 QMimeData* TfrmMain::CreateDragData(const std::vector<int32_t>& entries, const TDirNode* folder) {
-    if (!FArchiveOpen || FActivity != TActivity::Idle || (entries.empty() && !folder) ||
+    if (!FArchiveOpen || Busy() || (entries.empty() && !folder) ||
         (folder && folder->Parent && !PlainName(AnsiToQString(folder->Text))))
         return nullptr;
     // The copies of earlier drags are of no use once the next one starts.
@@ -139,7 +139,7 @@ void TfrmMain::WriteDragCopy(TDragCopy& copy) {
     Run([&] {
         if (copy.Spent || !FArchiveOpen)
             return;
-        if (FActivity != TActivity::Idle) {
+        if (Busy()) {
             SetStatusText(QStringLiteral("Die gezogenen Dateien können erst nach dem laufenden "
                                          "Vorgang abgelegt werden."));
             return;
@@ -156,10 +156,9 @@ void TfrmMain::WriteDragCopy(TDragCopy& copy) {
         copy.Folder = std::move(folder);
         // The drop waits for the job; the panel shows only when the files take long.
         auto outcome = std::make_shared<std::optional<bool>>();
-        FDragOutcome = outcome;
-        FDragJob = true;
-        ExtractItems(copy.Destination.isEmpty() ? base.path() : base.filePath(copy.Destination),
-                     std::move(copy.Items));
+        FRuns->ExtractDrag(
+            copy.Destination.isEmpty() ? base.path() : base.filePath(copy.Destination),
+            std::move(copy.Items), [outcome](bool complete) { *outcome = complete; });
         QEventLoop wait;
         connect(this, &TfrmMain::ExtractionFinished, &wait, &QEventLoop::quit);
         while (!*outcome)
@@ -179,7 +178,7 @@ void TfrmMain::RemoveDragCopies() {
 
 void TfrmMain::StartDrag(const std::vector<int32_t>& entries, const TDirNode* folder) {
     Run([&] {
-        if (RefuseWhileExtracting() || FActivity != TActivity::Idle)
+        if (RefuseWhileExtracting() || Busy())
             return;
         QMimeData* data = CreateDragData(entries, folder);
         if (!data)

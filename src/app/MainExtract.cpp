@@ -19,15 +19,6 @@
 #include <QTreeView>
 #include <system_error>
 
-namespace {
-
-// A single file and a drag show the panel only when they take longer than this.
-constexpr qint64 kQuietPanelAfterMs = 500;
-// The bar of a single file counts thousandths of its bytes.
-constexpr int kSingleFileSteps = 1000;
-
-} // namespace
-
 void TfrmMain::ExtractSelectedFile(const QModelIndex& item) {
     if (!RequireArchive() || RefuseWhileExtracting())
         return;
@@ -40,10 +31,7 @@ void TfrmMain::ExtractSelectedFile(const QModelIndex& item) {
     if (target.isEmpty())
         return;
     FState->SetText(TWindowState::kSaveFolder, QFileInfo(target).absolutePath());
-    SetStatusText(QStringLiteral("Entpacke %1...").arg(AnsiToQString(FReader->EntryPath(index))));
-    FSingleFile = true;
-    pbProgress->setRange(0, kSingleFileSteps);
-    StartExtraction(std::make_unique<TExtractionJob>(*FReader, index, ToCoreFileName(target)));
+    FRuns->ExtractSingle(index, target);
 }
 
 void TfrmMain::ExtractSelectedFiles(const std::vector<int32_t>& entries) {
@@ -85,14 +73,6 @@ bool TfrmMain::AskDestination(QString& folder) {
     }
     FState->SetText(TWindowState::kExtractFolder, folder);
     return true;
-}
-
-void TfrmMain::ShowExtractPanel() {
-    pnExtract->setFixedHeight(Scaled(kPanelHeight));
-    pnExtract->move((frameGeometry().width() - pnExtract->width()) / 2,
-                    (frameGeometry().height() - pnExtract->height()) / 2);
-    pnExtract->show();
-    pnExtract->raise();
 }
 
 void TfrmMain::ExtractAllFiles() {
@@ -140,166 +120,11 @@ std::vector<TExtractionJob::TItem> TfrmMain::ItemsBelow(const TDirNode* node, ui
 }
 
 void TfrmMain::ExtractItems(const QString& folder, std::vector<TExtractionJob::TItem> items) {
-    pbProgress->setRange(0, static_cast<int>(items.size()));
-    FSingleFile = false;
-    // A drag's files go to a temporary folder: no figures, no summary, and the panel only when
-    // they take long.
-    if (!FDragJob) {
-        uint64_t bytes = 0;
-        uint64_t stored = 0;
-        for (const TExtractionJob::TItem& item : items) {
-            bytes = AddSize(bytes, FReader->EntryUnpackedSize(item.Index));
-            stored = AddSize(stored, StoredToRead(*FReader, item.Index));
-        }
-        FRun.emplace(TRunStatus::TKind::Extract, static_cast<int64_t>(items.size()), bytes, stored);
-        FRunFolder = folder;
-        ShowRunStatus({});
-        ShowExtractPanel();
-    }
-    StartExtraction(std::make_unique<TExtractionJob>(*FReader, ToCoreFileName(folder),
-                                                     std::move(items), FWorkerCount));
+    FRuns->ExtractFiles(folder, std::move(items));
 }
 
-void TfrmMain::StartExtraction(std::unique_ptr<TExtractionJob> job) {
-    FCancel = false;
-    lbExtract->clear();
-    pbProgress->setValue(0);
-    FActivity = TActivity::Extracting;
-    FJob = std::move(job);
-    FDamaged.clear();
-    FDamagedQuiet = false;
-    connect(FJob.get(), &TExtractionJob::Damaged, this, [this](int32_t index) {
-        ReportDamaged(index);
-        FJob->Continue();
-    });
-    connect(FJob.get(), &TExtractionJob::Stepped, this, &TfrmMain::ExtractionStepped);
-    connect(FJob.get(), &TExtractionJob::Finished, this, &TfrmMain::ExtractionEnded);
-    const bool lockstep = FEventIntervalMs == 0;
-    if (!lockstep)
-        FPanelTimer->start(FEventIntervalMs);
-    FJobClock.start();
-    try {
-        FJob->SetLockstep(lockstep);
-        FJob->Start();
-    } catch (const std::system_error&) {
-        FJob.reset();
-        JobNotStarted();
-        throw;
-    }
-}
-
-void TfrmMain::JobNotStarted() {
-    FPanelTimer->stop();
-    pnExtract->hide();
-    FRun.reset();
-    FActivity = TActivity::Idle;
-}
-
-void TfrmMain::ExtractionStepped(int32_t index) {
-    const QString name = AnsiToQString(FReader->EntryName(index));
-    const int position = FJob->Progress().Position + 1;
-    lbExtract->setText(name);
-    pbProgress->setValue(position);
-    pnExtract->raise();
-    ShowRunStatus(FJob->Progress());
-    emit ExtractProgress(name, position);
-    // Events that came meanwhile (a click on "Abbrechen") are handled before the file begins.
-    QTimer::singleShot(0, this, [this] {
-        if (FJob)
-            FJob->Continue();
-    });
-}
-
-void TfrmMain::RefreshPanel() {
-    const std::optional<TJobProgress> running = RunProgress();
-    if (!running)
+void TfrmMain::CheckArchive() {
+    if (!RequireArchive() || RefuseWhileExtracting())
         return;
-    const TJobProgress& progress = *running;
-    // A single file and a drag show the panel only when they take long.
-    if (pnExtract->isHidden()) {
-        if (FJobClock.elapsed() < kQuietPanelAfterMs)
-            return;
-        ShowExtractPanel();
-    }
-    if (FSingleFile) {
-        const uint64_t size = FReader->EntryUnpackedSize(progress.Current);
-        pbProgress->setValue(size == 0 ? kSingleFileSteps
-                                       : static_cast<int>(std::min<uint64_t>(progress.Bytes, size) *
-                                                          kSingleFileSteps / size));
-    } else {
-        pbProgress->setValue(progress.Position);
-        ShowRunStatus(progress);
-    }
-    const QString name =
-        progress.Current >= 0 ? AnsiToQString(FReader->EntryName(progress.Current)) : QString();
-    if (!FCancel)
-        lbExtract->setText(name);
-    pnExtract->raise();
-    emit ExtractProgress(lbExtract->text(), pbProgress->value());
-}
-
-void TfrmMain::ExtractionEnded() {
-    FPanelTimer->stop();
-    if (!FSingleFile)
-        pbProgress->setValue(FJob->Progress().Position);
-    pnExtract->hide();
-    // The job's own signal is being delivered: it goes once that is done.
-    TExtractionJob* job = FJob.release();
-    job->deleteLater();
-    FActivity = TActivity::Idle;
-    for (const auto& [index, bytes] : job->ShortEntries())
-        FRealSizes[index] = bytes;
-    if (!FSingleFile && !FDragJob) {
-        const TExtractor::TStats& stats = job->Stats();
-        ShowRunSummary({stats.Written, stats.Bytes, stats.Damaged, stats.Refused, stats.Failed,
-                        stats.Removed, job->Cancelled()});
-    }
-    FDragJob = false;
-    if (FDragOutcome) {
-        *FDragOutcome = !job->Cancelled() && job->Error().isEmpty();
-        FDragOutcome.reset();
-    }
-
-    // Entries that cost only themselves are told about once, at the end.
-    QStringList summary;
-    const auto path = [&](int32_t index) { return AnsiToQString(FReader->EntryPath(index)); };
-    if (job->Refused() == 1)
-        summary << QStringLiteral("Eine Datei mit unsicherem Pfad wurde nicht entpackt: „%1“.")
-                       .arg(path(job->FirstRefused()));
-    else if (job->Refused() > 1)
-        summary << QStringLiteral("%1 Dateien mit unsicherem Pfad wurden nicht entpackt, zum "
-                                  "Beispiel „%2“.")
-                       .arg(job->Refused())
-                       .arg(path(job->FirstRefused()));
-    const QString firstFailed = QStringLiteral("„%1“ (%2)")
-                                    .arg(job->Failed() > 0 ? path(job->FirstFailed()) : QString(),
-                                         FromCoreText(job->FirstFailure()));
-    if (job->Failed() == 1)
-        summary << QStringLiteral("Eine Datei konnte nicht erstellt werden: %1.").arg(firstFailed);
-    else if (job->Failed() > 1)
-        summary << QStringLiteral("%1 Dateien konnten nicht erstellt werden, zum Beispiel %2.")
-                       .arg(job->Failed())
-                       .arg(firstFailed);
-    if (FDamagedQuiet) {
-        // Not every damaged entry had a box of its own: here are all of them.
-        summary << (FDamaged.size() == 1
-                        ? QStringLiteral("Eine beschädigte Datei konnte nicht entpackt werden:")
-                        : QStringLiteral("%1 beschädigte Dateien konnten nicht entpackt werden:")
-                              .arg(FDamaged.size()));
-        FPrompts.ShowList(this, summary.join(QStringLiteral("\n\n")), DamagedList(FDamaged),
-                          TPrompts::TIcon::Warning);
-    } else if (!summary.isEmpty()) {
-        FPrompts.ShowMessage(this, summary.join(QStringLiteral("\n\n")), TPrompts::TIcon::Warning);
-    }
-    if (!job->Error().isEmpty()) {
-        QString error = job->Error();
-        for (const std::string& file : job->Stats().LeftBehind)
-            error +=
-                QStringLiteral(".\n\nUnvollständig geblieben, konnte nicht entfernt werden: „%1“")
-                    .arg(FromCoreText(file));
-        ShowError(error);
-    } else if (FSingleFile)
-        UpdateFileCountStatus();
-    emit ExtractionFinished();
-    AfterCommand();
+    FRuns->Check();
 }

@@ -159,3 +159,10 @@ void TQtPrompts::ShowList(QWidget* parent, const QString& text, const QStringLis
     dialog.resize(520, 360);
     dialog.exec();
 }
+
+void ShowErrorMessage(TPrompts& prompts, QWidget* parent, const QString& message) {
+    QString text = message;
+    if (!text.isEmpty() && text.back() > QChar('.'))
+        text += QChar('.');
+    prompts.ShowMessage(parent, text, TPrompts::TIcon::Error);
+}

@@ -36,6 +36,10 @@ public:
                           TIcon icon) = 0;
 };
 
+// The application's error display: message with a final "." where it has none, and the stop
+// icon.
+void ShowErrorMessage(TPrompts& prompts, QWidget* parent, const QString& message);
+
 // The text a message shows: every name in it longer than kShownNameLength characters (a part in
 // „“, or a run without spaces, which no line break could split) shortened in the middle to
 // its beginning, "…" and its end.

@@ -1,7 +1,6 @@
 #pragma once
 
-#include "Job.h"
-#include "JobProgress.h"
+#include "RunJob.h"
 
 #include <QString>
 #include <atomic>
@@ -16,7 +15,7 @@ class TVerifier;
 // inflated under zlib's rules, and every entry's data must lie within the archive. Runs on
 // threads of its own, one per core; the window starts it, reads its progress, may cancel it, and
 // hears Finished.
-class TCheckJob : public TJob {
+class TCheckJob : public TRunJob {
     Q_OBJECT
 public:
     TCheckJob(const TPakReader& reader, int threads, QObject* parent = nullptr);
@@ -24,20 +23,21 @@ public:
     ~TCheckJob() override;
 
     // No entry is begun from now on, and the ones being inflated stop.
-    void Cancel();
-    bool Cancelled() const { return FCancel.load(); }
+    int32_t Cancel() override;
+    bool Cancelled() const override { return FCancel.load(); }
 
     // What the run covers: every entry, and the content bytes of the compressed ones.
     int32_t TotalFiles() const { return FTotalFiles; }
     uint64_t TotalBytes() const { return FTotalBytes; }
     // The stored bytes the run reads (see StoredToRead).
     uint64_t TotalStored() const { return FTotalStored; }
-    TJobProgress Progress() const;
+    TJobProgress Progress() const override;
+    TRunStatus::TOutcome Outcome() const override;
 
     // After Finished: the damaged entries in archive order (of those checked, when cancelled),
     // and the error that ended the run (the archive could no longer be read).
     const std::vector<int32_t>& Damaged() const { return FDamaged; }
-    const QString& Error() const { return FError; }
+    const QString& Error() const override { return FError; }
 
 private:
     void Work() override;

@@ -9,7 +9,7 @@
 
 TExtractionJob::TExtractionJob(const TPakReader& reader, std::string folder,
                                std::vector<TItem> items, int threads, QObject* parent)
-    : TJob(parent)
+    : TRunJob(parent)
     , FReader(reader)
     , FDestination(std::move(folder))
     , FItems(std::move(items))
@@ -18,7 +18,7 @@ TExtractionJob::TExtractionJob(const TPakReader& reader, std::string folder,
 
 TExtractionJob::TExtractionJob(const TPakReader& reader, int32_t index, std::string target,
                                QObject* parent)
-    : TJob(parent)
+    : TRunJob(parent)
     , FReader(reader)
     , FDestination(std::move(target))
     , FThreads(1)
@@ -71,6 +71,11 @@ TExtractionJob::TProgress TExtractionJob::Progress() const {
         progress.Bytes = FStats.Bytes;
     }
     return progress;
+}
+
+TRunStatus::TOutcome TExtractionJob::Outcome() const {
+    return {FStats.Written, FStats.Bytes,   FStats.Damaged, FStats.Refused,
+            FStats.Failed,  FStats.Removed, Cancelled()};
 }
 
 void TExtractionJob::Continue() {

@@ -36,7 +36,7 @@ private:
 } // namespace
 
 TCheckJob::TCheckJob(const TPakReader& reader, int threads, QObject* parent)
-    : TJob(parent)
+    : TRunJob(parent)
     , FReader(reader)
     , FThreads(std::max(1, threads))
     , FTotalFiles(reader.Count())
@@ -52,11 +52,18 @@ TCheckJob::~TCheckJob() {
     StopAndJoin();
 }
 
-void TCheckJob::Cancel() {
+int32_t TCheckJob::Cancel() {
     FCancel = true;
     std::lock_guard lock(FGuard);
     if (FVerifier)
         FVerifier->Stop();
+    return -1;
+}
+
+TRunStatus::TOutcome TCheckJob::Outcome() const {
+    const TJobProgress progress = Progress();
+    return {progress.Done, progress.Bytes, static_cast<int64_t>(FDamaged.size()), 0, 0, 0,
+            Cancelled()};
 }
 
 TJobProgress TCheckJob::Progress() const {

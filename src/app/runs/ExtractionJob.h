@@ -2,8 +2,7 @@
 
 #include "Extractor.h"
 #include "FileIO.h"
-#include "Job.h"
-#include "JobProgress.h"
+#include "RunJob.h"
 
 #include <QString>
 #include <atomic>
@@ -19,7 +18,7 @@ class TPakReader;
 // named. The work runs on a thread of its own, beside the extractor's workers; the window starts
 // it, reads its progress whenever it likes, shows what it reports and may cancel it, and never
 // waits for it.
-class TExtractionJob : public TJob {
+class TExtractionJob : public TRunJob {
     Q_OBJECT
 public:
     // One entry of a multi-file extraction, in the order they are extracted.
@@ -42,16 +41,17 @@ public:
     // With lockstep, the job waits before each file until the window has answered Stepped with
     // Continue, as the window would if it handled its events between files (used by tests).
     // Set before Start.
-    void SetLockstep(bool lockstep) { FLockstep = lockstep; }
+    void SetLockstep(bool lockstep) override { FLockstep = lockstep; }
 
     // No file that has not begun is written from now on. Files being written are completed,
     // except a single file, which is stopped and removed. Returns the entry to show as the one
     // not extracted (-1 when none is left).
-    int32_t Cancel();
-    bool Cancelled() const { return FCancel.load(); }
+    int32_t Cancel() override;
+    bool Cancelled() const override { return FCancel.load(); }
 
     using TProgress = TJobProgress;
-    TProgress Progress() const;
+    TProgress Progress() const override;
+    TRunStatus::TOutcome Outcome() const override;
 
     // After Finished: what went wrong for single entries, and the error that ended the job.
     int Refused() const { return FRefused; }
@@ -59,7 +59,7 @@ public:
     int Failed() const { return FFailed; }
     int32_t FirstFailed() const { return FFirstFailed; }
     const std::string& FirstFailure() const { return FFirstFailure; }
-    const QString& Error() const { return FError; }
+    const QString& Error() const override { return FError; }
     // After Finished, of a multi-file job: what became of the files handed to the extractor;
     // of a single file: the file, when it was cut short and could not be removed (LeftBehind).
     const TExtractor::TStats& Stats() const { return FStats; }
@@ -67,13 +67,7 @@ public:
     const std::vector<std::pair<int32_t, uint64_t>>& ShortEntries() const { return FShort; }
 
     // Answers Damaged (after the message's OK) and Stepped; the job goes on.
-    void Continue();
-
-signals:
-    // An entry could not be decompressed; the job waits for Continue.
-    void Damaged(int32_t index);
-    // Lockstep only: entry index is next; the job waits for Continue.
-    void Stepped(int32_t index);
+    void Continue() override;
 
 private:
     void Work() override;
