@@ -1,8 +1,9 @@
 #include "Progress.h"
 
+#include "Console.h"
+
 #include <algorithm>
 #include <cstdio>
-#include <unistd.h>
 
 namespace {
 
@@ -11,7 +12,7 @@ constexpr auto kRedrawInterval = std::chrono::milliseconds(100);
 } // namespace
 
 TProgressLine::TProgressLine(int64_t totalFiles, uint64_t totalBytes)
-    : FEnabled(::isatty(STDERR_FILENO) == 1)
+    : FEnabled(IsTerminal(stderr))
     , FTotalFiles(totalFiles)
     , FTotalBytes(totalBytes)
     , FStart(std::chrono::steady_clock::now())

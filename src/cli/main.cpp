@@ -1,5 +1,6 @@
 // varnholm-pak: lists, extracts, checks and describes Varnholm archives from the command line.
 #include "Commands.h"
+#include "Console.h"
 #include "Exception.h"
 #include "Extractor.h"
 #include "TerminalText.h"
@@ -201,9 +202,10 @@ int Run(int argc, char** argv) {
 } // namespace
 
 int main(int argc, char** argv) {
+    TConsole console(argc, argv);
     // Memory or threads that cannot be had end the run with a German message, not an abort.
     try {
-        return Run(argc, argv);
+        return Run(console.Argc(), console.Argv());
     } catch (const std::exception& e) {
         std::fflush(stdout);
         std::fprintf(stderr, "varnholm-pak: %s\n", TerminalSafe(ErrorText(e)).c_str());

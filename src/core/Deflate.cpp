@@ -6,7 +6,11 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#if VARNHOLM_HAVE_ISAL
 #include <isa-l/igzip_lib.h>
+#else
+#include <zlib.h>
+#endif
 #include <optional>
 #include <vector>
 
@@ -653,5 +657,9 @@ bool InflateInMemory(const unsigned char* stream, size_t size, unsigned char* ou
         check = check << 8 | byte;
     }
     produced = out.Produced();
+#if VARNHOLM_HAVE_ISAL
     return isal_adler32(1, output, produced) == check;
+#else
+    return adler32_z(1, output, produced) == check;
+#endif
 }

@@ -5,8 +5,10 @@
 #include "SafePath.h"
 
 #include <cerrno>
-#include <fcntl.h>
 #include <filesystem>
+// The folders themselves on Windows: DestinationFolder_win.cpp.
+#ifndef _WIN32
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -19,6 +21,7 @@ constexpr int kFolderFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
 TFolderHandle::~TFolderHandle() {
     ::close(FHandle);
 }
+#endif
 
 TDestinationFolder::TDestinationFolder(std::string folder)
     : FPath(std::move(folder)) {
@@ -26,6 +29,7 @@ TDestinationFolder::TDestinationFolder(std::string folder)
         FPath.push_back(kPathSeparator);
 }
 
+#ifndef _WIN32
 TDestinationFolder::TOpened TDestinationFolder::OpenFolder(const std::string& relative) {
     if (!FRoot) {
         // The destination itself is the user's choice: links on the way to it are followed.
@@ -70,6 +74,7 @@ TDestinationFolder::TOpened TDestinationFolder::OpenFolder(const std::string& re
     }
     return opened;
 }
+#endif
 
 std::string TDestinationFolder::FolderName() const {
     return FPath.size() == 1 ? FPath : FPath.substr(0, FPath.size() - 1);

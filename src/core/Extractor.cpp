@@ -2,6 +2,7 @@
 
 #include "Exception.h"
 #include "FileIO.h"
+#include "WindowsNames.h"
 #include "WorkerThreads.h"
 
 #include <algorithm>
@@ -53,6 +54,13 @@ int TExtractor::DefaultThreads() {
 TExtractor::TJob TExtractor::Examine(int32_t index, std::string_view relativeDir) const {
     TJob job;
     job.Index = index;
+    if constexpr (kRefusesWindowsNames) {
+        job.Reason = WindowsPathProblem(relativeDir, FReader.EntryName(index));
+        if (!job.Reason.empty()) {
+            job.Result = TResult::Failed;
+            return job;
+        }
+    }
     switch (MakeTarget(relativeDir, FReader.EntryName(index), job.Target)) {
     case TTargetVerdict::Unsafe:
         job.Result = TResult::Refused;
@@ -156,9 +164,7 @@ bool TExtractor::Collides(const TJob& job) const {
     return std::any_of(FJobs.begin(), FJobs.end(), [&](const TJob& other) {
         if (other.Done())
             return false;
-        const std::string& path = other.Path;
-        return job.Path.starts_with(path) &&
-               (job.Path.size() == path.size() || job.Path[path.size()] == '/');
+        return SameOrBelowOnDisk(job.Path, other.Path);
     });
 }
 

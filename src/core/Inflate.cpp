@@ -8,7 +8,9 @@
 #include <algorithm>
 #include <bit>
 #include <future>
+#if VARNHOLM_HAVE_ISAL
 #include <isa-l/igzip_lib.h>
+#endif
 #include <zlib.h>
 
 namespace {
@@ -27,7 +29,9 @@ constexpr size_t kUncountedBuffers = 4 * kSmallestBuffer;
 struct TInflater::State {
     z_stream Stream{};
     bool Initialised = false;
+#if VARNHOLM_HAVE_ISAL
     inflate_state Streaming{};
+#endif
     // Chunks of a streamed entry, or a whole entry and its whole content.
     TPageBuffer Input;
     TPageBuffer Output;
@@ -103,8 +107,17 @@ bool TInflater::Inflate(const TReadFile& file, uint64_t offset, uint64_t storedS
     // A limit of 0 has a quirk of its own (see InflateStart).
     if (limit > 0 && storedSize >= 2) {
         const bool whole = storedSize <= FWholeBufferLimit && limit <= FWholeBufferLimit;
+#if VARNHOLM_HAVE_ISAL
         const TFastResult result = whole ? InflateWhole(file, offset, storedSize, limit, sink)
                                          : InflateStreaming(file, offset, storedSize, limit, sink);
+#else
+        // Without the streaming decoder (the Windows build) zlib streams large entries, in one
+        // pass: its verdicts need no second one.
+        if (!whole)
+            return InflateStart(file, offset, storedSize, limit, UINT64_MAX, sink) ==
+                   TPartResult::Complete;
+        const TFastResult result = InflateWhole(file, offset, storedSize, limit, sink);
+#endif
         if (result == TFastResult::Inflated)
             return true;
     }
@@ -128,6 +141,7 @@ TInflater::TFastResult TInflater::InflateWhole(const TReadFile& file, uint64_t o
     return TFastResult::Inflated;
 }
 
+#if VARNHOLM_HAVE_ISAL
 TInflater::TFastResult TInflater::InflateStreaming(const TReadFile& file, uint64_t offset,
                                                    uint64_t storedSize, uint64_t limit,
                                                    TByteSink& sink) {
@@ -183,6 +197,7 @@ TInflater::TFastResult TInflater::InflateStreaming(const TReadFile& file, uint64
             return TFastResult::Undecided;
     }
 }
+#endif
 
 TPartResult TInflater::InflateStart(const TReadFile& file, uint64_t offset, uint64_t storedSize,
                                     uint64_t limit, uint64_t wanted, TByteSink& sink) {

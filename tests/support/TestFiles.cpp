@@ -1,6 +1,7 @@
 #include "TestFiles.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <dirent.h>
@@ -108,6 +109,10 @@ std::vector<std::string> ListFiles(const std::string& folder) {
             files.push_back(fs::relative(entry.path(), folder).generic_string());
     std::sort(files.begin(), files.end());
     return files;
+}
+
+std::string MakeFolderLink(const std::string& target, const std::string& link) {
+    return ::symlink(target.c_str(), link.c_str()) == 0 ? "" : std::strerror(errno);
 }
 
 namespace {

@@ -26,6 +26,10 @@ bool FileExists(const std::string& fileName);
 // Regular files below folder, as paths relative to it with "/" separators, sorted.
 std::vector<std::string> ListFiles(const std::string& folder);
 
+// Makes link a symbolic link to the folder target (on Windows, where the system refuses one
+// without privileges, a junction): "" when made, else why not.
+std::string MakeFolderLink(const std::string& target, const std::string& link);
+
 // What a finished child process left behind.
 struct TProcessResult {
     int ExitCode = -1;
