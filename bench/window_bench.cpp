@@ -10,6 +10,8 @@
 // time and CPU time (user and system, every thread), and the first opening apart (it loads the
 // image plugins).
 #include "DirectoryTreeModel.h"
+#include "FilePane.h"
+#include "FolderPane.h"
 #include "Main.h"
 #include "PBFolderDialog.h"
 #include "PreviewDialog.h"
@@ -62,14 +64,14 @@ double Median(std::vector<double> values) {
 // Opens the preview of the root list's file name runs times; prints the figures.
 bool MeasurePreview(TfrmMain& window, const QString& name, int runs) {
     const TDirectoryTreeModel& tree = window.DirectoryModel();
-    window.tvDirectories->setCurrentIndex(tree.IndexOf(tree.Root()));
-    const QAbstractItemModel* list = window.lvFiles->model();
+    window.Folders().tvDirectories()->setCurrentIndex(tree.IndexOf(tree.Root()));
+    const QAbstractItemModel* list = window.Files().lvFiles()->model();
     const QModelIndexList found =
         list->match(list->index(0, 0), Qt::DisplayRole, name, 1, Qt::MatchExactly);
     if (found.isEmpty())
         return false;
-    window.lvFiles->setCurrentIndex(found.first());
-    TPreviewDialog& preview = *window.dlgPreview;
+    window.Files().lvFiles()->setCurrentIndex(found.first());
+    TPreviewDialog& preview = window.Preview();
     std::vector<double> wall, user, system;
     for (int run = 0; run < runs; ++run) {
         preview.Forget(); // nothing kept from the run before
@@ -187,7 +189,7 @@ int main(int argc, char** argv) {
     }
     if (!findText.isEmpty()) {
         if (!findOrder.isEmpty()) {
-            const QAbstractItemModel* list = window.lvFiles->model();
+            const QAbstractItemModel* list = window.Files().lvFiles()->model();
             for (int column = 0; column < list->columnCount(); ++column)
                 if (list->headerData(column, Qt::Horizontal).toString() == findOrder)
                     window.SortCommand(column);
@@ -225,18 +227,20 @@ int main(int argc, char** argv) {
                 for (const auto& child : node->Children)
                     pending.push_back(child.get());
             }
-            window.tvDirectories->setCurrentIndex(window.DirectoryModel().IndexOf(largest));
+            window.Folders().tvDirectories()->setCurrentIndex(
+                window.DirectoryModel().IndexOf(largest));
         }
-        for (int column = 0; column < window.lvFiles->model()->columnCount(); ++column) {
+        for (int column = 0; column < window.Files().lvFiles()->model()->columnCount(); ++column) {
             const QString caption =
-                window.lvFiles->model()->headerData(column, Qt::Horizontal).toString();
+                window.Files().lvFiles()->model()->headerData(column, Qt::Horizontal).toString();
             for (const char* order : {"auf", "ab"}) {
                 QElapsedTimer clock;
                 clock.start();
                 window.SortCommand(column);
                 std::printf("sort_ms=%lld rows=%d column=%s order=%s\n",
                             static_cast<long long>(clock.elapsed()),
-                            window.lvFiles->model()->rowCount(), qPrintable(caption), order);
+                            window.Files().lvFiles()->model()->rowCount(), qPrintable(caption),
+                            order);
             }
         }
     }
@@ -251,8 +255,9 @@ int main(int argc, char** argv) {
         }
         if (pending.empty())
             return 1;
-        window.tvDirectories->setCurrentIndex(window.DirectoryModel().IndexOf(pending.back()));
-        window.lvFiles->setCurrentIndex(window.lvFiles->model()->index(0, 0));
+        window.Folders().tvDirectories()->setCurrentIndex(
+            window.DirectoryModel().IndexOf(pending.back()));
+        window.Files().lvFiles()->setCurrentIndex(window.Files().lvFiles()->model()->index(0, 0));
         const qint64 ms = Measure(
             window, [&] { window.ExtractSelectedFileCommand(); }, gap);
         std::printf("single_ms=%lld longest_event_gap_ms=%lld peak_mb=%ld\n",

@@ -64,8 +64,9 @@ constexpr size_t kKeyedSortFrom = 256;
 
 void SortByCaption(std::vector<std::unique_ptr<TDirNode>>& nodes) {
     if (nodes.size() < kKeyedSortFrom) {
-        std::stable_sort(nodes.begin(), nodes.end(), [](const auto& a, const auto& b) {
-            return CompareText(a->Caption, b->Caption) < 0;
+        const TTextOrder order;
+        std::stable_sort(nodes.begin(), nodes.end(), [&](const auto& a, const auto& b) {
+            return order.Less(a->Caption, b->Caption);
         });
         return;
     }

@@ -54,6 +54,7 @@ public:
     void SetImageIndex(TDirNode* node, int imageIndex);
     // The selected node always shows the open folder.
     void SetSelectedNode(TDirNode* node);
+    TDirNode* SelectedNode() const { return FSelected; }
 
     QModelIndex index(int row, int column, const QModelIndex& parent = {}) const override;
     QModelIndex parent(const QModelIndex& child) const override;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QTreeView>
+#include <algorithm>
 #include <functional>
 
 // A tree view whose drags the window makes itself: what is dragged out of the archive must be
@@ -16,3 +17,14 @@ protected:
             OnStartDrag();
     }
 };
+
+// Shift+F10 and the Menu key in view: its context menu at the current item, inside the item a
+// little to the right of its start, as the mouse would have asked for it.
+inline void RequestContextMenuAtCurrent(QTreeView* view) {
+    if (!view->currentIndex().isValid())
+        return;
+    view->scrollTo(view->currentIndex());
+    const QRect item = view->visualRect(view->currentIndex());
+    emit view->customContextMenuRequested(
+        QPoint(std::min(item.left() + item.height(), item.right()), item.bottom()));
+}

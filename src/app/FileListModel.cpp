@@ -21,9 +21,9 @@ void TFileListModel::SortByCaption() {
     rows.reserve(FEntries.size());
     for (int32_t entry : FEntries)
         rows.emplace_back(AnsiToQString(FReader.EntryName(entry)), entry);
-    std::stable_sort(rows.begin(), rows.end(), [](const auto& a, const auto& b) {
-        return CompareText(a.first, b.first) < 0;
-    });
+    const TTextOrder order;
+    std::stable_sort(rows.begin(), rows.end(),
+                     [&](const auto& a, const auto& b) { return order.Less(a.first, b.first); });
     for (size_t i = 0; i < rows.size(); ++i)
         FEntries[i] = rows[i].second;
 }

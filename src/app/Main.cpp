@@ -1,287 +1,219 @@
 #include "Main.h"
 
-#include "AnsiText.h"
 #include "AppIcon.h"
 #include "AppText.h"
-#include "ArchiveLoad.h"
-#include "CheckJob.h"
+#include "ArchiveSession.h"
 #include "DirectoryTreeModel.h"
+#include "DragSource.h"
 #include "DragView.h"
-#include "ExtractionJob.h"
-#include "Extractor.h"
-#include "FileListModel.h"
-#include "FindJob.h"
-#include "PBFolderDialog.h"
+#include "Exception.h"
+#include "ExtractionCommands.h"
+#include "FilePane.h"
+#include "FolderPane.h"
 #include "PreviewContent.h"
 #include "PreviewDialog.h"
-#include "ProgressPanel.h"
 #include "Prompts.h"
+#include "RecentArchives.h"
 #include "RegistryStore.h"
+#include "RunController.h"
 #include "StatusLine.h"
+#include "WindowPlacement.h"
 #include "WindowState.h"
-#include "adpMRU.h"
 #include "uPakReader.h"
 
 #include <QAction>
 #include <QCloseEvent>
-#include <QDir>
 #include <QDropEvent>
-#include <QFileInfo>
-#include <QFrame>
-#include <QGuiApplication>
-#include <QHeaderView>
-#include <QLabel>
 #include <QMenuBar>
 #include <QMimeData>
-#include <QProgressBar>
 #include <QPushButton>
-#include <QScreen>
 #include <QShortcut>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTimer>
 #include <QTreeView>
-#include <QVBoxLayout>
 #include <algorithm>
-#include <system_error>
 
 namespace {
 
-// Folders deeper than this are not opened by a load: the view lays out open folders by
-// recursion, and no one reads a tree that deep anyway.
-constexpr int kMaxExpandedDepth = 64;
-
-// Room for the window's frame, which is not known before it is shown: a usual title bar and
-// borders.
-constexpr QSize kFrameRoom(16, 48);
-
-// The archives first; "Alle Dateien" opens one with another ending.
-const QString kOpenFilter = QStringLiteral("Varnholm Archivdateien (*.p?\?);;Alle Dateien (*)");
 const QString kRegistryPath = QStringLiteral("\\Software\\Varnholm Archiv-Explorer");
-
-QTreeView* CreateFileView(QWidget* parent) {
-    auto* view = new TDragView(parent);
-    view->setRootIsDecorated(false);
-    view->setItemsExpandable(false);
-    view->setUniformRowHeights(true); // lists of a million rows stay fast
-    // Were the bar to come and go, the view would lay out its rows once more each time.
-    view->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    view->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    // Ctrl and Shift select several files, as in every file manager.
-    view->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    view->setDragEnabled(true);
-    view->setSelectionBehavior(QAbstractItemView::SelectRows);
-    view->setAllColumnsShowFocus(true);
-    view->header()->setStretchLastSection(false);
-    view->header()->setSectionsMovable(false);
-    view->header()->setMinimumSectionSize(20);
-    return view;
-}
 
 } // namespace
 
 TfrmMain::TfrmMain(TPrompts& prompts, std::shared_ptr<IRegistryStore> store, QWidget* parent)
     : QMainWindow(parent)
-    , FPrompts(prompts)
-    , FReader(std::make_unique<TPakReader>()) {
-    CreateControls();
-    CreateMenus();
+    , FPrompts(prompts) {
     // One store for the recent list and the window's own state.
     if (!store)
         store = std::make_shared<SettingsRegistryStore>();
     FState = std::make_unique<TWindowState>(store, kRegistryPath.mid(1));
-    CreateListMenus();
+    CreateFeatures();
+    CreateMenus();
     CreateKeys();
-    CreateRecentList(std::move(store));
-    PBFolderDialog1 = new TPBFolderDialog(this);
-    PBFolderDialog1->SetFlags({TBrowseInfoFlags::OnlyFileSystem, TBrowseInfoFlags::ShowPath});
-    PBFolderDialog1->FinishLoading();
-    mnRecent->menuAction()->setEnabled(!mnRecent->actions().isEmpty());
-
-    setWindowTitle(QStringLiteral("Varnholm Archiv-Explorer 1.0"));
-    setWindowIcon(AppIcon());
-    resize(744, 541);
-    // Centred; on a screen smaller than the window (a laptop at a scale factor of 1.5 or 2) made
-    // smaller too, as the title bar must stay within reach.
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        const QRect available = screen->availableGeometry();
-        resize(size().boundedTo(available.size() - kFrameRoom));
-        const QPoint centred = available.center() - rect().center();
-        move(std::max(centred.x(), available.left()), std::max(centred.y(), available.top()));
-    }
-    // As the user left it last time; the first start keeps the centred default.
-    restoreGeometry(FState->Bytes(TWindowState::kGeometry));
-    Splitter1->restoreState(FState->Bytes(TWindowState::kSplitter));
-    dlgPreview->RestorePlacement(FState->Bytes(TWindowState::kPreviewGeometry));
+    FRecent =
+        new TRecentArchives(std::move(store), kRegistryPath, FControls.mnRecent, FPrompts, this);
+    ConnectFeatures();
+    PlaceWindow();
     setAcceptDrops(true);
 }
 
 TfrmMain::~TfrmMain() {
-    // The jobs use the reader: they end first.
+    // The runs read the archive: they end first.
     delete FRuns;
-    FLoad.reset();
-    FFind.reset();
     FState->SetBytes(TWindowState::kGeometry, saveGeometry());
-    FState->SetBytes(TWindowState::kSplitter, Splitter1->saveState());
+    FState->SetBytes(TWindowState::kSplitter, FControls.Splitter1->saveState());
     if (const QByteArray placement = dlgPreview->Placement(); !placement.isEmpty())
         FState->SetBytes(TWindowState::kPreviewGeometry, placement);
-    // A view must not outlive the models it shows.
-    lvFiles->setModel(nullptr);
-    CloseArchive();
-    FReader.reset();
-    // The recent list writes itself now, while its submenu still exists.
-    delete adpMRU1;
+    // The load ends and the archive closes while its views are there to let go of it; the
+    // views go before the models they show.
+    FSession->Shutdown();
+    delete FControls.Splitter1;
+    delete FSession;
+    delete FRecent;
 }
 
-void TfrmMain::CreateControls() {
-    FTreeModel = new TDirectoryTreeModel(this);
-    FEmptyList = new TFileListModel(*FReader, this);
-    FHits = new TFileListModel(*FReader, this);
+void TfrmMain::CreateFeatures() {
+    // Created in the order of the focus chain: the tree, the find bar, the list, the panel.
+    FStatus = new TStatusLine(this);
+    FSession = new TArchiveSession(FPrompts, *FStatus, *FState, this);
+    FControls.Splitter1 = new QSplitter(Qt::Horizontal, this);
+    QSplitter* splitter = FControls.Splitter1;
+    splitter->setHandleWidth(1);
+    splitter->setOpaqueResize(true);
+    splitter->setChildrenCollapsible(false);
+    setCentralWidget(splitter);
+    FFolders = new TFolderPane(FSession->Tree(), splitter);
+    FFiles = new TFilePane(*FSession, FPrompts, *FStatus, *FState, splitter);
+    splitter->addWidget(FFolders->tvDirectories());
+    splitter->addWidget(FFiles);
+    splitter->setStretchFactor(0, 0);
+    splitter->setStretchFactor(1, 1);
+    splitter->setSizes({201, 744 - 201});
+    dlgPreview = new TPreviewDialog(FSession->Reader(), this);
 
-    Splitter1 = new QSplitter(Qt::Horizontal, this);
-    Splitter1->setHandleWidth(1);
-    Splitter1->setOpaqueResize(true);
-    Splitter1->setChildrenCollapsible(false);
-    setCentralWidget(Splitter1);
-
-    auto* directories = new TDragView(Splitter1);
-    tvDirectories = directories;
-    directories->setDragEnabled(true);
-    directories->OnStartDrag = [this] { StartDrag({}, SelectedNode()); };
-    tvDirectories->setModel(FTreeModel);
-    tvDirectories->setHeaderHidden(true);
-    tvDirectories->setIndentation(19);
-    tvDirectories->setIconSize(QSize(16, 16));
-    tvDirectories->setUniformRowHeights(true);
-    tvDirectories->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    tvDirectories->setMouseTracking(true); // hot tracking
-    tvDirectories->setAttribute(Qt::WA_Hover);
-    tvDirectories->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(tvDirectories->selectionModel(), &QItemSelectionModel::currentChanged, this,
-            [this](const QModelIndex& current) { Run([&] { DirectoryChanged(current); }); });
-    connect(tvDirectories, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
-        const QModelIndex index = tvDirectories->indexAt(at);
-        if (!index.isValid())
-            return;
-        tvDirectories->setCurrentIndex(index);
-        PopupMenu1->popup(tvDirectories->viewport()->mapToGlobal(at));
-    });
-
-    // The find bar sits above the file list, hidden until a find is opened.
-    auto* filePane = new QWidget(Splitter1);
-    auto* filePaneLayout = new QVBoxLayout(filePane);
-    filePaneLayout->setContentsMargins(0, 0, 0, 0);
-    filePaneLayout->setSpacing(0);
-    CreateFindBar(filePane);
-    lvFiles = CreateFileView(filePane);
-    static_cast<TDragView*>(lvFiles)->OnStartDrag = [this] {
-        StartDrag(SelectedEntries(), nullptr);
-    };
-    filePaneLayout->addWidget(pnFind);
-    filePaneLayout->addWidget(lvFiles, 1);
-    lvFiles->setModel(FEmptyList);
-    lvFiles->header()->resizeSection(0, 300);
-    lvFiles->header()->resizeSection(1, 80);
-    connect(lvFiles->header(), &QHeaderView::sectionResized, this,
-            [this](int section, int, int size) {
-                if (section == 0 && size < 50)
-                    lvFiles->header()->resizeSection(0, 50);
-            });
-    connect(lvFiles, &QAbstractItemView::doubleClicked, this,
-            [this](const QModelIndex& item) { Run([&] { ExtractSelectedFile(item); }); });
-    // Space in the list only: elsewhere it belongs to buttons and text fields.
-    connect(new QShortcut(Qt::Key_Space, lvFiles, nullptr, nullptr, Qt::WidgetShortcut),
-            &QShortcut::activated, this, &TfrmMain::PreviewCommand);
-    dlgPreview = new TPreviewDialog(*FReader, this);
-    connect(dlgPreview, &TPreviewDialog::Updated, this, [this] {
-        if (const TPreview* shown = dlgPreview->Shown(); shown && shown->RealSize)
-            FRealSizes[shown->Index] = *shown->RealSize;
-    });
-
-    Splitter1->addWidget(tvDirectories);
-    Splitter1->addWidget(filePane);
-    Splitter1->setStretchFactor(0, 0);
-    Splitter1->setStretchFactor(1, 1);
-    Splitter1->setSizes({201, 744 - 201});
-
-    FStatusLabel = new TStatusLine(this);
-    connect(FStatusLabel, &TStatusLine::Changed, this, &TfrmMain::StatusTextChanged);
-    statusBar()->addWidget(FStatusLabel, 1);
-    FRuns = new TRunController(*FReader, FPrompts, *FStatusLabel, this);
-    pnExtract = &FRuns->Panel();
-    lbExtract = FRuns->Panel().lbExtract();
-    pbProgress = FRuns->Panel().pbProgress();
-    btCancel = FRuns->Panel().btCancel();
-    btOpenFolder = FRuns->btOpenFolder();
-    connect(btOpenFolder, &QPushButton::clicked, this,
-            [this] { Run([&] { FRuns->OpenRunFolder(); }); });
-    connect(FRuns, &TRunController::RealSizeFound, this,
-            [this](int32_t index, uint64_t bytes) { FRealSizes[index] = bytes; });
-    connect(FRuns, &TRunController::ExtractProgress, this, &TfrmMain::ExtractProgress);
-    connect(FRuns, &TRunController::ExtractionFinished, this, &TfrmMain::ExtractionFinished);
-    connect(FRuns, &TRunController::Ended, this, &TfrmMain::AfterCommand);
-    statusBar()->addPermanentWidget(btOpenFolder);
+    FRuns = new TRunController(FSession->Reader(), FPrompts, *FStatus, this);
+    statusBar()->addWidget(FStatus, 1);
+    statusBar()->addPermanentWidget(FRuns->btOpenFolder());
     statusBar()->setSizeGripEnabled(true);
+    FExtract = new TExtractionCommands(*FSession, *FRuns, FPrompts, *FStatus, *FState, this);
+    FDrag = new TDragSource(*FSession, *FRuns, *this, FPrompts, *FStatus, this);
 }
 
 void TfrmMain::CreateMenus() {
-    mnFile = menuBar()->addMenu(QStringLiteral("&Datei"));
-    acOpen = mnFile->addAction(QStringLiteral("Ö&ffnen"), this, &TfrmMain::OpenCommand);
-    acOpen->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
-    mnRecent = mnFile->addMenu(QStringLiteral("Erneut öffnen"));
-    mnFile->addSeparator();
-    acExit = mnFile->addAction(QStringLiteral("&Beenden"), this, &TfrmMain::ExitCommand);
+    TControls& c = FControls;
+    c.mnFile = menuBar()->addMenu(QStringLiteral("&Datei"));
+    c.acOpen = c.mnFile->addAction(QStringLiteral("Ö&ffnen"), this, &TfrmMain::OpenCommand);
+    c.acOpen->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    c.mnRecent = c.mnFile->addMenu(QStringLiteral("Erneut öffnen"));
+    c.mnFile->addSeparator();
+    c.acExit = c.mnFile->addAction(QStringLiteral("&Beenden"), this, &TfrmMain::ExitCommand);
 
-    mnExtract = menuBar()->addMenu(QStringLiteral("&Entpacken"));
-    acExtractSelected = mnExtract->addAction(QStringLiteral("Gewählte Datei..."), this,
-                                             &TfrmMain::ExtractSelectedFileCommand);
-    acExtractSelected->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_X));
-    acExtractAll = mnExtract->addAction(QStringLiteral("Alle Dateien..."), this,
-                                        &TfrmMain::ExtractAllFilesCommand);
-    acExtractAll->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_A));
-    acExtractDirectory = mnExtract->addAction(QStringLiteral("Verzeichnis entpacken..."), this,
-                                              &TfrmMain::ExtractDirectoryCommand);
-    mnExtract->addSeparator();
-    acPreview = mnExtract->addAction(QStringLiteral("&Vorschau"), this, &TfrmMain::PreviewCommand);
-    acPreview->setShortcut(QKeySequence(Qt::Key_F3));
-    acCheck = mnExtract->addAction(QStringLiteral("Archiv &prüfen..."), this,
-                                   &TfrmMain::CheckArchiveCommand);
+    c.mnExtract = menuBar()->addMenu(QStringLiteral("&Entpacken"));
+    c.acExtractSelected = c.mnExtract->addAction(QStringLiteral("Gewählte Datei..."), this,
+                                                 &TfrmMain::ExtractSelectedFileCommand);
+    c.acExtractSelected->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_X));
+    c.acExtractAll = c.mnExtract->addAction(QStringLiteral("Alle Dateien..."), this,
+                                            &TfrmMain::ExtractAllFilesCommand);
+    c.acExtractAll->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_A));
+    c.acExtractDirectory = c.mnExtract->addAction(QStringLiteral("Verzeichnis entpacken..."), this,
+                                                  &TfrmMain::ExtractDirectoryCommand);
+    c.mnExtract->addSeparator();
+    c.acPreview =
+        c.mnExtract->addAction(QStringLiteral("&Vorschau"), this, &TfrmMain::PreviewCommand);
+    c.acPreview->setShortcut(QKeySequence(Qt::Key_F3));
+    c.acCheck = c.mnExtract->addAction(QStringLiteral("Archiv &prüfen..."), this,
+                                       &TfrmMain::CheckArchiveCommand);
 
-    mnHelp = menuBar()->addMenu(QStringLiteral("&Hilfe"));
-    acAbout = mnHelp->addAction(QStringLiteral("Über..."), this, &TfrmMain::AboutCommand);
+    c.mnView = menuBar()->addMenu(QStringLiteral("&Ansicht"));
+    FFiles->FillViewMenu(c.mnView);
+    FFiles->AddToContextMenu(c.acPreview);
 
-    PopupMenu1 = new QMenu(this);
-    PopupMenu1->addAction(QStringLiteral("Verzeichnis entpacken..."), this,
-                          &TfrmMain::ExtractDirectoryCommand);
+    c.mnHelp = menuBar()->addMenu(QStringLiteral("&Hilfe"));
+    c.acAbout = c.mnHelp->addAction(QStringLiteral("Über..."), this, &TfrmMain::AboutCommand);
 }
 
-void TfrmMain::CreateRecentList(std::shared_ptr<IRegistryStore> store) {
-    adpMRU1 = new TadpMRU(this, std::move(store));
-    adpMRU1->SetErrorReport([this](const QString& message) { ShowError(message); });
-    // The list is read twice (when its key is set and when set-up is finished); a damaged
-    // store would fail both times, and once is enough to say so.
-    QString lastError;
-    auto read = [&](auto&& step) {
-        try {
-            step();
-        } catch (const std::exception& e) {
-            const QString message = QString::fromUtf8(ErrorText(e));
-            if (message != lastError)
-                ShowError(message);
-            lastError = message;
-        }
-    };
-    adpMRU1->SetMaxItems(5);
-    read([&] { adpMRU1->SetRegistryPath(kRegistryPath); });
-    adpMRU1->SetOnClick([this](QObject*, const QString& fileName) {
-        FRecentClicked = fileName;
+void TfrmMain::CreateKeys() {
+    connect(new QShortcut(Qt::Key_F10, this), &QShortcut::activated, this,
+            &TfrmMain::MenuBarCommand);
+    for (const QKeySequence& keys :
+         {QKeySequence(Qt::SHIFT | Qt::Key_F10), QKeySequence(Qt::Key_Menu)})
+        connect(new QShortcut(keys, this), &QShortcut::activated, this,
+                &TfrmMain::ContextMenuCommand);
+}
+
+void TfrmMain::ConnectFeatures() {
+    connect(FStatus, &TStatusLine::Changed, this, &TfrmMain::StatusTextChanged);
+    connect(FSession, &TArchiveSession::Closing, this, [this] {
+        FFiles->ForgetArchive();
+        FDrag->RemoveDragCopies();
+        dlgPreview->Forget();
+    });
+    connect(FSession, &TArchiveSession::Closed, FFiles, &TFilePane::ShowEmpty);
+    connect(FSession, &TArchiveSession::Installed, this, &TfrmMain::ArchiveInstalled);
+    connect(FSession, &TArchiveSession::RecentGone, FRecent, &TRecentArchives::OfferToForget);
+    connect(FRecent, &TRecentArchives::Chosen, this, [this](const QString& fileName) {
+        FSession->SetRecentClicked(fileName);
         OpenArchiveCommand(fileName);
     });
-    adpMRU1->SetParentMenuItem(mnRecent);
-    read([&] { adpMRU1->FinishLoading(); });
+    connect(FSession, &TArchiveSession::LoadEnded, this, &TfrmMain::AfterCommand);
+
+    connect(FRuns, &TRunController::RealSizeFound, FSession, &TArchiveSession::NoteRealSize);
+    connect(FRuns, &TRunController::ExtractProgress, this, &TfrmMain::ExtractProgress);
+    connect(FRuns, &TRunController::ExtractionFinished, this, &TfrmMain::ExtractionFinished);
+    connect(FRuns, &TRunController::Ended, this, &TfrmMain::AfterCommand);
+    connect(FRuns->btOpenFolder(), &QPushButton::clicked, this,
+            [this] { Run([&] { FRuns->OpenRunFolder(); }); });
+
+    connect(FFolders, &TFolderPane::FolderChosen, this,
+            [this](TDirNode* node) { Run([&] { FFiles->ShowFolder(node); }); });
+    connect(FFolders, &TFolderPane::ExtractRequested, this, &TfrmMain::ExtractDirectoryCommand);
+    connect(FFolders, &TFolderPane::DragStarted, this,
+            [this](const TDirNode* node) { Run([&] { FDrag->StartDrag({}, node); }); });
+
+    connect(FFiles, &TFilePane::FileActivated, this, [this](const QModelIndex& item) {
+        Run([&] { FExtract->ExtractFile(TFilePane::EntryOfItem(item)); });
+    });
+    connect(FFiles, &TFilePane::ExtractRequested, this, &TfrmMain::ExtractSelectedFileCommand);
+    connect(FFiles, &TFilePane::PreviewRequested, this, &TfrmMain::PreviewCommand);
+    connect(FFiles, &TFilePane::CurrentEntryChanged, this, &TfrmMain::FileChanged);
+    connect(FFiles, &TFilePane::DragStarted, this, [this](const std::vector<int32_t>& entries) {
+        Run([&] { FDrag->StartDrag(entries, nullptr); });
+    });
+    connect(FFiles, &TFilePane::FolderWanted, FFolders, &TFolderPane::Select);
+    connect(FFiles, &TFilePane::FindFinished, this, &TfrmMain::FindFinished);
+    connect(FFiles->acFind(), &QAction::triggered, this, &TfrmMain::FindCommand);
+    connect(FFiles->acShowInFolder(), &QAction::triggered, this, &TfrmMain::ShowInFolderCommand);
+    connect(FFiles->acCopyPaths(), &QAction::triggered, this, &TfrmMain::CopyPathsCommand);
+    connect(FFiles->acProperties(), &QAction::triggered, this, &TfrmMain::PropertiesCommand);
+
+    connect(dlgPreview, &TPreviewDialog::Updated, this, [this] {
+        if (const TPreview* shown = dlgPreview->Shown(); shown && shown->RealSize)
+            FSession->NoteRealSize(shown->Index, *shown->RealSize);
+    });
 }
 
-// --- the error display, status line and event processing ---
+void TfrmMain::PlaceWindow() {
+    setWindowTitle(QStringLiteral("Varnholm Archiv-Explorer 1.0"));
+    setWindowIcon(AppIcon());
+    PlaceCentred(*this, QSize(744, 541));
+    // As the user left it last time; the first start keeps the centred default.
+    restoreGeometry(FState->Bytes(TWindowState::kGeometry));
+    FControls.Splitter1->restoreState(FState->Bytes(TWindowState::kSplitter));
+    dlgPreview->RestorePlacement(FState->Bytes(TWindowState::kPreviewGeometry));
+}
+
+// --- the error display and what follows a command ---
+
+void TfrmMain::RunCommand(const std::function<void()>& command) {
+    try {
+        command();
+    } catch (const std::exception& e) {
+        ShowError(QString::fromUtf8(ErrorText(e)));
+    } catch (...) {
+        ShowError(QStringLiteral("Unbekannter Fehler"));
+    }
+    AfterCommand();
+}
 
 void TfrmMain::ShowError(const QString& message) {
     ShowErrorMessage(FPrompts, this, message);
@@ -293,53 +225,20 @@ void TfrmMain::AfterCommand() {
         QTimer::singleShot(0, this, &QWidget::close);
 }
 
-QString TfrmMain::StatusText() const {
-    return FStatusLabel->text();
-}
-
-void TfrmMain::SetStatusText(const QString& text) {
-    FStatusLabel->Set(text);
-}
-
-void TfrmMain::UpdateFileCountStatus() {
-    SetStatusText(QStringLiteral("%1 Dateien").arg(FReader->Count()));
-}
-
-void TfrmMain::SayNothingSelected() {
-    SetStatusText(QStringLiteral("Keine Datei gewählt: bitte zuerst eine Datei in der Liste "
-                                 "wählen."));
-}
-
-bool TfrmMain::RequireArchive() {
-    if (FArchiveOpen)
-        return true;
-    FPrompts.ShowMessage(this, QStringLiteral("Bitte zuerst eine Archivdatei öffnen."),
-                         TPrompts::TIcon::None);
-    return false;
-}
-
-bool TfrmMain::RefuseWhileExtracting() {
-    return FRuns->RefuseWhileRunning();
-}
-
 // --- commands ---
 
 void TfrmMain::OpenCommand() {
     Run([&] {
-        if (RefuseWhileExtracting())
-            return;
-        const QString folder = FState->Text(TWindowState::kOpenFolder);
-        const QString fileName = FPrompts.AskOpenFileName(
-            this, kOpenFilter, folder.isEmpty() ? QDir::homePath() : folder);
-        if (fileName.isEmpty())
-            return;
-        FState->SetText(TWindowState::kOpenFolder, QFileInfo(fileName).absolutePath());
-        OpenArchive(fileName);
+        if (!FRuns->RefuseWhileRunning())
+            FSession->AskAndOpen();
     });
 }
 
 void TfrmMain::OpenArchiveCommand(const QString& fileName) {
-    Run([&] { OpenArchive(fileName); });
+    Run([&] {
+        if (!FRuns->RefuseWhileRunning())
+            FSession->OpenArchive(fileName);
+    });
 }
 
 void TfrmMain::ExitCommand() {
@@ -360,209 +259,92 @@ void TfrmMain::CancelCommand() {
 
 void TfrmMain::ExtractSelectedFileCommand() {
     Run([&] {
-        if (!RequireArchive())
-            return;
-        const QModelIndexList rows = lvFiles->selectionModel()->selectedRows();
-        if (rows.size() > 1)
-            ExtractSelectedFiles(SelectedEntries());
-        else if (rows.isEmpty())
-            SayNothingSelected();
-        else
-            ExtractSelectedFile(rows.first());
+        FExtract->ExtractSelection(FFiles->SelectedRowCount(), FFiles->FirstSelectedEntry(),
+                                   FFiles->SelectedEntries(), FFiles->FindOpen());
     });
 }
 
 void TfrmMain::ExtractAllFilesCommand() {
-    Run([&] { ExtractAllFiles(); });
+    Run([&] { FExtract->ExtractAll(); });
 }
 
 void TfrmMain::ExtractDirectoryCommand() {
-    Run([&] { ExtractDirectory(); });
+    Run([&] { FExtract->ExtractDirectory(FFolders->SelectedNode()); });
 }
 
 void TfrmMain::CheckArchiveCommand() {
-    Run([&] { CheckArchive(); });
+    Run([&] {
+        if (FSession->RequireOpen() && !FRuns->RefuseWhileRunning())
+            FRuns->Check();
+    });
 }
 
 void TfrmMain::PreviewCommand() {
     Run([&] {
-        if (!RequireArchive())
+        if (!FSession->RequireOpen())
             return;
-        const int32_t index = EntryOfItem(lvFiles->currentIndex());
-        if (index >= 0)
-            dlgPreview->ShowEntry(index);
+        if (const int32_t entry = FFiles->CurrentEntry(); entry >= 0)
+            dlgPreview->ShowEntry(entry);
         else
-            SayNothingSelected();
+            FStatus->Set(QStringLiteral("Keine Datei gewählt: bitte zuerst eine Datei in der "
+                                        "Liste wählen."));
     });
 }
 
-// --- loading ---
-
-void TfrmMain::OpenArchive(const QString& fileName) {
-    if (RefuseWhileExtracting())
-        return;
-    if (FLoad) {
-        // The running load ends soon; this one starts then.
-        FPendingOpen = fileName;
-        FLoad->Stop();
-        return;
-    }
-    StartLoad(fileName);
+void TfrmMain::FindCommand() {
+    Run([&] { FFiles->Find(); });
+}
+void TfrmMain::SetFindText(const QString& text) {
+    FFiles->SetFindText(text);
+}
+void TfrmMain::CloseFindCommand() {
+    FFiles->CloseFind();
+}
+void TfrmMain::ShowInFolderCommand() {
+    Run([&] { FFiles->ShowInFolder(); });
+}
+void TfrmMain::CopyPathsCommand() {
+    Run([&] { FFiles->CopyPaths(); });
+}
+void TfrmMain::PropertiesCommand() {
+    Run([&] { FFiles->ShowProperties(); });
+}
+void TfrmMain::SortCommand(int column) {
+    Run([&] { FFiles->Sort(column); });
+}
+void TfrmMain::ShowColumnCommand(TListColumn column, bool shown) {
+    FFiles->ShowColumn(column, shown);
 }
 
-void TfrmMain::StartLoad(const QString& fileName) {
-    CloseArchive();
-    SetStatusText(QStringLiteral("Archiv wird geladen..."));
-    FLoad = std::make_unique<TArchiveLoad>(*FReader, fileName);
-    connect(FLoad.get(), &TArchiveLoad::Progress, this, [this](int done, int total) {
-        SetStatusText(QStringLiteral("Archiv wird geladen... (%1/%2)").arg(done).arg(total));
-    });
-    connect(FLoad.get(), &TArchiveLoad::Loaded, this, [this] {
-        // Done before it heard that it should stop: as good as stopped.
-        if (FPendingOpen || FCloseRequested)
-            ForgetLoad();
-        else
-            InstallTree();
-        LoadEnded();
-    });
-    connect(FLoad.get(), &TArchiveLoad::Failed, this, [this](const QString& message) {
-        const QString fileName = FLoad->FileName();
-        const bool recentGone = fileName == FRecentClicked && !QFileInfo::exists(fileName);
-        ForgetLoad();
-        SetStatusText(QString());
-        LoadEnded();
-        if (recentGone)
-            OfferToForget(fileName, message);
-        else
-            ShowError(message);
-    });
-    connect(FLoad.get(), &TArchiveLoad::Stopped, this, [this] {
-        ForgetLoad();
-        SetStatusText(QString());
-        LoadEnded();
-    });
-    try {
-        FLoad->Start();
-    } catch (const std::system_error&) {
-        // No thread to load on: no archive, and the error box says why.
-        FLoad.reset();
-        SetStatusText(QString());
-        throw;
-    }
+void TfrmMain::MenuBarCommand() {
+    menuBar()->setActiveAction(FControls.mnFile->menuAction());
 }
 
-void TfrmMain::OfferToForget(const QString& fileName, const QString& message) {
-    // A recent archive that is gone stays gone: the list need not keep offering it.
-    const int choice = FPrompts.AskChoice(
-        this, QStringLiteral("%1.\n\nAus der Liste „Erneut öffnen“ entfernen?").arg(message),
-        TPrompts::TIcon::Error, {QStringLiteral("Entfernen"), QStringLiteral("Behalten")});
-    if (choice == 0) {
-        adpMRU1->RemoveFile(fileName);
-        mnRecent->menuAction()->setEnabled(!adpMRU1->FileList().isEmpty());
-    }
+void TfrmMain::ContextMenuCommand() {
+    for (QTreeView* view : {FFiles->lvFiles(), FFolders->tvDirectories()})
+        if (view->hasFocus())
+            RequestContextMenuAtCurrent(view);
 }
 
-void TfrmMain::ForgetLoad() {
-    // Back to "no archive": nothing of the load stays in the reader.
-    FReader->Close();
+// --- what the features tell the frame ---
+
+void TfrmMain::ArchiveInstalled(const QString& fileName) {
+    FFolders->ShowTree();
+    FStatus->Set(QStringLiteral("%1 Dateien").arg(FSession->Reader().Count()));
+    FRecent->Add(fileName);
 }
 
-void TfrmMain::LoadEnded() {
-    // The load's own signal is being delivered: it goes once that is done.
-    if (FLoad->FileName() == FRecentClicked)
-        FRecentClicked.clear();
-    FLoad.release()->deleteLater();
-    if (FPendingOpen && !FCloseRequested) {
-        const QString next = *FPendingOpen;
-        FPendingOpen.reset();
-        Run([&] { StartLoad(next); });
-        return;
-    }
-    FPendingOpen.reset();
-    AfterCommand();
-}
-
-void TfrmMain::InstallTree() {
-    FTreeModel->Install(FLoad->TakeTree());
-    // Every folder is opened down to a depth no real archive reaches; while the view's layout
-    // is pending, opening a folder only marks it.
-    std::vector<std::pair<const TDirNode*, int>> pending{{FTreeModel->Root(), 0}};
-    while (!pending.empty()) {
-        const auto [node, depth] = pending.back();
-        pending.pop_back();
-        // A folder without subfolders shows as open anyway (DirectoryChanged).
-        if (!node->Children.empty())
-            tvDirectories->expand(FTreeModel->IndexOf(node));
-        if (depth + 1 < kMaxExpandedDepth)
-            for (const auto& child : node->Children)
-                pending.emplace_back(child.get(), depth + 1);
-    }
-    if (tvDirectories->focusPolicy() != Qt::NoFocus)
-        tvDirectories->setFocus();
-    FTreeOrder = std::make_shared<std::vector<int32_t>>(FLoad->TakeTreeOrder());
-    FTreeRank = FLoad->TakeTreeRank();
-    tvDirectories->setCurrentIndex(FTreeModel->IndexOf(FTreeModel->Root()));
-    UpdateFileCountStatus();
-    adpMRU1->AddFile(FLoad->FileName());
-    mnRecent->menuAction()->setEnabled(true);
-    FArchiveOpen = true;
-}
-
-void TfrmMain::CloseArchive() {
-    SetStatusText(QStringLiteral("Archiv wird geschlossen..."));
-    CloseFindCommand();
-    // The find reads the reader's names: it goes first.
-    FFind.reset();
-    FTreeOrder.reset();
-    FTreeRank.clear();
-    FRealSizes.clear();
-    FArchiveOpen = false;
-    RemoveDragCopies();
-    dlgPreview->Forget();
-    FReader->Close();
-    ShowList(FEmptyList);
-    FTreeModel->Clear();
-}
-
-TDirNode* TfrmMain::SelectedNode() const {
-    return FTreeModel->NodeAt(tvDirectories->currentIndex());
-}
-
-void TfrmMain::DirectoryChanged(const QModelIndex& current) {
-    TDirNode* node = FTreeModel->NodeAt(current);
-    FTreeModel->SetSelectedNode(node);
-    if (!node)
-        return;
-    // The open folder while its subfolders are shown; a folder without any has nothing to close.
-    FTreeModel->SetImageIndex(node,
-                              node->Children.empty() || tvDirectories->isExpanded(current) ? 0 : 1);
-    // Choosing a folder ends a find: the list shows the folder again.
-    if (FFindOpen)
-        EndFind();
-    ShowList(node->Files ? node->Files.get() : FEmptyList);
-}
-
-int32_t TfrmMain::EntryOfItem(const QModelIndex& item) const {
-    const auto* list = qobject_cast<const TFileListModel*>(item.model());
-    return list && item.isValid() ? list->EntryAt(item.row()) : -1;
-}
-
-void TfrmMain::FileChanged(const QModelIndex& current) {
+void TfrmMain::FileChanged(int32_t entry) {
     // An open preview follows the list.
-    const int32_t index = EntryOfItem(current);
-    if (FArchiveOpen && dlgPreview->isVisible() && index >= 0)
-        dlgPreview->ShowEntry(index);
+    if (FSession->Open() && dlgPreview->isVisible() && entry >= 0)
+        dlgPreview->ShowEntry(entry);
 }
 
 // --- window events ---
 
-bool TfrmMain::ConfirmClose() {
-    // A load ends by itself and loses nothing; a second close has been answered already.
-    return FCloseRequested || FRuns->ConfirmStop();
-}
-
 void TfrmMain::closeEvent(QCloseEvent* event) {
-    if (!ConfirmClose()) {
+    // A load ends by itself and loses nothing; a second close has been answered already.
+    if (!FCloseRequested && !FRuns->ConfirmStop()) {
         event->ignore();
         return;
     }
@@ -570,8 +352,7 @@ void TfrmMain::closeEvent(QCloseEvent* event) {
     if (Busy()) {
         // The running job ends first; AfterCommand closes the window then.
         FCloseRequested = true;
-        if (FLoad)
-            FLoad->Stop();
+        FSession->StopForClose();
         CancelCommand();
         event->ignore();
         return;

@@ -47,6 +47,13 @@ int CompareText(const QString& a, const QString& b) {
     return CaseSensitive().compare(a, b);
 }
 
+TTextOrder::TTextOrder()
+    : FCollator(CaseSensitive()) {}
+
+bool TTextOrder::Less(const QString& a, const QString& b) const {
+    return FCollator.compare(a, b) < 0;
+}
+
 QCollatorSortKey TextSortKey(const QString& text) {
     return CaseSensitive().sortKey(text);
 }

@@ -5,6 +5,8 @@
 // open dialog (Qt's own, in German) lies over it, in the archive's folder.
 //   varnholm-screenshot ARCHIV AUSGABE.png [VERZEICHNIS [DATEI | --suchen TEXT | --oeffnen]]
 #include "DirectoryTreeModel.h"
+#include "FilePane.h"
+#include "FolderPane.h"
 #include "Main.h"
 #include "PreviewDialog.h"
 #include "Prompts.h"
@@ -145,7 +147,8 @@ int main(int argc, char** argv) {
     if (argc > 3) {
         const TDirNode* root = window.DirectoryModel().Root();
         const TDirNode* node = root->FindCaptionPath(QString::fromUtf8(argv[3]));
-        window.tvDirectories->setCurrentIndex(window.DirectoryModel().IndexOf(node ? node : root));
+        window.Folders().tvDirectories()->setCurrentIndex(
+            window.DirectoryModel().IndexOf(node ? node : root));
     }
     const bool find = argc > 5 && option == "--suchen";
     if (find) {
@@ -157,19 +160,19 @@ int main(int argc, char** argv) {
             QApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
     const bool preview = argc > 4 && !find && option != "--oeffnen";
-    const QAbstractItemModel* list = window.lvFiles->model();
+    const QAbstractItemModel* list = window.Files().lvFiles()->model();
     const QModelIndexList named = preview
                                       ? list->match(list->index(0, 0), Qt::DisplayRole,
                                                     QString::fromUtf8(argv[4]), 1, Qt::MatchExactly)
                                       : QModelIndexList();
-    window.lvFiles->setCurrentIndex(named.isEmpty() ? list->index(0, 0) : named.first());
+    window.Files().lvFiles()->setCurrentIndex(named.isEmpty() ? list->index(0, 0) : named.first());
     QApplication::processEvents();
     if (option == "--oeffnen")
         return SaveWithOpenDialog(window, archive, output) ? 0 : 1;
     if (!preview)
         return window.grab().save(output) ? 0 : 1;
 
-    TPreviewDialog& dialog = *window.dlgPreview;
+    TPreviewDialog& dialog = window.Preview();
     dialog.resize(440, 340);
     window.PreviewCommand();
     while (!dialog.Shown())

@@ -1,10 +1,17 @@
 #pragma once
 
 #include "DirectoryTreeModel.h"
+#include "DragSource.h"
 #include "FakePrompts.h"
+#include "FilePane.h"
+#include "FindBar.h"
+#include "FolderPane.h"
 #include "Main.h"
 #include "MemoryRegistryStore.h"
 #include "PakWriter.h"
+#include "PreviewDialog.h"
+#include "ProgressPanel.h"
+#include "RunController.h"
 #include "TestFiles.h"
 
 #include <QTemporaryDir>
@@ -20,7 +27,8 @@ protected:
     void SetUpWindow(int eventInterval) {
         FDir = std::make_unique<QTemporaryDir>();
         FPrompts = TFakePrompts();
-        FWindow = std::make_unique<TfrmMain>(FPrompts, std::make_shared<MemoryRegistryStore>());
+        FStore = std::make_shared<MemoryRegistryStore>();
+        FWindow = std::make_unique<TfrmMain>(FPrompts, FStore);
         FWindow->SetEventInterval(eventInterval);
     }
     void TearDownWindow() {
@@ -41,12 +49,14 @@ protected:
     void SelectDirectory(const QString& path) {
         const TDirNode* node = FWindow->DirectoryModel().Root()->FindCaptionPath(path);
         QVERIFY(node);
-        FWindow->tvDirectories->setCurrentIndex(FWindow->DirectoryModel().IndexOf(node));
+        FWindow->Folders().tvDirectories()->setCurrentIndex(
+            FWindow->DirectoryModel().IndexOf(node));
     }
     void WaitIdle() { QTRY_VERIFY_WITH_TIMEOUT(!FWindow->Busy(), 30000); }
     QString Destination(const QString& name = "ziel") const { return FDir->filePath(name); }
 
     std::unique_ptr<QTemporaryDir> FDir;
     TFakePrompts FPrompts;
+    std::shared_ptr<MemoryRegistryStore> FStore; // the window's, kept for a window after it
     std::unique_ptr<TfrmMain> FWindow;
 };

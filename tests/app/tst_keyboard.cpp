@@ -46,41 +46,42 @@ private slots:
     void f10OpensTheMenuBar() {
         OpenShown();
         QTest::keyClick(FWindow.get(), Qt::Key_F10);
-        QTRY_VERIFY(FWindow->mnFile->isVisible());
-        QCOMPARE(FWindow->menuBar()->activeAction(), FWindow->mnFile->menuAction());
-        FWindow->mnFile->close();
+        QTRY_VERIFY(FWindow->Controls().mnFile->isVisible());
+        QCOMPARE(FWindow->menuBar()->activeAction(), FWindow->Controls().mnFile->menuAction());
+        FWindow->Controls().mnFile->close();
     }
 
     void shiftF10AndTheMenuKeyOpenTheFocusedViewsMenuAtItsCurrentItem() {
         OpenShown();
         SelectDirectory("a");
-        QTreeView* list = FWindow->lvFiles;
+        QTreeView* list = FWindow->Files().lvFiles();
         list->setFocus();
         QTRY_VERIFY(list->hasFocus());
         const QModelIndex third = list->model()->index(2, 0);
         list->setCurrentIndex(third);
         QTest::keyClick(list, Qt::Key_F10, Qt::ShiftModifier);
-        QTRY_VERIFY(FWindow->PopupFiles->isVisible());
+        QTRY_VERIFY(FWindow->Files().PopupFiles()->isVisible());
         const QRect item(list->viewport()->mapToGlobal(list->visualRect(third).topLeft()),
                          list->visualRect(third).size());
-        QVERIFY(item.contains(FWindow->PopupFiles->pos()));
-        FWindow->PopupFiles->close();
+        QVERIFY(item.contains(FWindow->Files().PopupFiles()->pos()));
+        FWindow->Files().PopupFiles()->close();
 
-        FWindow->tvDirectories->setFocus();
-        QTRY_VERIFY(FWindow->tvDirectories->hasFocus());
-        QTest::keyClick(FWindow->tvDirectories, Qt::Key_Menu);
-        QTRY_VERIFY(FWindow->PopupMenu1->isVisible());
-        FWindow->PopupMenu1->close();
+        FWindow->Folders().tvDirectories()->setFocus();
+        QTRY_VERIFY(FWindow->Folders().tvDirectories()->hasFocus());
+        QTest::keyClick(FWindow->Folders().tvDirectories(), Qt::Key_Menu);
+        QTRY_VERIFY(FWindow->Folders().PopupMenu1()->isVisible());
+        FWindow->Folders().PopupMenu1()->close();
     }
 
     // Within one menu no two items share a letter, and the items beyond the menus' first ones
     // all have one.
     void acceleratorsDoNotClash() {
         const std::vector<std::pair<QMenu*, std::vector<QAction*>>> menus = {
-            {FWindow->mnFile, {FWindow->acOpen, FWindow->acExit}},
-            {FWindow->mnExtract, {FWindow->acPreview, FWindow->acCheck}},
-            {FWindow->mnView, All(FWindow->mnView)},
-            {FWindow->PopupFiles, All(FWindow->PopupFiles)},
+            {FWindow->Controls().mnFile, {FWindow->Controls().acOpen, FWindow->Controls().acExit}},
+            {FWindow->Controls().mnExtract,
+             {FWindow->Controls().acPreview, FWindow->Controls().acCheck}},
+            {FWindow->Controls().mnView, All(FWindow->Controls().mnView)},
+            {FWindow->Files().PopupFiles(), All(FWindow->Files().PopupFiles())},
         };
         for (const auto& [menu, needing] : menus) {
             QSet<QChar> letters;
@@ -104,7 +105,7 @@ private slots:
     void commandsWithoutASelectedFileSaySoInTheStatusLine() {
         OpenShown();
         SelectDirectory("a");
-        FWindow->lvFiles->selectionModel()->clear();
+        FWindow->Files().lvFiles()->selectionModel()->clear();
         const QString said = "Keine Datei gewählt: bitte zuerst eine Datei in der Liste wählen.";
         QSignalSpy status(FWindow.get(), &TfrmMain::StatusTextChanged);
         FWindow->ExtractSelectedFileCommand();
@@ -113,7 +114,7 @@ private slots:
         for (const QList<QVariant>& text : status)
             QCOMPARE(text.at(0).toString(), said);
         QVERIFY(FPrompts.SavePresets.isEmpty());
-        QVERIFY(!FWindow->dlgPreview->isVisible());
+        QVERIFY(!FWindow->Preview().isVisible());
     }
 };
 

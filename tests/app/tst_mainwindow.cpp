@@ -2,13 +2,10 @@
 #include "AppIcon.h"
 #include "CommandLine.h"
 #include "DirectoryTreeModel.h"
-#include "FakePrompts.h"
 #include "FolderIcons.h"
-#include "Main.h"
-#include "MemoryRegistryStore.h"
-#include "PakWriter.h"
 #include "QtGerman.h"
 #include "TextOrder.h"
+#include "WindowFixture.h"
 #include "adpMRU.h"
 #include "uPakReader.h"
 
@@ -90,23 +87,18 @@ QStringList ListCaptions(const QAbstractItemModel* list, int column = 0) {
 
 } // namespace
 
-class TestMainWindow : public QObject {
+class TestMainWindow : public QObject, TWindowFixture {
     Q_OBJECT
-
-    QTemporaryDir FDir;
-    TFakePrompts FPrompts;
-    std::shared_ptr<MemoryRegistryStore> FStore;
-    std::unique_ptr<TfrmMain> FWindow;
 
     QStringList RecentEntries() const {
         QStringList texts;
-        for (QAction* item : FWindow->mnRecent->actions())
+        for (QAction* item : FWindow->Controls().mnRecent->actions())
             texts << item->text();
         return texts;
     }
 
     QString Write(const QString& name, TPakWriter& writer) {
-        const QString path = FDir.filePath(name);
+        const QString path = FDir->filePath(name);
         const std::string bytes = writer.Finish();
         QFile file(path);
         if (!file.open(QIODevice::WriteOnly) ||
@@ -123,74 +115,73 @@ class TestMainWindow : public QObject {
         WaitIdle();
     }
 
-    void WaitIdle() { QTRY_VERIFY_WITH_TIMEOUT(!FWindow->Busy(), 20000); }
-
     const TDirNode* Root() const { return FWindow->DirectoryModel().Root(); }
 
     void Select(const TDirNode* node) {
-        FWindow->tvDirectories->setCurrentIndex(FWindow->DirectoryModel().IndexOf(node));
+        FWindow->Folders().tvDirectories()->setCurrentIndex(
+            FWindow->DirectoryModel().IndexOf(node));
     }
 
 private slots:
-    void initTestCase() {
-        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
-        QVERIFY(FDir.isValid());
-    }
+    void initTestCase() { QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany)); }
 
     void init() {
-        FPrompts = TFakePrompts();
-        FStore = std::make_shared<MemoryRegistryStore>();
-        FWindow = std::make_unique<TfrmMain>(FPrompts, FStore);
-        FWindow->SetEventInterval(0);
+        SetUpWindow(0);
+        QVERIFY(FDir->isValid());
     }
 
-    void cleanup() { FWindow.reset(); }
+    void cleanup() { TearDownWindow(); }
 
     void windowHasItsLayoutMenusAndShortcuts() {
         TfrmMain& w = *FWindow;
         QCOMPARE(w.windowTitle(), QStringLiteral("Varnholm Archiv-Explorer 1.0"));
         QVERIFY(!w.windowIcon().isNull());
         QCOMPARE(w.size(), QSize(744, 541));
-        QCOMPARE(w.tvDirectories->indentation(), 19);
-        QCOMPARE(w.lvFiles->header()->sectionSize(0), 300);
-        QCOMPARE(w.lvFiles->header()->sectionSize(1), 80);
-        QCOMPARE(w.lvFiles->model()->headerData(0, Qt::Horizontal).toString(),
+        QCOMPARE(w.Folders().tvDirectories()->indentation(), 19);
+        QCOMPARE(w.Files().lvFiles()->header()->sectionSize(0), 300);
+        QCOMPARE(w.Files().lvFiles()->header()->sectionSize(1), 80);
+        QCOMPARE(w.Files().lvFiles()->model()->headerData(0, Qt::Horizontal).toString(),
                  QStringLiteral("Dateiname"));
-        QCOMPARE(w.lvFiles->model()->headerData(1, Qt::Horizontal).toString(),
+        QCOMPARE(w.Files().lvFiles()->model()->headerData(1, Qt::Horizontal).toString(),
                  QStringLiteral("Größe"));
-        QVERIFY(w.pnExtract->isHidden());
+        QVERIFY(w.Runs().Panel().isHidden());
         // The panel grows with the font, so that no text is clipped: label, bar and button
         // inside it, one below the other.
-        const QRect panel(QPoint(), w.pnExtract->size());
-        QVERIFY(w.pnExtract->width() >= 281 && w.pnExtract->height() >= 89);
-        QVERIFY(w.lbExtract->height() >= w.lbExtract->fontMetrics().height());
-        QVERIFY(w.lbExtract->geometry().bottom() < w.pbProgress->geometry().top());
-        QVERIFY(w.pbProgress->geometry().bottom() < w.btCancel->geometry().top());
-        for (const QWidget* child :
-             {static_cast<QWidget*>(w.lbExtract), static_cast<QWidget*>(w.pbProgress),
-              static_cast<QWidget*>(w.btCancel)})
+        const QRect panel(QPoint(), w.Runs().Panel().size());
+        QVERIFY(w.Runs().Panel().width() >= 281 && w.Runs().Panel().height() >= 89);
+        QVERIFY(w.Runs().Panel().lbExtract()->height() >=
+                w.Runs().Panel().lbExtract()->fontMetrics().height());
+        QVERIFY(w.Runs().Panel().lbExtract()->geometry().bottom() <
+                w.Runs().Panel().pbProgress()->geometry().top());
+        QVERIFY(w.Runs().Panel().pbProgress()->geometry().bottom() <
+                w.Runs().Panel().btCancel()->geometry().top());
+        for (const QWidget* child : {static_cast<QWidget*>(w.Runs().Panel().lbExtract()),
+                                     static_cast<QWidget*>(w.Runs().Panel().pbProgress()),
+                                     static_cast<QWidget*>(w.Runs().Panel().btCancel())})
             QVERIFY(panel.contains(child->geometry()));
-        QCOMPARE(w.btCancel->text(), QStringLiteral("Abbrechen"));
+        QCOMPARE(w.Runs().Panel().btCancel()->text(), QStringLiteral("Abbrechen"));
 
         QStringList menus;
         for (QAction* menu : w.menuBar()->actions())
             menus << menu->text();
         QCOMPARE(menus, (QStringList{"&Datei", "&Entpacken", "&Ansicht", "&Hilfe"}));
         QStringList fileItems;
-        for (QAction* item : w.mnFile->actions())
+        for (QAction* item : w.Controls().mnFile->actions())
             fileItems << (item->isSeparator() ? QStringLiteral("-") : item->text());
         QCOMPARE(fileItems, (QStringList{"Ö&ffnen", "Erneut öffnen", "-", "&Beenden"}));
-        QCOMPARE(w.acOpen->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_O));
-        QCOMPARE(w.acExtractSelected->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_X));
-        QCOMPARE(w.acExtractAll->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_A));
-        QCOMPARE(w.acExtractDirectory->text(), QStringLiteral("Verzeichnis entpacken..."));
-        QCOMPARE(w.PopupMenu1->actions().at(0)->text(), QStringLiteral("Verzeichnis entpacken..."));
-        QCOMPARE(w.acAbout->text(), QStringLiteral("Über..."));
+        QCOMPARE(w.Controls().acOpen->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_O));
+        QCOMPARE(w.Controls().acExtractSelected->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_X));
+        QCOMPARE(w.Controls().acExtractAll->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_A));
+        QCOMPARE(w.Controls().acExtractDirectory->text(),
+                 QStringLiteral("Verzeichnis entpacken..."));
+        QCOMPARE(w.Folders().PopupMenu1()->actions().at(0)->text(),
+                 QStringLiteral("Verzeichnis entpacken..."));
+        QCOMPARE(w.Controls().acAbout->text(), QStringLiteral("Über..."));
     }
 
     void qtsOwnTextsAreGerman() {
         QVERIFY(InstallQtGermanTexts(*QCoreApplication::instance()));
-        QCOMPARE(FWindow->acOpen->shortcut().toString(QKeySequence::NativeText),
+        QCOMPARE(FWindow->Controls().acOpen->shortcut().toString(QKeySequence::NativeText),
                  QStringLiteral("Strg+O"));
     }
 
@@ -244,7 +235,7 @@ private slots:
         QCOMPARE(FPrompts.OpenFilters,
                  QStringList{"Varnholm Archivdateien (*.p?\?);;Alle Dateien (*)"});
 
-        const QString missing = FDir.filePath("fehlt.pak");
+        const QString missing = FDir->filePath("fehlt.pak");
         Open(missing);
         QCOMPARE(FPrompts.Messages.size(), size_t{1});
         QCOMPARE(
@@ -255,10 +246,10 @@ private slots:
         QVERIFY(Root() == nullptr);
         QCOMPARE(FWindow->StatusText(), QString()); // not "Archiv wird geladen..." for good
 
-        Open(FDir.path());
+        Open(FDir->path());
         QCOMPARE(FPrompts.Messages.back().Text,
                  QStringLiteral("Datei %1 kann nicht geöffnet werden: Das ist ein Ordner.")
-                     .arg(FDir.path()));
+                     .arg(FDir->path()));
     }
 
     void cancellingTheOpenDialogKeepsTheLoadedArchive() {
@@ -272,7 +263,7 @@ private slots:
     }
 
     void aDamagedArchiveIsRefusedWithAGermanMessage() {
-        QFile file(FDir.filePath("kaputt.pak"));
+        QFile file(FDir->filePath("kaputt.pak"));
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write("kein Archiv");
         file.close();
@@ -338,37 +329,39 @@ private slots:
         QCOMPARE(ChildCaptions(root->FindCaptionPath("x")), QStringList{"a"});
         QCOMPARE(ChildCaptions(root->FindCaptionPath("a")), QStringList{"a"});
         // Every folder with subfolders is open, so the deepest ones are in view.
-        QVERIFY(FWindow->tvDirectories->isExpanded(
+        QVERIFY(FWindow->Folders().tvDirectories()->isExpanded(
             FWindow->DirectoryModel().IndexOf(root->FindCaptionPath("nur"))));
 
         // The root is selected after loading and shows the archive's root files.
-        QCOMPARE(FWindow->tvDirectories->currentIndex(), FWindow->DirectoryModel().IndexOf(root));
-        QCOMPARE(ListCaptions(FWindow->lvFiles->model()), QStringList{"wurzel.txt"});
-        QCOMPARE(ListCaptions(FWindow->lvFiles->model(), 1), QStringList{"5"});
+        QCOMPARE(FWindow->Folders().tvDirectories()->currentIndex(),
+                 FWindow->DirectoryModel().IndexOf(root));
+        QCOMPARE(ListCaptions(FWindow->Files().lvFiles()->model()), QStringList{"wurzel.txt"});
+        QCOMPARE(ListCaptions(FWindow->Files().lvFiles()->model(), 1), QStringList{"5"});
 
         Select(root->FindCaptionPath("a"));
-        QAbstractItemModelTester listTester(FWindow->lvFiles->model());
-        QCOMPARE(ListCaptions(FWindow->lvFiles->model()),
+        QAbstractItemModelTester listTester(FWindow->Files().lvFiles()->model());
+        QCOMPARE(ListCaptions(FWindow->Files().lvFiles()->model()),
                  (QStringList{"drei.txt", "Eins.txt", "zwei.txt"}));
-        QCOMPARE(ListCaptions(FWindow->lvFiles->model(), 1), (QStringList{"3", "1", "2"}));
+        QCOMPARE(ListCaptions(FWindow->Files().lvFiles()->model(), 1),
+                 (QStringList{"3", "1", "2"}));
         Select(root->FindCaptionPath("x/a"));
-        QCOMPARE(ListCaptions(FWindow->lvFiles->model()), QStringList{"innen.txt"});
+        QCOMPARE(ListCaptions(FWindow->Files().lvFiles()->model()), QStringList{"innen.txt"});
         Select(root->FindCaptionPath("A"));
-        QCOMPARE(ListCaptions(FWindow->lvFiles->model()), QStringList{"gross.txt"});
+        QCOMPARE(ListCaptions(FWindow->Files().lvFiles()->model()), QStringList{"gross.txt"});
 
         // A directory holding only directories has no list: the empty list shows.
         Select(root->FindCaptionPath("nur"));
-        QCOMPARE(FWindow->lvFiles->model()->rowCount(), 0);
-        QCOMPARE(FWindow->lvFiles->model()->columnCount(), 2);
+        QCOMPARE(FWindow->Files().lvFiles()->model()->rowCount(), 0);
+        QCOMPARE(FWindow->Files().lvFiles()->model()->columnCount(), 2);
     }
 
     void anArchiveWithoutRootFilesShowsAnEmptyListForTheRoot() {
         TPakWriter writer;
         writer.AddStored("sub/x", "x");
         Open(Write("ohne.pak", writer));
-        QCOMPARE(FWindow->lvFiles->model()->rowCount(), 0);
+        QCOMPARE(FWindow->Files().lvFiles()->model()->rowCount(), 0);
         Select(Root()->FindCaptionPath("sub"));
-        QCOMPARE(FWindow->lvFiles->model()->rowCount(), 1);
+        QCOMPARE(FWindow->Files().lvFiles()->model()->rowCount(), 1);
     }
 
     void namesAreShownFromWindows1252() {
@@ -380,7 +373,7 @@ private slots:
         const TDirNode* dir = Root()->FindCaptionPath(QStringLiteral("grüße"));
         QVERIFY(dir);
         Select(dir);
-        QCOMPARE(ListCaptions(FWindow->lvFiles->model()), QStringList{"€uro.txt"});
+        QCOMPARE(ListCaptions(FWindow->Files().lvFiles()->model()), QStringList{"€uro.txt"});
     }
 
     // An empty name is no blank row: "(ohne Namen)" in italics, in the list and in the tree.
@@ -394,7 +387,7 @@ private slots:
             return index.data(Qt::FontRole).value<QFont>().italic();
         };
         Select(Root()->FindCaptionPath("a"));
-        const QAbstractItemModel* list = FWindow->lvFiles->model();
+        const QAbstractItemModel* list = FWindow->Files().lvFiles()->model();
         QCOMPARE(ListCaptions(list), (QStringList{"(ohne Namen)", "b.txt"}));
         QVERIFY(italic(list->index(0, 0)) && !italic(list->index(1, 0)));
         QCOMPARE(list->index(0, 1).data().toString(), "12"); // the other columns as ever
@@ -411,7 +404,7 @@ private slots:
         writer.AddStored("d/e.txt", "e");
         Open(Write("bild.pak", writer));
         const TDirNode* a = Root()->FindCaptionPath("a");
-        FWindow->tvDirectories->collapse(FWindow->DirectoryModel().IndexOf(a));
+        FWindow->Folders().tvDirectories()->collapse(FWindow->DirectoryModel().IndexOf(a));
         Select(a);
         QCOMPARE(a->ImageIndex, 1);
         const TDirNode* d = Root()->FindCaptionPath("d");
@@ -472,8 +465,8 @@ private slots:
         FWindow = std::make_unique<TfrmMain>(FPrompts, store);
         FWindow->show();
         FWindow->resize(900, 600);
-        FWindow->Splitter1->setSizes({300, 600});
-        QTRY_COMPARE(FWindow->Splitter1->sizes().first(), 300);
+        FWindow->Controls().Splitter1->setSizes({300, 600});
+        QTRY_COMPARE(FWindow->Controls().Splitter1->sizes().first(), 300);
         TPakWriter writer;
         writer.AddStored("x", "x");
         Open(Write("gemerkt.pak", writer));
@@ -483,9 +476,9 @@ private slots:
         FWindow = std::make_unique<TfrmMain>(FPrompts, store);
         FWindow->show();
         QCOMPARE(FWindow->size(), QSize(900, 600));
-        QTRY_COMPARE(FWindow->Splitter1->sizes().first(), 300);
+        QTRY_COMPARE(FWindow->Controls().Splitter1->sizes().first(), 300);
         FWindow->OpenCommand(); // cancelled
-        QCOMPARE(FPrompts.OpenFolders.last(), FDir.path());
+        QCOMPARE(FPrompts.OpenFolders.last(), FDir->path());
     }
 
     void aColonBelongsToTheArchiveNameOnLinux() {
@@ -516,7 +509,7 @@ private slots:
         const QString path = Write("gross.pak", writer);
         QVERIFY(::truncate(path.toLocal8Bit().constData(), 48 + 7294967296ll) == 0); // sparse
         Open(path);
-        QCOMPARE(ListCaptions(FWindow->lvFiles->model(), 1), QStringList{"7294967296"});
+        QCOMPARE(ListCaptions(FWindow->Files().lvFiles()->model(), 1), QStringList{"7294967296"});
     }
 
     void openingDuringALoadEndsItAndOpensTheNewArchive() {
@@ -593,12 +586,12 @@ private slots:
     }
 
     void recentListStartsDisabledAndIsEnabledByTheFirstLoad() {
-        QVERIFY(!FWindow->mnRecent->menuAction()->isEnabled());
+        QVERIFY(!FWindow->Controls().mnRecent->menuAction()->isEnabled());
         TPakWriter writer;
         writer.AddStored("x", "x");
         const QString path = Write("Kunst & Bau.pak", writer);
         Open(path);
-        QVERIFY(FWindow->mnRecent->menuAction()->isEnabled());
+        QVERIFY(FWindow->Controls().mnRecent->menuAction()->isEnabled());
         QCOMPARE(RecentEntries(), QStringList{QString(path).replace("&", "&&")});
     }
 
@@ -618,9 +611,9 @@ private slots:
         FWindow.reset(); // an orderly end writes the list
 
         FWindow = std::make_unique<TfrmMain>(FPrompts);
-        QVERIFY(FWindow->mnRecent->menuAction()->isEnabled());
+        QVERIFY(FWindow->Controls().mnRecent->menuAction()->isEnabled());
         QCOMPARE(RecentEntries(), (QStringList{second, first}));
-        FWindow->mnRecent->actions().at(1)->trigger();
+        FWindow->Controls().mnRecent->actions().at(1)->trigger();
         WaitIdle();
         QVERIFY(FWindow->ArchiveOpen());
         QCOMPARE(Root()->Caption, QStringLiteral("erstes.pak"));
@@ -645,14 +638,14 @@ private slots:
                            "Liste „Erneut öffnen“ entfernen?")
                 .arg(gone);
         FPrompts.ChoiceAnswers = {1, 0}; // "Behalten", then "Entfernen"
-        FWindow->mnRecent->actions().at(1)->trigger();
+        FWindow->Controls().mnRecent->actions().at(1)->trigger();
         WaitIdle();
         QCOMPARE(FPrompts.MessageTexts(), QStringList{message});
         QCOMPARE(FPrompts.ChoiceButtons, QStringList{"Entfernen|Behalten"});
         QCOMPARE(RecentEntries(), (QStringList{kept, gone}));
         QVERIFY(!FWindow->ArchiveOpen());
 
-        FWindow->mnRecent->actions().at(1)->trigger();
+        FWindow->Controls().mnRecent->actions().at(1)->trigger();
         WaitIdle();
         QCOMPARE(FPrompts.MessageTexts(), (QStringList{message, message}));
         QCOMPARE(RecentEntries(), QStringList{kept});
@@ -668,7 +661,7 @@ private slots:
         FWindow = std::make_unique<TfrmMain>(FPrompts, store);
         QCOMPARE(FPrompts.MessageTexts(), QStringList{"Ungültiger Datentyp für 'MRU2'"});
         QCOMPARE(RecentEntries(), QStringList{"/spiele/a.pak"});
-        QVERIFY(FWindow->mnRecent->menuAction()->isEnabled());
+        QVERIFY(FWindow->Controls().mnRecent->menuAction()->isEnabled());
     }
 };
 

@@ -37,8 +37,8 @@ private slots:
         connect(FWindow.get(), &TfrmMain::ExtractProgress, &scope, [&](const QString&, int) {
             if (begunAtCancel >= 0)
                 return;
-            begunAtCancel = FWindow->pbProgress->value();
-            FWindow->btCancel->click();
+            begunAtCancel = FWindow->Runs().Panel().pbProgress()->value();
+            FWindow->Runs().Panel().btCancel()->click();
         });
         FPrompts.FolderAnswers.push_back(Destination());
         FWindow->ExtractAllFilesCommand();
@@ -54,7 +54,7 @@ private slots:
             QCOMPARE(files[i], QStringLiteral("f%1").arg(i, 2, 10, QChar('0')));
             QCOMPARE(QFileInfo(Destination() + "/" + files[i]).size(), qint64(kSize));
         }
-        QVERIFY(FWindow->pnExtract->isHidden());
+        QVERIFY(FWindow->Runs().Panel().isHidden());
     }
 
     // The disk takes a tenth of a second for every chunk, so the file takes seconds.
@@ -75,20 +75,21 @@ private slots:
         connect(FWindow.get(), &TfrmMain::ExtractProgress, &scope,
                 [&](const QString&, int position) { positions << position; });
         FPrompts.SaveAnswers.push_back(target);
-        FWindow->lvFiles->setCurrentIndex(FWindow->lvFiles->model()->index(0, 0));
+        FWindow->Files().lvFiles()->setCurrentIndex(
+            FWindow->Files().lvFiles()->model()->index(0, 0));
         FWindow->ExtractSelectedFileCommand();
         QVERIFY(FWindow->Busy()); // the command returned while the file is being written
         QCOMPARE(FWindow->StatusText(), QStringLiteral("Entpacke gross.bin..."));
-        QVERIFY(FWindow->pnExtract->isHidden());
-        QTRY_VERIFY_WITH_TIMEOUT(!FWindow->pnExtract->isHidden(), 5000);
-        QCOMPARE(FWindow->lbExtract->text(), QStringLiteral("gross.bin"));
+        QVERIFY(FWindow->Runs().Panel().isHidden());
+        QTRY_VERIFY_WITH_TIMEOUT(!FWindow->Runs().Panel().isHidden(), 5000);
+        QCOMPARE(FWindow->Runs().Panel().lbExtract()->text(), QStringLiteral("gross.bin"));
         // The bar moves with the bytes while the one file is written.
         QTRY_VERIFY_WITH_TIMEOUT(positions.size() >= 3 && positions.last() > positions.first(),
                                  5000);
-        FWindow->btCancel->click();
+        FWindow->Runs().Panel().btCancel()->click();
         WaitIdle();
         QVERIFY(!QFileInfo::exists(target));
-        QVERIFY(FWindow->pnExtract->isHidden());
+        QVERIFY(FWindow->Runs().Panel().isHidden());
         QVERIFY(FPrompts.Messages.empty());
     }
 

@@ -5,11 +5,15 @@
 #include "DirectoryTreeModel.h"
 #include "Exception.h"
 #include "FileListModel.h"
+#include "WorkerThreads.h"
 #include "uPakReader.h"
 
 #include <QCoreApplication>
 #include <QScopeGuard>
 #include <QThread>
+#include <algorithm>
+#include <atomic>
+#include <thread>
 
 namespace {
 
@@ -63,6 +67,25 @@ void TArchiveLoad::Work() {
     }
 }
 
+bool TArchiveLoad::SortLists(TDirNode& root, const std::vector<TDirNode*>& nodes) {
+    // Every folder's files by caption, shared out over the cores as they come free; the calling
+    // thread sorts the folders first, then joins in.
+    std::atomic<size_t> next{0};
+    const auto sortFiles = [&] {
+        for (size_t i; !Stopping() && (i = next++) < nodes.size();)
+            if (nodes[i]->Files)
+                nodes[i]->Files->SortByCaption();
+    };
+    std::vector<std::thread> helpers;
+    StartWorkers(helpers, std::clamp<size_t>(std::thread::hardware_concurrency(), 1, 4) - 1,
+                 sortFiles);
+    root.SortChildren();
+    sortFiles();
+    for (std::thread& helper : helpers)
+        helper.join();
+    return !Stopping();
+}
+
 TArchiveLoad::TOutcome TArchiveLoad::Load() {
     FReader.SetProgressHook([this](int32_t) { return !Stopping(); });
     // The hook must not outlive this load, however Open ends.
@@ -92,7 +115,8 @@ TArchiveLoad::TOutcome TArchiveLoad::Load() {
         node->Files->Add(i);
     }
 
-    root->SortChildren();
+    if (!SortLists(*root, nodes))
+        return TOutcome::Stopped;
     // The lists were made here; the window's thread shows them.
     QThread* window = QCoreApplication::instance()->thread();
     FTreeOrder.reserve(static_cast<size_t>(count));
@@ -103,7 +127,6 @@ TArchiveLoad::TOutcome TArchiveLoad::Load() {
         TDirNode* node = pending.back();
         pending.pop_back();
         if (node->Files) {
-            node->Files->SortByCaption();
             node->Files->moveToThread(window);
             for (int row = 0; row < node->Files->Count(); ++row)
                 FTreeOrder.push_back(node->Files->EntryAt(row));

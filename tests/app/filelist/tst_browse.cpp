@@ -56,12 +56,12 @@ class TestBrowse : public QObject, TWindowFixture {
     }
 
     void SelectRows(std::initializer_list<int> rows) {
-        QItemSelectionModel* selection = FWindow->lvFiles->selectionModel();
+        QItemSelectionModel* selection = FWindow->Files().lvFiles()->selectionModel();
         selection->clearSelection();
         for (const int row : rows)
-            selection->select(FWindow->lvFiles->model()->index(row, 0),
+            selection->select(FWindow->Files().lvFiles()->model()->index(row, 0),
                               QItemSelectionModel::Select | QItemSelectionModel::Rows);
-        selection->setCurrentIndex(FWindow->lvFiles->model()->index(*rows.begin(), 0),
+        selection->setCurrentIndex(FWindow->Files().lvFiles()->model()->index(*rows.begin(), 0),
                                    QItemSelectionModel::NoUpdate);
     }
 
@@ -76,26 +76,29 @@ private slots:
         OpenGameData();
         FWindow->FindCommand();
         QVERIFY(FWindow->FindOpen());
-        QVERIFY(FWindow->pnFind->isVisibleTo(FWindow.get()));
+        QVERIFY(FWindow->Files().pnFind()->isVisibleTo(FWindow.get()));
 
         // Case and umlauts do not matter; the hits say where they are.
         Find("ÜBERSICHT");
-        QCOMPARE(Column(FWindow->lvFiles->model()), QStringList{"Übersicht.txt"});
-        QCOMPARE(Headers(FWindow->lvFiles->model()), (QStringList{"Dateiname", "Größe", "Ordner"}));
-        QCOMPARE(Column(FWindow->lvFiles->model(), 2), QStringList{"daten/texte"});
+        QCOMPARE(Column(FWindow->Files().lvFiles()->model()), QStringList{"Übersicht.txt"});
+        QCOMPARE(Headers(FWindow->Files().lvFiles()->model()),
+                 (QStringList{"Dateiname", "Größe", "Ordner"}));
+        QCOMPARE(Column(FWindow->Files().lvFiles()->model(), 2), QStringList{"daten/texte"});
         QCOMPARE(FWindow->StatusText(), QStringLiteral("1 Treffer"));
 
         // A pattern matches whole names, in the tree's order.
         Find("*.dds");
-        QCOMPARE(Column(FWindow->lvFiles->model()), (QStringList{"bild.dds", "bild.DDS"}));
+        QCOMPARE(Column(FWindow->Files().lvFiles()->model()),
+                 (QStringList{"bild.dds", "bild.DDS"}));
         Find("karte_??.png");
-        QCOMPARE(Column(FWindow->lvFiles->model()), QStringList{"karte_01.png"});
+        QCOMPARE(Column(FWindow->Files().lvFiles()->model()), QStringList{"karte_01.png"});
         Find("gibt es nicht");
-        QCOMPARE(FWindow->lvFiles->model()->rowCount(), 0);
+        QCOMPARE(FWindow->Files().lvFiles()->model()->rowCount(), 0);
 
-        QTest::keyClick(FWindow->edFind, Qt::Key_Escape);
+        QTest::keyClick(FWindow->Files().edFind(), Qt::Key_Escape);
         QVERIFY(!FWindow->FindOpen());
-        QCOMPARE(Column(FWindow->lvFiles->model()), (QStringList{"bild.dds", "liesmich.txt"}));
+        QCOMPARE(Column(FWindow->Files().lvFiles()->model()),
+                 (QStringList{"bild.dds", "liesmich.txt"}));
         QCOMPARE(FWindow->StatusText(), QStringLiteral("7 Dateien"));
     }
 
@@ -106,15 +109,16 @@ private slots:
         SelectRows({0});
         const QString target = Destination("übersicht.txt");
         FPrompts.SaveAnswers.push_back(target);
-        QTest::keyClick(FWindow->lvFiles, Qt::Key_Return);
+        QTest::keyClick(FWindow->Files().lvFiles(), Qt::Key_Return);
         WaitIdle();
         QCOMPARE(FPrompts.SavePresets, QStringList{"Übersicht.txt"});
         QCOMPARE(ReadFileBytes(target.toStdString()), std::string(4000, 'u'));
 
-        FWindow->acShowInFolder->trigger();
+        FWindow->Files().acShowInFolder()->trigger();
         QVERIFY(!FWindow->FindOpen());
-        QCOMPARE(FWindow->tvDirectories->currentIndex().data().toString(), QStringLiteral("texte"));
-        QCOMPARE(FWindow->lvFiles->currentIndex().data().toString(),
+        QCOMPARE(FWindow->Folders().tvDirectories()->currentIndex().data().toString(),
+                 QStringLiteral("texte"));
+        QCOMPARE(FWindow->Files().lvFiles()->currentIndex().data().toString(),
                  QStringLiteral("Übersicht.txt"));
     }
 
@@ -151,30 +155,34 @@ private slots:
         writer.AddStored("b/eins.txt", "1");
         Open(writer);
         SelectDirectory("a");
-        QCOMPARE(Column(FWindow->lvFiles->model()),
+        QCOMPARE(Column(FWindow->Files().lvFiles()->model()),
                  (QStringList{"groß.txt", "klein.txt", "mittel.txt"}));
         SelectRows({2}); // mittel.txt
 
         FWindow->SortCommand(1);
-        QCOMPARE(Column(FWindow->lvFiles->model(), 1), (QStringList{"1", "5", "10"}));
+        QCOMPARE(Column(FWindow->Files().lvFiles()->model(), 1), (QStringList{"1", "5", "10"}));
         FWindow->SortCommand(1);
-        QCOMPARE(Column(FWindow->lvFiles->model(), 1), (QStringList{"10", "5", "1"}));
-        QCOMPARE(FWindow->lvFiles->currentIndex().data().toString(), QStringLiteral("mittel.txt"));
-        QCOMPARE(FWindow->lvFiles->header()->sortIndicatorOrder(), Qt::DescendingOrder);
+        QCOMPARE(Column(FWindow->Files().lvFiles()->model(), 1), (QStringList{"10", "5", "1"}));
+        QCOMPARE(FWindow->Files().lvFiles()->currentIndex().data().toString(),
+                 QStringLiteral("mittel.txt"));
+        QCOMPARE(FWindow->Files().lvFiles()->header()->sortIndicatorOrder(), Qt::DescendingOrder);
 
         // The order chosen holds for the next folder too.
         SelectDirectory("b");
-        QCOMPARE(Column(FWindow->lvFiles->model()), (QStringList{"zwei.txt", "eins.txt"}));
+        QCOMPARE(Column(FWindow->Files().lvFiles()->model()),
+                 (QStringList{"zwei.txt", "eins.txt"}));
         FWindow->SortCommand(0);
-        QCOMPARE(Column(FWindow->lvFiles->model()), (QStringList{"eins.txt", "zwei.txt"}));
+        QCOMPARE(Column(FWindow->Files().lvFiles()->model()),
+                 (QStringList{"eins.txt", "zwei.txt"}));
         FWindow->SortCommand(0);
-        QCOMPARE(Column(FWindow->lvFiles->model()), (QStringList{"zwei.txt", "eins.txt"}));
+        QCOMPARE(Column(FWindow->Files().lvFiles()->model()),
+                 (QStringList{"zwei.txt", "eins.txt"}));
 
         // Hits from several folders are sorted by their names, not by their folders.
         FWindow->FindCommand();
         Find("*.txt");
         FWindow->SortCommand(0);
-        QCOMPARE(Column(FWindow->lvFiles->model()),
+        QCOMPARE(Column(FWindow->Files().lvFiles()->model()),
                  (QStringList{"eins.txt", "groß.txt", "klein.txt", "mittel.txt", "zwei.txt"}));
     }
 
@@ -195,23 +203,23 @@ private slots:
         Find("*.txt");
         const QStringList byName{"ameise.txt", "Äpfel.txt", "birne.txt", "birne.txt",
                                  "Birne.txt",  "Öl.txt",    "zebra.txt"};
-        QCOMPARE(Column(FWindow->lvFiles->model()), byName);
-        QCOMPARE(Column(FWindow->lvFiles->model(), 2),
+        QCOMPARE(Column(FWindow->Files().lvFiles()->model()), byName);
+        QCOMPARE(Column(FWindow->Files().lvFiles()->model(), 2),
                  (QStringList{"c", "b", "b", "c", "c", "a", "a"}));
-        QCOMPARE(FWindow->lvFiles->header()->sortIndicatorOrder(), Qt::AscendingOrder);
+        QCOMPARE(FWindow->Files().lvFiles()->header()->sortIndicatorOrder(), Qt::AscendingOrder);
 
         FWindow->SortCommand(0);
         QStringList reversed = byName;
         std::reverse(reversed.begin(), reversed.end());
-        QCOMPARE(Column(FWindow->lvFiles->model()), reversed);
+        QCOMPARE(Column(FWindow->Files().lvFiles()->model()), reversed);
         // The next text is found in the order chosen; so it is by size.
         Find("e");
-        QCOMPARE(Column(FWindow->lvFiles->model()),
+        QCOMPARE(Column(FWindow->Files().lvFiles()->model()),
                  (QStringList{"zebra.txt", "Birne.txt", "birne.txt", "birne.txt", "Äpfel.txt",
                               "ameise.txt"}));
         FWindow->SortCommand(1);
         Find("i");
-        QCOMPARE(Column(FWindow->lvFiles->model(), 1), (QStringList{"4", "5", "6", "7"}));
+        QCOMPARE(Column(FWindow->Files().lvFiles()->model(), 1), (QStringList{"4", "5", "6", "7"}));
     }
 
     void endReachesTheLastOfManyRows() {
@@ -227,7 +235,7 @@ private slots:
         FWindow->resize(800, 600);
         FWindow->show();
         QVERIFY(QTest::qWaitForWindowExposed(FWindow.get()));
-        QTreeView* list = FWindow->lvFiles;
+        QTreeView* list = FWindow->Files().lvFiles();
         list->setFocus();
         QCOMPARE(list->model()->rowCount(), kCount);
         QTest::keyClick(list, Qt::Key_End);
@@ -255,21 +263,24 @@ private slots:
         writer.AddStored("roh.bin", "abcd");
         writer.AddCompressed("gepackt.txt", std::string(1000, 'x'));
         Open(writer);
-        QCOMPARE(Headers(FWindow->lvFiles->model()), (QStringList{"Dateiname", "Größe"}));
+        QCOMPARE(Headers(FWindow->Files().lvFiles()->model()), (QStringList{"Dateiname", "Größe"}));
 
-        FWindow->acColumnKind->trigger();
-        FWindow->acColumnUnpacked->trigger();
-        QCOMPARE(Headers(FWindow->lvFiles->model()),
+        FWindow->Files().ColumnAction(TListColumn::Kind)->trigger();
+        FWindow->Files().ColumnAction(TListColumn::Unpacked)->trigger();
+        QCOMPARE(Headers(FWindow->Files().lvFiles()->model()),
                  (QStringList{"Dateiname", "Größe", "Entpackt", "Art"}));
-        QCOMPARE(Column(FWindow->lvFiles->model(), 2), (QStringList{"1000", "4"}));
-        QCOMPARE(Column(FWindow->lvFiles->model(), 3), (QStringList{"gepackt", "ungepackt"}));
+        QCOMPARE(Column(FWindow->Files().lvFiles()->model(), 2), (QStringList{"1000", "4"}));
+        QCOMPARE(Column(FWindow->Files().lvFiles()->model(), 3),
+                 (QStringList{"gepackt", "ungepackt"}));
 
         FWindow = std::make_unique<TfrmMain>(FPrompts, store);
-        QVERIFY(FWindow->acColumnKind->isChecked() && FWindow->acColumnUnpacked->isChecked());
-        QVERIFY(!FWindow->acColumnRatio->isChecked());
-        FWindow->acColumnKind->trigger();
+        QVERIFY(FWindow->Files().ColumnAction(TListColumn::Kind)->isChecked() &&
+                FWindow->Files().ColumnAction(TListColumn::Unpacked)->isChecked());
+        QVERIFY(!FWindow->Files().ColumnAction(TListColumn::Ratio)->isChecked());
+        FWindow->Files().ColumnAction(TListColumn::Kind)->trigger();
         FWindow = std::make_unique<TfrmMain>(FPrompts, store);
-        QVERIFY(!FWindow->acColumnKind->isChecked() && FWindow->acColumnUnpacked->isChecked());
+        QVERIFY(!FWindow->Files().ColumnAction(TListColumn::Kind)->isChecked() &&
+                FWindow->Files().ColumnAction(TListColumn::Unpacked)->isChecked());
     }
 
     // Drags write below the temporary folder the environment names: one of the test's own.
@@ -288,20 +299,21 @@ private slots:
         QCOMPARE(UseTemporaryFolder(), QStringList());
         OpenGameData();
         SelectDirectory("daten/karten");
-        const TFileListModel* list = qobject_cast<const TFileListModel*>(FWindow->lvFiles->model());
+        const TFileListModel* list =
+            qobject_cast<const TFileListModel*>(FWindow->Files().lvFiles()->model());
         const std::vector<int32_t> both{list->EntryAt(0), list->EntryAt(1)};
         // The views start a drag only from items that say they may be dragged.
         QVERIFY(list->flags(list->index(0, 0)) & Qt::ItemIsDragEnabled);
 
         // Cancelled: nobody asked for the files, so none were written.
-        std::unique_ptr<QMimeData> files(FWindow->CreateDragData(both, nullptr));
+        std::unique_ptr<QMimeData> files(FWindow->Drag().CreateDragData(both, nullptr));
         QVERIFY(files && files->hasUrls());
         QVERIFY(!FWindow->Busy());
         files.reset();
         QCOMPARE(LeftInTemporaryFolder(), QStringList());
 
         // Dropped: the target's asking writes them; once the drop is handled they go.
-        files.reset(FWindow->CreateDragData(both, nullptr));
+        files.reset(FWindow->Drag().CreateDragData(both, nullptr));
         const QList<QUrl> urls = files->urls();
         QCOMPARE(urls.size(), 2);
         QCOMPARE(ReadFileBytes(urls[0].toLocalFile().toStdString()), "eins");
@@ -314,12 +326,12 @@ private slots:
         const TDirNode* daten = FWindow->DirectoryModel().Root()->FindCaptionPath("daten");
         QVERIFY(FWindow->DirectoryModel().flags(FWindow->DirectoryModel().IndexOf(daten)) &
                 Qt::ItemIsDragEnabled);
-        std::unique_ptr<QMimeData> folder(FWindow->CreateDragData({}, daten));
+        std::unique_ptr<QMimeData> folder(FWindow->Drag().CreateDragData({}, daten));
         const QString dropped = folder->urls().value(0).toLocalFile();
         QCOMPARE(QFileInfo(dropped).fileName(), QStringLiteral("daten"));
         QCOMPARE(ReadFileBytes((dropped + "/texte/Übersicht.txt").toStdString()),
                  std::string(4000, 'u'));
-        std::unique_ptr<QMimeData> next(FWindow->CreateDragData({}, daten));
+        std::unique_ptr<QMimeData> next(FWindow->Drag().CreateDragData({}, daten));
         QVERIFY(!QFileInfo::exists(dropped));
         QVERIFY(folder->urls().isEmpty());
         QCOMPARE(LeftInTemporaryFolder(), QStringList());
@@ -336,7 +348,7 @@ private slots:
         OpenGameData();
         const TDirNode* up = FWindow->DirectoryModel().Root()->FindCaptionPath("daten/..");
         QVERIFY(up);
-        QCOMPARE(FWindow->CreateDragData({}, up), nullptr);
+        QCOMPARE(FWindow->Drag().CreateDragData({}, up), nullptr);
     }
 
     void aDragThatWouldNotFitIntoTheTemporaryFolderIsRefused() {
@@ -345,14 +357,17 @@ private slots:
         writer.AddStored("klein.txt", "klein");
         writer.AddCompressed("riesig.bin", std::string(1000, 'r')).UnpackedSize = uint64_t(1) << 55;
         Open(writer);
-        const TFileListModel* list = qobject_cast<const TFileListModel*>(FWindow->lvFiles->model());
-        QCOMPARE(FWindow->CreateDragData({list->EntryAt(0), list->EntryAt(1)}, nullptr), nullptr);
+        const TFileListModel* list =
+            qobject_cast<const TFileListModel*>(FWindow->Files().lvFiles()->model());
+        QCOMPARE(FWindow->Drag().CreateDragData({list->EntryAt(0), list->EntryAt(1)}, nullptr),
+                 nullptr);
         QCOMPARE(FPrompts.Messages.size(), size_t(1));
         QVERIFY(FPrompts.Messages[0].Text.startsWith(
             QStringLiteral("Zum Ziehen müssten 36.028.797,0 GB in den temporären Ordner")));
         QCOMPARE(LeftInTemporaryFolder(), QStringList());
         // What fits is offered.
-        std::unique_ptr<QMimeData> fits(FWindow->CreateDragData({list->EntryAt(0)}, nullptr));
+        std::unique_ptr<QMimeData> fits(
+            FWindow->Drag().CreateDragData({list->EntryAt(0)}, nullptr));
         QVERIFY(fits && fits->hasUrls());
     }
 };

@@ -69,13 +69,13 @@ private slots:
 
         TUrlCatcher catcher;
         QDesktopServices::setUrlHandler("file", &catcher, "Open");
-        QVERIFY(!FWindow->btOpenFolder->isHidden());
-        FWindow->btOpenFolder->click();
+        QVERIFY(!FWindow->Runs().btOpenFolder()->isHidden());
+        FWindow->Runs().btOpenFolder()->click();
         QDesktopServices::unsetUrlHandler("file");
         QCOMPARE(catcher.Urls, QList<QUrl>{QUrl::fromLocalFile(Destination())});
         // The offer goes with the summary.
         FWindow->CheckArchiveCommand();
-        QVERIFY(FWindow->btOpenFolder->isHidden());
+        QVERIFY(FWindow->Runs().btOpenFolder()->isHidden());
         WaitIdle();
     }
 
@@ -168,7 +168,8 @@ private slots:
                  std::string("vier"));
         const QString told = "4 Bytes (angegeben: 1.099.511.627.776 Bytes, mehr als die Datei "
                              "enthält)";
-        FWindow->lvFiles->setCurrentIndex(FWindow->lvFiles->model()->index(1, 0));
+        FWindow->Files().lvFiles()->setCurrentIndex(
+            FWindow->Files().lvFiles()->model()->index(1, 0));
         FWindow->PropertiesCommand();
         QVERIFY2(FPrompts.Messages.back().Text.contains("Entpackt: " + told),
                  qPrintable(FPrompts.Messages.back().Text));
@@ -178,11 +179,12 @@ private slots:
         TPakWriter writer;
         writer.AddCompressed("luege.txt", "vier").UnpackedSize = 1ull << 40;
         Open(writer);
-        QSignalSpy updated(FWindow->dlgPreview, &TPreviewDialog::Updated);
-        FWindow->lvFiles->setCurrentIndex(FWindow->lvFiles->model()->index(0, 0));
+        QSignalSpy updated(&FWindow->Preview(), &TPreviewDialog::Updated);
+        FWindow->Files().lvFiles()->setCurrentIndex(
+            FWindow->Files().lvFiles()->model()->index(0, 0));
         FWindow->PreviewCommand();
         QVERIFY(updated.wait(5000));
-        QCOMPARE(FWindow->dlgPreview->lbInfo->text().section(" · ", 1, 1),
+        QCOMPARE(FWindow->Preview().lbInfo->text().section(" · ", 1, 1),
                  "4 Byte (angegeben: 1.099,5 GB, mehr als die Datei enthält)");
         FWindow->PropertiesCommand();
         QVERIFY(FPrompts.Messages.back().Text.contains("Entpackt: 4 Bytes (angegeben: "));
@@ -224,7 +226,8 @@ private slots:
         QVERIFY(FPrompts.Messages[0].Text.contains(name));
         ShownByTheRealBox(FPrompts.Messages[0].Text, name);
 
-        FWindow->lvFiles->setCurrentIndex(FWindow->lvFiles->model()->index(0, 0));
+        FWindow->Files().lvFiles()->setCurrentIndex(
+            FWindow->Files().lvFiles()->model()->index(0, 0));
         FWindow->PropertiesCommand();
         QVERIFY(FPrompts.Messages.back().Text.contains(name));
         ShownByTheRealBox(FPrompts.Messages.back().Text, name);

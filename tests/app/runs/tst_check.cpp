@@ -18,7 +18,7 @@ class TestCheck : public QObject, TWindowFixture {
     }
     void WaitUntilDone() {
         WaitIdle();
-        QVERIFY(FWindow->pnExtract->isHidden());
+        QVERIFY(FWindow->Runs().Panel().isHidden());
         // Nothing is written anywhere.
         QCOMPARE(QDir(FDir->path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
                  QStringList{"archiv.pak"});
@@ -42,7 +42,7 @@ private slots:
                      .match(FWindow->StatusText())
                      .hasMatch(),
                  qPrintable(FWindow->StatusText()));
-        QVERIFY(FWindow->btOpenFolder->isHidden()); // a check has no folder to open
+        QVERIFY(FWindow->Runs().btOpenFolder()->isHidden()); // a check has no folder to open
     }
 
     void damagedEntriesAreListedInArchiveOrder() {
@@ -91,7 +91,7 @@ private slots:
                  QStringList(2, "Das Archiv wird gerade geprüft. Bitte warten, bis die Prüfung "
                                 "beendet ist, oder „Abbrechen“ wählen."));
         QCOMPARE(FPrompts.FolderAnswers.size(), size_t{1}); // refused before the chooser
-        FWindow->btCancel->click();
+        FWindow->Runs().Panel().btCancel()->click();
         WaitUntilDone();
         QVERIFY(FWindow->StatusText().startsWith("Abgebrochen: "));
         QCOMPARE(FPrompts.Messages.size(), size_t{2}); // no verdict on what was not checked

@@ -63,7 +63,7 @@ private slots:
         QObject scope;
         connect(FWindow.get(), &TfrmMain::ExtractProgress, &scope, [&](const QString&, int) {
             ++steps;
-            panelShown = panelShown || !FWindow->pnExtract->isHidden();
+            panelShown = panelShown || !FWindow->Runs().Panel().isHidden();
         });
 
         ExtractAll(Destination());
@@ -73,9 +73,9 @@ private slots:
                  std::string(3000, 'g'));
         QCOMPARE(steps, 3);
         QVERIFY(panelShown);
-        QVERIFY(FWindow->pnExtract->isHidden());
-        QCOMPARE(FWindow->pbProgress->maximum(), 3);
-        QCOMPARE(FWindow->pbProgress->value(), 3);
+        QVERIFY(FWindow->Runs().Panel().isHidden());
+        QCOMPARE(FWindow->Runs().Panel().pbProgress()->maximum(), 3);
+        QCOMPARE(FWindow->Runs().Panel().pbProgress()->value(), 3);
         QVERIFY(FPrompts.Messages.empty());
     }
 
@@ -83,8 +83,8 @@ private slots:
         TPakWriter writer;
         Open(writer);
         ExtractAll(Destination());
-        QCOMPARE(FWindow->pbProgress->maximum(), 0);
-        QVERIFY(FWindow->pnExtract->isHidden());
+        QCOMPARE(FWindow->Runs().Panel().pbProgress()->maximum(), 0);
+        QVERIFY(FWindow->Runs().Panel().isHidden());
         QVERIFY(!QFileInfo::exists(Destination()));
     }
 
@@ -98,7 +98,7 @@ private slots:
         // it is cancelled.
         FPrompts.FolderAnswers = {QString(), QString()};
         FWindow->ExtractAllFilesCommand();
-        QVERIFY(FWindow->pnExtract->isHidden());
+        QVERIFY(FWindow->Runs().Panel().isHidden());
         QCOMPARE(FPrompts.FolderPresets.size(), 4);
         QCOMPARE(FPrompts.Messages.size(), size_t{2}); // not a silent end
         QVERIFY(FPrompts.Messages[0].Text.contains("kein Ordner auf einem Datenträger"));
@@ -132,14 +132,15 @@ private slots:
                 [&](const QString& name, int) {
                     // The click arrives while the window handles events with c.txt on show.
                     if (name == "c.txt")
-                        QMetaObject::invokeMethod(FWindow->btCancel, "click", Qt::QueuedConnection);
+                        QMetaObject::invokeMethod(FWindow->Runs().Panel().btCancel(), "click",
+                                                  Qt::QueuedConnection);
                 });
         ExtractAll(Destination());
         scope.reset();
         QVERIFY(FWindow->CancelRequested());
-        QCOMPARE(FWindow->lbExtract->text(), QStringLiteral("c.txt"));
+        QCOMPARE(FWindow->Runs().Panel().lbExtract()->text(), QStringLiteral("c.txt"));
         QCOMPARE(Files(Destination()), (QStringList{"a.txt", "b.txt"}));
-        QVERIFY(FWindow->pnExtract->isHidden());
+        QVERIFY(FWindow->Runs().Panel().isHidden());
 
         // The next command starts afresh.
         ExtractAll(Destination("zweites"));
@@ -156,7 +157,8 @@ private slots:
         QCOMPARE(FPrompts.FolderPresets.last(), Destination());
 
         FPrompts.SaveAnswers.push_back(FDir->filePath("kopie.txt"));
-        FWindow->lvFiles->setCurrentIndex(FWindow->lvFiles->model()->index(0, 0));
+        FWindow->Files().lvFiles()->setCurrentIndex(
+            FWindow->Files().lvFiles()->model()->index(0, 0));
         FWindow->ExtractSelectedFileCommand();
         WaitIdle();
         FWindow->ExtractSelectedFileCommand(); // cancelled
@@ -175,7 +177,7 @@ private slots:
         FWindow->ExtractDirectoryCommand();
         WaitIdle();
         QCOMPARE(Files(Destination()), (QStringList{"c/x", "y"}));
-        QCOMPARE(FWindow->pbProgress->maximum(), 2);
+        QCOMPARE(FWindow->Runs().Panel().pbProgress()->maximum(), 2);
 
         // The root recreates the whole archive, as "Alle Dateien..." does.
         SelectDirectory("");
@@ -206,14 +208,14 @@ private slots:
         QObject scope;
         connect(FWindow.get(), &TfrmMain::ExtractProgress, &scope, [&](const QString& name, int) {
             if (name == "2")
-                FWindow->btCancel->click();
+                FWindow->Runs().Panel().btCancel()->click();
         });
         FPrompts.FolderAnswers.push_back(Destination());
         FWindow->ExtractDirectoryCommand();
         WaitIdle();
         QCOMPARE(Files(Destination()), QStringList{"1"});
         // "1", "2" in the first list, then one step for each of the lists of e and f.
-        QCOMPARE(FWindow->pbProgress->maximum(), 7);
+        QCOMPARE(FWindow->Runs().Panel().pbProgress()->maximum(), 7);
     }
 
     void aDamagedEntryIsReportedAndTheOthersAreExtracted() {
@@ -242,7 +244,7 @@ private slots:
                              "„../ausbruch.txt“.\n\nEine Datei konnte nicht erstellt werden: "
                              "„zuletzt/y.txt“ (Ein Ordner auf dem Weg ist eine Datei)."});
         QCOMPARE(Files(Destination()), (QStringList{"sub/x.txt", "vorher.txt", "zuletzt"}));
-        QVERIFY(FWindow->pnExtract->isHidden());
+        QVERIFY(FWindow->Runs().Panel().isHidden());
     }
 
     void aReadErrorEndsTheCommandKeepingEarlierFiles() {
@@ -259,7 +261,7 @@ private slots:
         QCOMPARE(FPrompts.Messages[0].Icon, TPrompts::TIcon::Error);
         QCOMPARE(FPrompts.Messages[0].Text, QStringLiteral("Stream-Lesefehler."));
         QCOMPARE(ReadFileBytes(Destination("ziel/a.txt").toStdString()), std::string("a"));
-        QVERIFY(FWindow->pnExtract->isHidden());
+        QVERIFY(FWindow->Runs().Panel().isHidden());
     }
 
     void linksAndPipesInTheDestinationAreReplacedAndAChosenPipeIsNotWritten() {
@@ -283,7 +285,8 @@ private slots:
         const QString pipe = Destination("gewaehlt");
         QCOMPARE(::mkfifo(pipe.toLocal8Bit().constData(), 0600), 0);
         FPrompts.SaveAnswers.push_back(pipe);
-        FWindow->lvFiles->setCurrentIndex(FWindow->lvFiles->model()->index(0, 0));
+        FWindow->Files().lvFiles()->setCurrentIndex(
+            FWindow->Files().lvFiles()->model()->index(0, 0));
         FWindow->ExtractSelectedFileCommand();
         WaitIdle();
         QCOMPARE(FPrompts.MessageTexts(),
@@ -347,12 +350,14 @@ private slots:
         writer.AddStored(name.toStdString(), "x");
         Open(writer);
         FPrompts.SaveAnswers.push_back(Destination("g.txt"));
-        FWindow->lvFiles->setCurrentIndex(FWindow->lvFiles->model()->index(0, 0));
+        FWindow->Files().lvFiles()->setCurrentIndex(
+            FWindow->Files().lvFiles()->model()->index(0, 0));
         FWindow->ExtractSelectedFileCommand();
         WaitIdle();
         QLabel literal(QStringLiteral("Entpacke %1...").arg(name));
         literal.setTextFormat(Qt::PlainText);
-        for (QLabel* label : {FWindow->statusBar()->findChild<QLabel*>(), FWindow->lbExtract}) {
+        for (QLabel* label :
+             {FWindow->statusBar()->findChild<QLabel*>(), FWindow->Runs().Panel().lbExtract()}) {
             label->setText(literal.text());
             QCOMPARE(label->sizeHint(), literal.sizeHint());
         }
@@ -389,7 +394,7 @@ private slots:
 
         const QString target = Destination("gespeichert.txt");
         FPrompts.SaveAnswers.push_back(target);
-        QTreeView* list = FWindow->lvFiles;
+        QTreeView* list = FWindow->Files().lvFiles();
         const QRect row = list->visualRect(list->model()->index(0, 0));
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, row.center());
         QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, row.center());

@@ -45,11 +45,12 @@ class TestPreview : public QObject, TWindowFixture {
 
     // Opens the preview of the root list's file at row and waits until it is on show.
     const TPreview& PreviewRow(int row) {
-        QSignalSpy updated(FWindow->dlgPreview, &TPreviewDialog::Updated);
-        FWindow->lvFiles->setCurrentIndex(FWindow->lvFiles->model()->index(row, 0));
-        FWindow->acPreview->trigger();
+        QSignalSpy updated(&FWindow->Preview(), &TPreviewDialog::Updated);
+        FWindow->Files().lvFiles()->setCurrentIndex(
+            FWindow->Files().lvFiles()->model()->index(row, 0));
+        FWindow->Controls().acPreview->trigger();
         [&] { QVERIFY(updated.wait(10000)); }();
-        return *FWindow->dlgPreview->Shown();
+        return *FWindow->Preview().Shown();
     }
 
 private slots:
@@ -143,17 +144,17 @@ private slots:
         QTEST(shown.Kind, "kind");
         QTEST(shown.Description, "description");
         QCOMPARE(shown.Cut, false);
-        QVERIFY(FWindow->dlgPreview->lbNotice->isHidden());
+        QVERIFY(FWindow->Preview().lbNotice->isHidden());
         switch (shown.Kind) {
         case TPreview::TKind::Text:
         case TPreview::TKind::Hex:
-            QTEST(FWindow->dlgPreview->pvLines->Line(0), "firstLine");
+            QTEST(FWindow->Preview().pvLines->Line(0), "firstLine");
             break;
         case TPreview::TKind::Picture:
             QVERIFY(!shown.Picture.isNull());
             break;
         case TPreview::TKind::Unreadable:
-            QTEST(FWindow->dlgPreview->lbMessage->text(), "firstLine");
+            QTEST(FWindow->Preview().lbMessage->text(), "firstLine");
             break;
         }
     }
@@ -171,8 +172,8 @@ private slots:
         QCOMPARE(shown.Kind, TPreview::TKind::Text);
         QCOMPARE(shown.Description, QStringLiteral("Text (UTF-8)"));
         QVERIFY(shown.Cut);
-        QVERIFY(!FWindow->dlgPreview->lbNotice->isHidden());
-        QVERIFY(FWindow->dlgPreview->lbNotice->text().contains("nur der Anfang"));
+        QVERIFY(!FWindow->Preview().lbNotice->isHidden());
+        QVERIFY(FWindow->Preview().lbNotice->text().contains("nur der Anfang"));
         // Every whole "xä" of the first kLimit bytes, and the "x" before the split "ä".
         QCOMPARE(shown.Text.size(), qsizetype(TPreviewJob::kLimit / 3 * 2 + 1));
         QVERIFY(shown.Text.endsWith(QStringLiteral("äx")));
@@ -187,11 +188,11 @@ private slots:
         FWindow->show();
         FWindow->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(FWindow.get()));
-        TPreviewDialog* preview = FWindow->dlgPreview;
+        TPreviewDialog* preview = &FWindow->Preview();
         QSignalSpy updated(preview, &TPreviewDialog::Updated);
 
         // Space in the list opens it; the keyboard stays with the list.
-        QTreeView* list = FWindow->lvFiles;
+        QTreeView* list = FWindow->Files().lvFiles();
         list->setFocus();
         list->setCurrentIndex(list->model()->index(0, 0));
         QTest::keyClick(list, Qt::Key_Space);
@@ -216,7 +217,7 @@ private slots:
 
     // The notice reads well on the default palette and on one whose hint colours do not.
     void theNoticeIsReadableOnEveryPalette() {
-        TPreviewDialog* preview = FWindow->dlgPreview;
+        TPreviewDialog* preview = &FWindow->Preview();
         const auto contrast = [&] {
             const QLabel* notice = preview->lbNotice;
             return ContrastRatio(notice->palette().color(notice->foregroundRole()),
@@ -243,16 +244,16 @@ private slots:
                 QRect(0, 0, 200, 300)
                     .translated(atLeft ? screen.topLeft() : screen.topRight() - QPoint(199, 0)));
             FWindow->show();
-            FWindow->dlgPreview->ShowEntry(0);
-            const QRect placed = FWindow->dlgPreview->frameGeometry();
+            FWindow->Preview().ShowEntry(0);
+            const QRect placed = FWindow->Preview().frameGeometry();
             QVERIFY2(!placed.intersects(FWindow->frameGeometry()) && screen.contains(placed),
                      qPrintable(QStringLiteral("%1,%2 %3x%4")
                                     .arg(placed.x())
                                     .arg(placed.y())
                                     .arg(placed.width())
                                     .arg(placed.height())));
-            FWindow->dlgPreview->hide();
-            FWindow->dlgPreview->RestorePlacement({}); // as at a first start
+            FWindow->Preview().hide();
+            FWindow->Preview().RestorePlacement({}); // as at a first start
         }
 
         auto store = std::make_shared<MemoryRegistryStore>();
@@ -261,18 +262,18 @@ private slots:
             window.OpenArchiveCommand(FDir->filePath("archiv.pak"));
             QTRY_VERIFY2(window.ArchiveOpen(), qPrintable(FPrompts.MessageTexts().join('|')));
             window.show();
-            window.dlgPreview->ShowEntry(0);
+            window.Preview().ShowEntry(0);
         };
         {
             TfrmMain first(FPrompts, store);
             previewIn(first);
-            first.dlgPreview->move(left);
-            left = first.dlgPreview->frameGeometry().topLeft();
+            first.Preview().move(left);
+            left = first.Preview().frameGeometry().topLeft();
         }
         TfrmMain second(FPrompts, store);
         previewIn(second);
         // (Restoring a geometry may be a pixel off where the platform guesses the frame.)
-        QVERIFY((second.dlgPreview->frameGeometry().topLeft() - left).manhattanLength() <= 2);
+        QVERIFY((second.Preview().frameGeometry().topLeft() - left).manhattanLength() <= 2);
     }
 };
 

@@ -1,0 +1,45 @@
+#include "FindBar.h"
+
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QToolButton>
+
+TFindBar::TFindBar(QWidget* parent)
+    : QWidget(parent)
+    , FEdit(new QLineEdit(this)) {
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(4, 2, 2, 2);
+    auto* label = new QLabel(QStringLiteral("&Suchen:"), this);
+    FEdit->setPlaceholderText(QStringLiteral("Teil des Namens oder Muster wie *.dds"));
+    FEdit->setClearButtonEnabled(true);
+    label->setBuddy(FEdit);
+    auto* close = new QToolButton(this);
+    close->setText(QStringLiteral("✕"));
+    close->setToolTip(QStringLiteral("Suche schließen (Esc)"));
+    close->setAutoRaise(true);
+    layout->addWidget(label);
+    layout->addWidget(FEdit, 1);
+    layout->addWidget(close);
+    hide();
+
+    connect(FEdit, &QLineEdit::textChanged, this, &TFindBar::TextChanged);
+    connect(close, &QToolButton::clicked, this, &TFindBar::CloseRequested);
+    FEdit->installEventFilter(this);
+}
+
+bool TFindBar::eventFilter(QObject* watched, QEvent* event) {
+    if (watched != FEdit || event->type() != QEvent::KeyPress)
+        return QWidget::eventFilter(watched, event);
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if (key == Qt::Key_Escape && !isHidden()) {
+        emit CloseRequested();
+        return true;
+    }
+    if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Down) {
+        emit IntoListRequested();
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QWidget>
+
+class QLineEdit;
+
+// The bar above the file list for a find over the names of the whole archive (pnFind): its
+// field (edFind) and its close button. Only the controls: what a find does is the file list's.
+class TFindBar : public QWidget {
+    Q_OBJECT
+public:
+    explicit TFindBar(QWidget* parent);
+
+    QLineEdit* edFind() const { return FEdit; }
+
+signals:
+    void TextChanged(const QString& text);
+    // The close button or Escape in the field.
+    void CloseRequested();
+    // Enter or the arrow down in the field: on into the hits.
+    void IntoListRequested();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    QLineEdit* FEdit;
+};
