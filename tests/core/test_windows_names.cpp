@@ -184,6 +184,38 @@ TEST_F(PlatformExtraction, ALinkToAFolderOutsideInTheDestinationIsNotEntered) {
     EXPECT_TRUE(ListFiles(outside).empty());
 }
 
+TEST_F(PlatformExtraction, FilesThereAreReplacedOrKeptAndAFileWhereAFolderGoesFailsItsEntry) {
+    const std::string out = FDir / "out";
+    std::filesystem::create_directories(DiskPath(out + "/ordner"));
+    WriteFileBytes(out + "/alt.txt", "a much longer old content");
+    WriteFileBytes(out + "/datei", "a file where a folder goes");
+    WriteFileBytes(out + "/behalten.txt", "old");
+    TPakWriter writer;
+    writer.AddStored("alt.txt", "new");
+    writer.AddStored("datei/x.txt", "x");
+    writer.AddStored("ordner", "a file where a folder stands");
+    Open(writer);
+
+    const auto stats = ExtractAll(out);
+    EXPECT_EQ(stats.Written, 1);
+    EXPECT_EQ(stats.Failed, 2);
+    EXPECT_EQ(ReadFileBytes(out + "/alt.txt"), "new");
+    EXPECT_EQ(FEvents["datei/x.txt"], "Ein Ordner auf dem Weg ist eine Datei");
+    EXPECT_EQ(FEvents["ordner"], "Dort steht schon ein Ordner");
+
+    TPakWriter again;
+    again.AddStored("behalten.txt", "new");
+    again.AddStored("neu.txt", "n");
+    Open(again);
+    TExtractor keeping(FReader, out);
+    keeping.SetKeepExisting(true);
+    keeping.Add(0, "");
+    keeping.Add(1, "");
+    EXPECT_EQ(keeping.Stats().Kept, 1);
+    EXPECT_EQ(ReadFileBytes(out + "/behalten.txt"), "old");
+    EXPECT_EQ(ReadFileBytes(out + "/neu.txt"), "n");
+}
+
 TEST_F(PlatformExtraction, PathsLongerThan260CharactersAreWritten) {
     const std::string folder(60, 'f');
     std::string path;
