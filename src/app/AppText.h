@@ -9,6 +9,11 @@ inline QString ApplicationTitle() {
     return QStringLiteral("Varnholm Archiv-Explorer");
 }
 
+// The open dialog's filters for archives.
+inline QString ArchiveFilter() {
+    return QStringLiteral("Varnholm Archivdateien (*.p?\?);;Alle Dateien (*)");
+}
+
 // An entry or folder whose name is empty shows as "(ohne Namen)", in italics, so that it is no
 // blank row; what it is called in the archive stays empty.
 inline QString ShownName(const QString& name) {

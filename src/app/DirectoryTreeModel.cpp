@@ -6,6 +6,7 @@
 #include "TextOrder.h"
 
 #include <QCollatorSortKey>
+#include <QFont>
 #include <algorithm>
 
 TDirNode::~TDirNode() {
@@ -111,6 +112,7 @@ void TDirectoryTreeModel::Clear() {
     beginResetModel();
     FRoot.reset();
     FSelected = nullptr;
+    FChanged.clear();
     endResetModel();
 }
 
@@ -177,11 +179,36 @@ QVariant TDirectoryTreeModel::data(const QModelIndex& index, int role) const {
         return {};
     if (role == Qt::DisplayRole)
         return ShownName(node->Caption);
-    if (role == Qt::FontRole)
-        return ShownNameFont(node->Caption);
+    if (role == Qt::FontRole) {
+        const QVariant font = ShownNameFont(node->Caption);
+        if (!node->Changed)
+            return font;
+        QFont bold = font.isValid() ? font.value<QFont>() : QFont();
+        bold.setBold(true);
+        return bold;
+    }
     if (role == Qt::DecorationRole)
         return FolderIcon(node == FSelected ? 0 : node->ImageIndex);
     return {};
+}
+
+void TDirectoryTreeModel::MarkChanged(const std::vector<const TDirNode*>& nodes) {
+    for (const TDirNode* node : nodes)
+        for (auto* n = const_cast<TDirNode*>(node); n && !n->Changed; n = n->Parent) {
+            n->Changed = true;
+            FChanged.push_back(n);
+            const QModelIndex at = IndexOf(n);
+            emit dataChanged(at, at, {Qt::FontRole});
+        }
+}
+
+void TDirectoryTreeModel::ClearChanged() {
+    for (TDirNode* node : FChanged) {
+        node->Changed = false;
+        const QModelIndex at = IndexOf(node);
+        emit dataChanged(at, at, {Qt::FontRole});
+    }
+    FChanged.clear();
 }
 
 Qt::ItemFlags TDirectoryTreeModel::flags(const QModelIndex& index) const {

@@ -16,7 +16,8 @@ struct TDirNode {
     int Row = 0; // position among the parent's children
     std::vector<std::unique_ptr<TDirNode>> Children;
     std::unique_ptr<TFileListModel> Files; // the directory's file list; null when it holds none
-    int ImageIndex = 0; // glyph when not selected: 0 open folder, 1 closed folder
+    int ImageIndex = 0;   // glyph when not selected: 0 open folder, 1 closed folder
+    bool Changed = false; // a comparison found changes at or below it (shown in bold)
 
     TDirNode() = default;
     // Takes the nodes below apart one by one: an archive path may nest deeper than the call stack.
@@ -55,6 +56,10 @@ public:
     // The selected node always shows the open folder.
     void SetSelectedNode(TDirNode* node);
     TDirNode* SelectedNode() const { return FSelected; }
+    // Marks nodes and the folders above them as holding changes (shown in bold), until
+    // ClearChanged.
+    void MarkChanged(const std::vector<const TDirNode*>& nodes);
+    void ClearChanged();
 
     QModelIndex index(int row, int column, const QModelIndex& parent = {}) const override;
     QModelIndex parent(const QModelIndex& child) const override;
@@ -66,4 +71,5 @@ public:
 private:
     std::unique_ptr<TDirNode> FRoot;
     TDirNode* FSelected = nullptr;
+    std::vector<TDirNode*> FChanged;
 };

@@ -32,8 +32,21 @@ void TFileListModel::SetHits(std::vector<int32_t> entries,
                              std::pair<TListColumn, Qt::SortOrder> order) {
     beginResetModel();
     FEntries = std::move(entries);
+    FChanges.clear();
+    FOlder = nullptr;
     FAcrossFolders = true;
     FOrder = order;
+    endResetModel();
+}
+
+void TFileListModel::SetChanges(std::vector<TChangeRow> rows, const TPakReader* older) {
+    beginResetModel();
+    FChanges = std::move(rows);
+    FOlder = older;
+    FEntries.clear();
+    for (const TChangeRow& row : FChanges)
+        FEntries.push_back(row.Entry);
+    FAcrossFolders = true;
     endResetModel();
 }
 
@@ -58,6 +71,8 @@ int TFileListModel::ColumnOf(TListColumn kind) const {
 void TFileListModel::Sort(TListColumn column, Qt::SortOrder order,
                           const std::vector<int32_t>& treeRank,
                           const std::vector<int32_t>* nameRank) {
+    if (ShowsChanges())
+        return;
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
     const QModelIndexList before = persistentIndexList();
     std::vector<int32_t> entriesBefore;
@@ -114,6 +129,22 @@ QString EntryText(const TPakReader& reader, int32_t entry, TListColumn column) {
     case TListColumn::Kind:
         return reader.EntryIsCompressed(entry) ? QStringLiteral("gepackt")
                                                : QStringLiteral("ungepackt");
+    case TListColumn::Change:
+        break; // a property of the row, not of the entry
+    }
+    return {};
+}
+
+QString ChangeText(TChangeRow::TKind kind) {
+    switch (kind) {
+    case TChangeRow::New:
+        return QStringLiteral("neu");
+    case TChangeRow::Changed:
+        return QStringLiteral("geändert");
+    case TChangeRow::Removed:
+        return QStringLiteral("entfernt");
+    case TChangeRow::Moved:
+        return QStringLiteral("verschoben");
     }
     return {};
 }
@@ -134,12 +165,19 @@ QVariant TFileListModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= Count() || index.column() >= columnCount())
         return {};
     const TListColumn column = ColumnAt(index.column());
+    // A removed file of a comparison is shown from the older archive.
+    const TChangeRow* change =
+        ShowsChanges() ? &FChanges[static_cast<size_t>(index.row())] : nullptr;
+    const TPakReader& reader = change && change->Entry < 0 ? *FOlder : FReader;
+    const int32_t entry = change && change->Entry < 0 ? change->Older : EntryAt(index.row());
+    if (column == TListColumn::Change)
+        return role == Qt::DisplayRole && change ? QVariant(ChangeText(change->Kind)) : QVariant();
     if (column == TListColumn::Name && (role == Qt::DisplayRole || role == Qt::FontRole)) {
-        const QString name = EntryText(FReader, EntryAt(index.row()), column);
+        const QString name = EntryText(reader, entry, column);
         return role == Qt::DisplayRole ? QVariant(ShownName(name)) : ShownNameFont(name);
     }
     if (role == Qt::DisplayRole)
-        return EntryText(FReader, EntryAt(index.row()), column);
+        return EntryText(reader, entry, column);
     if (role == Qt::TextAlignmentRole)
         return Alignment(column);
     return {};
@@ -176,6 +214,8 @@ QString ColumnCaption(TListColumn column) {
         return QStringLiteral("Verhältnis");
     case TListColumn::Kind:
         return QStringLiteral("Art");
+    case TListColumn::Change:
+        return QStringLiteral("Änderung");
     }
     return {};
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QAbstractTableModel>
+#include <QString>
 #include <cstdint>
 #include <utility>
 #include <vector>
@@ -15,6 +16,16 @@ enum class TListColumn {
     Unpacked, // "Entpackt": the size once unpacked
     Ratio,    // "Verhältnis": stored size in percent of the unpacked one
     Kind,     // "Art": "gepackt" or "ungepackt"
+    Change,   // "Änderung": what a comparison found, for its rows
+};
+
+// A row of a comparison's list: a file of the open archive that is new, changed or moved, or
+// one of the older archive that is gone.
+struct TChangeRow {
+    enum TKind : uint8_t { New, Changed, Removed, Moved };
+    TKind Kind;
+    int32_t Entry; // in the open archive; -1 for a removed file
+    int32_t Older; // in the older archive; -1 for a new file
 };
 
 // The files of one archive directory (or the hits of a find) as the list shows them. Rows hold
@@ -35,6 +46,11 @@ public:
     void SetHits(std::vector<int32_t> entries, std::pair<TListColumn, Qt::SortOrder> order = {
                                                    TListColumn::Folder, Qt::AscendingOrder});
 
+    // Replaces the rows with a comparison's, in the order given; a removed file's row shows it
+    // from older and stands for no entry of the open archive (EntryAt -1). Sorting leaves them
+    // in that order.
+    void SetChanges(std::vector<TChangeRow> rows, const TPakReader* older);
+    bool ShowsChanges() const { return !FChanges.empty(); }
     int32_t EntryAt(int row) const { return FEntries[static_cast<size_t>(row)]; }
     int Count() const { return static_cast<int>(FEntries.size()); }
     // The row that shows entry, or -1.
@@ -65,11 +81,15 @@ private:
     const TPakReader& FReader;
     std::vector<int32_t> FEntries;
     std::vector<TListColumn> FColumns{TListColumn::Name, TListColumn::Size};
-    bool FAcrossFolders = false; // hits of a find rather than one directory's files
+    bool FAcrossFolders = false;      // hits of a find rather than one directory's files
+    std::vector<TChangeRow> FChanges; // a comparison's rows, beside FEntries
+    const TPakReader* FOlder = nullptr;
     std::pair<TListColumn, Qt::SortOrder> FOrder{TListColumn::Folder, Qt::AscendingOrder};
 };
 
 // The German caption of a column.
 QString ColumnCaption(TListColumn column);
+// "neu", "geändert", "entfernt", "verschoben".
+QString ChangeText(TChangeRow::TKind kind);
 // What the column shows for entry.
 QString EntryText(const TPakReader& reader, int32_t entry, TListColumn column);

@@ -71,6 +71,8 @@ long double Key(const TPakReader& reader, int32_t entry, TListColumn column,
         return Ratio(reader, entry);
     case TListColumn::Kind:
         return reader.EntryIsCompressed(entry) ? 1 : 0;
+    case TListColumn::Change:
+        return 0; // a comparison's lists keep their order
     }
     return 0;
 }

@@ -3,6 +3,7 @@
 #include "AppIcon.h"
 #include "AppText.h"
 #include "ArchiveSession.h"
+#include "CompareCommand.h"
 #include "DirectoryTreeModel.h"
 #include "DragSource.h"
 #include "DragView.h"
@@ -99,6 +100,7 @@ void TfrmMain::CreateFeatures() {
     FExtract = new TExtractionCommands(*FSession, *FRuns, FPrompts, *FStatus, *FState, this);
     FDrag = new TDragSource(*FSession, *FRuns, *this, FPrompts, *FStatus, this);
     FUpdate = new TUpdateCommand(*FSession, *FRuns, FPrompts, *FStatus, *FState, this);
+    FCompare = new TCompareCommand(*FSession, *FRuns, *FFiles, FPrompts, *FStatus, this);
 }
 
 void TfrmMain::CreateMenus() {
@@ -108,6 +110,8 @@ void TfrmMain::CreateMenus() {
     c.acOpen->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
     c.mnRecent = c.mnFile->addMenu(QStringLiteral("Erneut öffnen"));
     c.mnFile->addSeparator();
+    c.acCompare =
+        c.mnFile->addAction(QStringLiteral("&Vergleichen mit..."), this, &TfrmMain::CompareCommand);
     c.acUpdate = c.mnFile->addAction(QStringLiteral("Archiv mit Ordner &aktualisieren..."), this,
                                      &TfrmMain::UpdateArchiveCommand);
     c.mnFile->addSeparator();
@@ -276,6 +280,10 @@ void TfrmMain::ExtractAllFilesCommand() {
 
 void TfrmMain::ExtractDirectoryCommand() {
     Run([&] { FExtract->ExtractDirectory(FFolders->SelectedNode()); });
+}
+
+void TfrmMain::CompareCommand() {
+    Run([&] { FCompare->Run(); });
 }
 
 void TfrmMain::UpdateArchiveCommand() {

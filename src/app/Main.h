@@ -24,6 +24,7 @@ class TPakReader;
 class TPreviewDialog;
 class TPrompts;
 class TRecentArchives;
+class TCompareCommand;
 class TUpdateCommand;
 class TWindowState;
 struct TDirNode;
@@ -51,7 +52,8 @@ public:
         QMenu* mnView = nullptr; // "Ansicht"
         QMenu* mnHelp = nullptr;
         QAction* acOpen = nullptr;
-        QAction* acUpdate = nullptr; // "Archiv mit Ordner aktualisieren..."
+        QAction* acCompare = nullptr; // "Vergleichen mit..."
+        QAction* acUpdate = nullptr;  // "Archiv mit Ordner aktualisieren..."
         QAction* acExit = nullptr;
         QAction* acExtractSelected = nullptr;
         QAction* acExtractAll = nullptr;
@@ -96,6 +98,8 @@ public:
     void CheckArchiveCommand();
     // A new archive from the open one and a folder of edited and added files.
     void UpdateArchiveCommand();
+    // What changed since an older version of the open archive, in the file list.
+    void CompareCommand();
     // F10: the menu bar, with its first menu open.
     void MenuBarCommand();
     // Shift+F10 and the Menu key: the context menu of the focused view, at its current item.
@@ -125,6 +129,7 @@ public:
     TPreviewDialog& Preview() const { return *dlgPreview; }
     TRecentArchives& Recent() const { return *FRecent; }
     TUpdateCommand& Update() const { return *FUpdate; }
+    TCompareCommand& Compare() const { return *FCompare; }
 
 signals:
     void StatusTextChanged(const QString& text);
@@ -170,5 +175,6 @@ private:
     TPreviewDialog* dlgPreview = nullptr;
     TRecentArchives* FRecent = nullptr;
     TUpdateCommand* FUpdate = nullptr;
+    TCompareCommand* FCompare = nullptr;
     bool FCloseRequested = false;
 };

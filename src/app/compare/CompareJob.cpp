@@ -4,14 +4,37 @@
 #include "Exception.h"
 #include "uPakReader.h"
 
+#include <algorithm>
+
 TCompareJob::TCompareJob(const TPakReader& current, QString olderFile, int threads, QObject* parent)
-    : TJob(parent)
+    : TRunJob(parent)
     , FCurrent(current)
     , FOlderFile(std::move(olderFile))
     , FThreads(threads) {}
 
 TCompareJob::~TCompareJob() {
     StopAndJoin();
+}
+
+TJobProgress TCompareJob::Progress() const {
+    TJobProgress progress;
+    const int64_t total = FProgress.Total;
+    const int64_t done = std::min<int64_t>(FProgress.Done, total);
+    progress.Position = total == 0 ? 0 : static_cast<int>(done * kSteps / total);
+    progress.Done = done;
+    return progress;
+}
+
+int32_t TCompareJob::Cancel() {
+    FCancel = true;
+    return -1;
+}
+
+TRunStatus::TOutcome TCompareJob::Outcome() const {
+    TRunStatus::TOutcome outcome;
+    outcome.Files = static_cast<int64_t>(FChanges.size());
+    outcome.Cancelled = Cancelled();
+    return outcome;
 }
 
 std::unique_ptr<TPakReader> TCompareJob::TakeOlder() {

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "ArchiveDiff.h"
-#include "Job.h"
+#include "RunJob.h"
 
 #include <QString>
 #include <atomic>
@@ -13,7 +13,7 @@ class TPakReader;
 // Compares the open archive with an older version of it on threads of its own: opens the older
 // one, pairs the paths and compares what needs it (see DiffArchives). The open archive is the
 // new side. The window starts it, reads its progress, may cancel it and hears Finished.
-class TCompareJob : public TJob {
+class TCompareJob : public TRunJob {
     Q_OBJECT
 public:
     TCompareJob(const TPakReader& current, QString olderFile, int threads,
@@ -26,12 +26,18 @@ public:
     int64_t Done() const { return FProgress.Done; }
     int64_t Total() const { return FProgress.Total; }
 
+    // Position: thousandths of the pairs to compare.
+    static constexpr int kSteps = 1000;
+    TJobProgress Progress() const override;
+    int32_t Cancel() override;
+    bool Cancelled() const override { return FCancel.load(); }
+
     // After Finished: the changes in display order, the older archive they refer to (handed
     // over once), and the German reason when it could not be compared. Cancelled: none of them.
-    bool Cancelled() const { return FCancel.load(); }
     const std::vector<TChange>& Changes() const { return FChanges; }
     std::unique_ptr<TPakReader> TakeOlder();
-    const QString& Error() const { return FError; }
+    TRunStatus::TOutcome Outcome() const override;
+    const QString& Error() const override { return FError; }
 
 private:
     void Work() override;

@@ -189,6 +189,10 @@ bool TFilePane::eventFilter(QObject* watched, QEvent* event) {
         CloseFind();
         return true;
     }
+    if (key == Qt::Key_Escape && FOther) {
+        ShowFolder(FSession.Tree().SelectedNode());
+        return true;
+    }
     if (key == Qt::Key_Return || key == Qt::Key_Enter) {
         // Enter extracts, as a double-click does: the selection when it is more than one file.
         emit ExtractRequested();
@@ -257,14 +261,29 @@ void TFilePane::ShowFolder(const TDirNode* node) {
     ShowList(node && node->Files ? node->Files.get() : FEmptyList);
 }
 
+void TFilePane::ShowOtherList(TFileListModel* list) {
+    if (FFindOpen)
+        EndFind();
+    FOther = list;
+    ShowList(list);
+    FView->setFocus();
+}
+
 void TFilePane::ShowEmpty() {
     ShowList(FEmptyList);
 }
 
 void TFilePane::ShowList(TFileListModel* list) {
     // A new model or new columns reset the header's widths: that is no choice of the user's.
+    if (FOther && list != FOther) {
+        FOther = nullptr;
+        emit OtherListClosed();
+    }
     FApplyingWidths = true;
-    list->SetColumns(ListColumns(list == FHits));
+    std::vector<TListColumn> columns = ListColumns(list == FHits || list == FOther);
+    if (list->ShowsChanges())
+        columns.insert(columns.begin(), TListColumn::Change);
+    list->SetColumns(columns);
     const std::pair<TListColumn, Qt::SortOrder> order = ChosenOrder();
     const std::vector<int32_t>& treeRank = FSession.TreeRank();
     if (list->Order() != order && !treeRank.empty()) {
@@ -425,6 +444,8 @@ void TFilePane::CloseFind() {
 
 void TFilePane::ForgetArchive() {
     CloseFind();
+    if (FOther)
+        ShowEmpty();
     // The find reads the reader's names: it goes first.
     FFind.reset();
 }

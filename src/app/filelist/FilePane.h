@@ -60,6 +60,10 @@ public:
     // The list of node (nothing but the headers for none, or a folder without files). A find
     // that is open ends.
     void ShowFolder(const TDirNode* node);
+    // Shows list (a comparison's) in place of the folder's until Escape, a folder, a find or the
+    // archive's end takes its place; then OtherListClosed.
+    void ShowOtherList(TFileListModel* list);
+    bool OtherListShown() const { return FOther != nullptr; }
     // The archive goes: the find with it, and the list is empty.
     void ForgetArchive();
     void ShowEmpty();
@@ -87,6 +91,8 @@ signals:
     void FolderWanted(const TDirNode* node);
     // A find has put its hits in the list.
     void FindFinished(int hits);
+    // The list of ShowOtherList is no longer shown.
+    void OtherListClosed();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -123,6 +129,7 @@ private:
     std::map<TListColumn, QAction*> FColumnActions;
     TFileListModel* FEmptyList; // shown for a directory without files
     TFileListModel* FHits;
+    TFileListModel* FOther = nullptr; // see ShowOtherList
 
     std::unique_ptr<TFindJob> FFind;
     bool FFindOpen = false;

@@ -66,13 +66,16 @@ bool TRunController::RefuseWhileRunning() {
     else if (FRun.Kind == TKind::Write)
         text = QStringLiteral("Ein neues Archiv wird gerade geschrieben. Bitte warten, bis es "
                               "fertig ist, oder „Abbrechen“ wählen.");
+    else if (FRun.Kind == TKind::Compare)
+        text = QStringLiteral("Die Archive werden gerade verglichen. Bitte warten, bis der "
+                              "Vergleich beendet ist, oder „Abbrechen“ wählen.");
     FPrompts.ShowMessage(FWindow, text, TPrompts::TIcon::Information);
     return true;
 }
 
 bool TRunController::ConfirmStop() {
-    // A drag's copy in the temporary folder loses nothing.
-    if (!FJob || FRun.Kind == TKind::Drag)
+    // A drag's copy in the temporary folder loses nothing, nor does a comparison.
+    if (!FJob || FRun.Kind == TKind::Drag || FRun.Kind == TKind::Compare)
         return true;
     QString text = QStringLiteral("Das Entpacken läuft noch. Abbrechen und beenden?");
     QString goOn = QStringLiteral("Weiter entpacken");
@@ -145,7 +148,7 @@ void TRunController::Start(TRun run, std::unique_ptr<TRunJob> job) {
     FPanel->pbProgress()->setRange(0, FRun.Range);
     FPanel->pbProgress()->setValue(0);
     // A single file and a drag show the panel only when they take long.
-    if (FRun.Kind == TKind::Files || FRun.Kind == TKind::Check || FRun.Kind == TKind::Write) {
+    if (FRun.Kind != TKind::Single && FRun.Kind != TKind::Drag) {
         ShowRunStatus({});
         FPanel->ShowCentered();
     }
@@ -272,7 +275,7 @@ void TRunController::JobEnded() {
         ReportCheck(*check);
     else if (!job->Error().isEmpty())
         ShowErrorMessage(FPrompts, FWindow, job->Error());
-    if (run.Kind != TKind::Check && run.Kind != TKind::Write)
+    if (run.Kind != TKind::Check && run.Kind != TKind::Write && run.Kind != TKind::Compare)
         emit ExtractionFinished();
     emit Ended();
 }

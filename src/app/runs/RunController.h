@@ -28,11 +28,12 @@ class TRunController : public QObject {
     Q_OBJECT
 public:
     enum class TKind {
-        Single, // one file through the save dialog: panel only when it takes long, no summary
-        Files,  // many files into a folder the user chose
-        Drag,   // a drag's files into a temporary folder: panel only when long, no figures
-        Check,  // every entry read, nothing written
-        Write,  // a new archive written from the open one
+        Single,  // one file through the save dialog: panel only when it takes long, no summary
+        Files,   // many files into a folder the user chose
+        Drag,    // a drag's files into a temporary folder: panel only when long, no figures
+        Check,   // every entry read, nothing written
+        Write,   // a new archive written from the open one
+        Compare, // the open archive compared with an older one, nothing written
     };
     // What a run is, as Start takes it.
     struct TRun {

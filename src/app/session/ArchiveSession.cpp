@@ -1,5 +1,6 @@
 #include "ArchiveSession.h"
 
+#include "AppText.h"
 #include "ArchiveLoad.h"
 #include "DirectoryTreeModel.h"
 #include "Exception.h"
@@ -15,7 +16,6 @@
 namespace {
 
 // The archives first; "Alle Dateien" opens one with another ending.
-const QString kOpenFilter = QStringLiteral("Varnholm Archivdateien (*.p?\?);;Alle Dateien (*)");
 
 } // namespace
 
@@ -54,7 +54,7 @@ std::optional<uint64_t> TArchiveSession::RealSize(int32_t entry) const {
 
 void TArchiveSession::AskAndOpen() {
     const QString folder = FState.Text(TWindowState::kOpenFolder);
-    const QString fileName = FPrompts.AskOpenFileName(FWindow, kOpenFilter,
+    const QString fileName = FPrompts.AskOpenFileName(FWindow, ArchiveFilter(),
                                                       folder.isEmpty() ? QDir::homePath() : folder);
     if (fileName.isEmpty())
         return;
