@@ -17,6 +17,7 @@
 #include "RegistryStore.h"
 #include "RunController.h"
 #include "StatusLine.h"
+#include "UpdateCommand.h"
 #include "WindowPlacement.h"
 #include "WindowState.h"
 #include "uPakReader.h"
@@ -97,6 +98,7 @@ void TfrmMain::CreateFeatures() {
     statusBar()->setSizeGripEnabled(true);
     FExtract = new TExtractionCommands(*FSession, *FRuns, FPrompts, *FStatus, *FState, this);
     FDrag = new TDragSource(*FSession, *FRuns, *this, FPrompts, *FStatus, this);
+    FUpdate = new TUpdateCommand(*FSession, *FRuns, FPrompts, *FStatus, *FState, this);
 }
 
 void TfrmMain::CreateMenus() {
@@ -105,6 +107,9 @@ void TfrmMain::CreateMenus() {
     c.acOpen = c.mnFile->addAction(QStringLiteral("Ö&ffnen"), this, &TfrmMain::OpenCommand);
     c.acOpen->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
     c.mnRecent = c.mnFile->addMenu(QStringLiteral("Erneut öffnen"));
+    c.mnFile->addSeparator();
+    c.acUpdate = c.mnFile->addAction(QStringLiteral("Archiv mit Ordner &aktualisieren..."), this,
+                                     &TfrmMain::UpdateArchiveCommand);
     c.mnFile->addSeparator();
     c.acExit = c.mnFile->addAction(QStringLiteral("&Beenden"), this, &TfrmMain::ExitCommand);
 
@@ -143,6 +148,7 @@ void TfrmMain::CreateKeys() {
 
 void TfrmMain::ConnectFeatures() {
     connect(FStatus, &TStatusLine::Changed, this, &TfrmMain::StatusTextChanged);
+    connect(FUpdate, &TUpdateCommand::OpenRequested, this, &TfrmMain::OpenArchiveCommand);
     connect(FSession, &TArchiveSession::Closing, this, [this] {
         FFiles->ForgetArchive();
         FDrag->RemoveDragCopies();
@@ -270,6 +276,10 @@ void TfrmMain::ExtractAllFilesCommand() {
 
 void TfrmMain::ExtractDirectoryCommand() {
     Run([&] { FExtract->ExtractDirectory(FFolders->SelectedNode()); });
+}
+
+void TfrmMain::UpdateArchiveCommand() {
+    Run([&] { FUpdate->Run(); });
 }
 
 void TfrmMain::CheckArchiveCommand() {

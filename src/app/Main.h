@@ -24,6 +24,7 @@ class TPakReader;
 class TPreviewDialog;
 class TPrompts;
 class TRecentArchives;
+class TUpdateCommand;
 class TWindowState;
 struct TDirNode;
 
@@ -50,6 +51,7 @@ public:
         QMenu* mnView = nullptr; // "Ansicht"
         QMenu* mnHelp = nullptr;
         QAction* acOpen = nullptr;
+        QAction* acUpdate = nullptr; // "Archiv mit Ordner aktualisieren..."
         QAction* acExit = nullptr;
         QAction* acExtractSelected = nullptr;
         QAction* acExtractAll = nullptr;
@@ -92,6 +94,8 @@ public:
     void PreviewCommand();
     // Checks every entry of the archive, writing nothing.
     void CheckArchiveCommand();
+    // A new archive from the open one and a folder of edited and added files.
+    void UpdateArchiveCommand();
     // F10: the menu bar, with its first menu open.
     void MenuBarCommand();
     // Shift+F10 and the Menu key: the context menu of the focused view, at its current item.
@@ -120,6 +124,7 @@ public:
     TDragSource& Drag() const { return *FDrag; }
     TPreviewDialog& Preview() const { return *dlgPreview; }
     TRecentArchives& Recent() const { return *FRecent; }
+    TUpdateCommand& Update() const { return *FUpdate; }
 
 signals:
     void StatusTextChanged(const QString& text);
@@ -164,5 +169,6 @@ private:
     TDragSource* FDrag = nullptr;
     TPreviewDialog* dlgPreview = nullptr;
     TRecentArchives* FRecent = nullptr;
+    TUpdateCommand* FUpdate = nullptr;
     bool FCloseRequested = false;
 };

@@ -2,11 +2,13 @@
 
 #include "AppText.h"
 #include "PBFolderDialog.h"
+#include "WindowState.h"
 
 #include <QClipboard>
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QGuiApplication>
 #include <QLabel>
@@ -158,6 +160,32 @@ void TQtPrompts::ShowList(QWidget* parent, const QString& text, const QStringLis
     dialog.setMaximumWidth(ScreenWidth(parent));
     dialog.resize(520, 360);
     dialog.exec();
+}
+
+QString AskDiskFolder(TPrompts& prompts, TPBFolderDialog& chooser, TWindowState& state,
+                      const QString& key, const QString& purpose, QWidget* window) {
+    QString last = state.Text(key);
+    while (!last.isEmpty() && !QFileInfo(last).isDir() && QFileInfo(last).path() != last)
+        last = QFileInfo(last).path();
+    if (!last.isEmpty())
+        chooser.SetFolder(last);
+    for (;;) {
+        const QString before = chooser.Folder();
+        if (!prompts.AskFolder(chooser))
+            return QString();
+        const QString folder = chooser.Folder();
+        if (!folder.isEmpty()) {
+            state.SetText(key, folder);
+            return folder;
+        }
+        // A confirmed item without a file-system path cannot take files: say so, and let the
+        // user pick again, from where the chooser was opened.
+        prompts.ShowMessage(window,
+                            QStringLiteral("„%1“ ist kein Ordner auf einem Datenträger. Bitte %2.")
+                                .arg(chooser.DisplayName(), purpose),
+                            TPrompts::TIcon::Information);
+        chooser.SetFolder(before);
+    }
 }
 
 void ShowErrorMessage(TPrompts& prompts, QWidget* parent, const QString& message) {

@@ -5,6 +5,7 @@
 
 class QWidget;
 class TPBFolderDialog;
+class TWindowState;
 
 // Every modal question and message of the window goes through this interface, so that tests
 // answer them from a script and no test ever waits for a human.
@@ -39,6 +40,13 @@ public:
 // The application's error display: message with a final "." where it has none, and the stop
 // icon.
 void ShowErrorMessage(TPrompts& prompts, QWidget* parent, const QString& message);
+
+// Runs the folder chooser until the user confirms a folder on a disk (returned) or cancels
+// (empty). It opens at the folder last chosen under key of state, or as near to it as still
+// exists, and remembers the new one there. A confirmed item without a path (such as "Computer")
+// is named in a message that asks the user to choose again: "Bitte <purpose>."
+QString AskDiskFolder(TPrompts& prompts, TPBFolderDialog& chooser, TWindowState& state,
+                      const QString& key, const QString& purpose, QWidget* window);
 
 // The text a message shows: every name in it longer than kShownNameLength characters (a part in
 // „“, or a run without spaces, which no line break could split) shortened in the middle to

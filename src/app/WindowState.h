@@ -18,6 +18,8 @@ public:
     static inline const QString kOpenFolder = QStringLiteral("OpenFolder");
     static inline const QString kSaveFolder = QStringLiteral("SaveFolder");
     static inline const QString kExtractFolder = QStringLiteral("ExtractFolder");
+    // The folder last used to write a new archive from.
+    static inline const QString kUpdateFolder = QStringLiteral("UpdateFolder");
     // The optional columns of the file list that are shown, comma-separated.
     static inline const QString kColumns = QStringLiteral("Columns");
 

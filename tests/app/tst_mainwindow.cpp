@@ -168,7 +168,8 @@ private slots:
         QStringList fileItems;
         for (QAction* item : w.Controls().mnFile->actions())
             fileItems << (item->isSeparator() ? QStringLiteral("-") : item->text());
-        QCOMPARE(fileItems, (QStringList{"Ö&ffnen", "Erneut öffnen", "-", "&Beenden"}));
+        QCOMPARE(fileItems, (QStringList{"Ö&ffnen", "Erneut öffnen", "-",
+                                         "Archiv mit Ordner &aktualisieren...", "-", "&Beenden"}));
         QCOMPARE(w.Controls().acOpen->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_O));
         QCOMPARE(w.Controls().acExtractSelected->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_X));
         QCOMPARE(w.Controls().acExtractAll->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_A));

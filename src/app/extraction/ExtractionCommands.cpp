@@ -115,28 +115,8 @@ std::vector<TExtractionJob::TItem> TExtractionCommands::ItemsBelow(const TDirNod
 }
 
 bool TExtractionCommands::AskDestination(QString& folder) {
-    // The chooser opens where the last extraction went, or as near to it as still exists.
-    QString last = FState.Text(TWindowState::kExtractFolder);
-    while (!last.isEmpty() && !QFileInfo(last).isDir() && QFileInfo(last).path() != last)
-        last = QFileInfo(last).path();
-    if (!last.isEmpty())
-        FFolderDialog->SetFolder(last);
-    for (;;) {
-        const QString before = FFolderDialog->Folder();
-        if (!FPrompts.AskFolder(*FFolderDialog))
-            return false;
-        folder = FFolderDialog->Folder();
-        if (!folder.isEmpty())
-            break;
-        // A confirmed item without a file-system path (such as "Computer") cannot take files:
-        // say so, and let the user pick again, from where the chooser was opened.
-        FPrompts.ShowMessage(FWindow,
-                             QStringLiteral("„%1“ ist kein Ordner auf einem Datenträger. Bitte "
-                                            "einen Ordner wählen, in den entpackt werden kann.")
-                                 .arg(FFolderDialog->DisplayName()),
-                             TPrompts::TIcon::Information);
-        FFolderDialog->SetFolder(before);
-    }
-    FState.SetText(TWindowState::kExtractFolder, folder);
-    return true;
+    folder =
+        AskDiskFolder(FPrompts, *FFolderDialog, FState, TWindowState::kExtractFolder,
+                      QStringLiteral("einen Ordner wählen, in den entpackt werden kann"), FWindow);
+    return !folder.isEmpty();
 }

@@ -58,13 +58,15 @@ QString TRunController::EntryName(int32_t index) const {
 bool TRunController::RefuseWhileRunning() {
     if (!FJob)
         return false;
-    FPrompts.ShowMessage(FWindow,
-                         FRun.Kind != TKind::Check
-                             ? QStringLiteral("Es wird gerade entpackt. Bitte warten, bis das "
-                                              "Entpacken beendet ist, oder „Abbrechen“ wählen.")
-                             : QStringLiteral("Das Archiv wird gerade geprüft. Bitte warten, bis "
-                                              "die Prüfung beendet ist, oder „Abbrechen“ wählen."),
-                         TPrompts::TIcon::Information);
+    QString text = QStringLiteral("Es wird gerade entpackt. Bitte warten, bis das Entpacken "
+                                  "beendet ist, oder „Abbrechen“ wählen.");
+    if (FRun.Kind == TKind::Check)
+        text = QStringLiteral("Das Archiv wird gerade geprüft. Bitte warten, bis die Prüfung "
+                              "beendet ist, oder „Abbrechen“ wählen.");
+    else if (FRun.Kind == TKind::Write)
+        text = QStringLiteral("Ein neues Archiv wird gerade geschrieben. Bitte warten, bis es "
+                              "fertig ist, oder „Abbrechen“ wählen.");
+    FPrompts.ShowMessage(FWindow, text, TPrompts::TIcon::Information);
     return true;
 }
 
@@ -72,22 +74,24 @@ bool TRunController::ConfirmStop() {
     // A drag's copy in the temporary folder loses nothing.
     if (!FJob || FRun.Kind == TKind::Drag)
         return true;
-    const bool check = FRun.Kind == TKind::Check;
-    return FPrompts.AskChoice(
-               FWindow,
-               check ? QStringLiteral("Die Prüfung läuft noch. Abbrechen und beenden?")
-                     : QStringLiteral("Das Entpacken läuft noch. Abbrechen und "
-                                      "beenden?"),
-               TPrompts::TIcon::Warning,
-               {QStringLiteral("Beenden"),
-                check ? QStringLiteral("Weiter prüfen") : QStringLiteral("Weiter entpacken")}) == 0;
+    QString text = QStringLiteral("Das Entpacken läuft noch. Abbrechen und beenden?");
+    QString goOn = QStringLiteral("Weiter entpacken");
+    if (FRun.Kind == TKind::Check) {
+        text = QStringLiteral("Die Prüfung läuft noch. Abbrechen und beenden?");
+        goOn = QStringLiteral("Weiter prüfen");
+    } else if (FRun.Kind == TKind::Write) {
+        text = QStringLiteral("Das neue Archiv wird noch geschrieben. Abbrechen und beenden?");
+        goOn = QStringLiteral("Weiter schreiben");
+    }
+    return FPrompts.AskChoice(FWindow, text, TPrompts::TIcon::Warning,
+                              {QStringLiteral("Beenden"), goOn}) == 0;
 }
 
 // --- starting ---
 
 void TRunController::ExtractSingle(int32_t index, const QString& target) {
     FStatus.Set(QStringLiteral("Entpacke %1...").arg(AnsiToQString(FReader.EntryPath(index))));
-    Start({TKind::Single, kSingleFileSteps, std::nullopt, QString(), nullptr},
+    Start({TKind::Single, kSingleFileSteps, std::nullopt, QString(), nullptr, QString()},
           std::make_unique<TExtractionJob>(FReader, index, ToCoreFileName(target)));
 }
 
@@ -99,9 +103,12 @@ void TRunController::ExtractFiles(const QString& folder, std::vector<TExtraction
         stored = AddSize(stored, StoredToRead(FReader, item.Index));
     }
     TRun run{
-        TKind::Files, static_cast<int>(items.size()),
+        TKind::Files,
+        static_cast<int>(items.size()),
         TRunStatus(TRunStatus::TKind::Extract, static_cast<int64_t>(items.size()), bytes, stored),
-        folder, nullptr};
+        folder,
+        nullptr,
+        QString()};
     Start(std::move(run), std::make_unique<TExtractionJob>(FReader, ToCoreFileName(folder),
                                                            std::move(items), FWorkerCount));
 }
@@ -109,17 +116,20 @@ void TRunController::ExtractFiles(const QString& folder, std::vector<TExtraction
 void TRunController::ExtractDrag(const QString& folder, std::vector<TExtractionJob::TItem> items,
                                  std::function<void(bool)> ended) {
     const int range = static_cast<int>(items.size());
-    Start({TKind::Drag, range, std::nullopt, QString(), std::move(ended)},
+    Start({TKind::Drag, range, std::nullopt, QString(), std::move(ended), QString()},
           std::make_unique<TExtractionJob>(FReader, ToCoreFileName(folder), std::move(items),
                                            FWorkerCount));
 }
 
 void TRunController::Check() {
     auto job = std::make_unique<TCheckJob>(FReader, FWorkerCount);
-    TRun run{TKind::Check, job->TotalFiles(),
+    TRun run{TKind::Check,
+             job->TotalFiles(),
              TRunStatus(TRunStatus::TKind::Check, job->TotalFiles(), job->TotalBytes(),
                         job->TotalStored()),
-             QString(), nullptr};
+             QString(),
+             nullptr,
+             QString()};
     Start(std::move(run), std::move(job));
 }
 
@@ -131,11 +141,11 @@ void TRunController::Start(TRun run, std::unique_ptr<TRunJob> job) {
     FCancel = false;
     FDamaged.clear();
     FDamagedQuiet = false;
-    FPanel->lbExtract()->clear();
+    FPanel->lbExtract()->setText(FRun.Label);
     FPanel->pbProgress()->setRange(0, FRun.Range);
     FPanel->pbProgress()->setValue(0);
     // A single file and a drag show the panel only when they take long.
-    if (FRun.Kind == TKind::Files || FRun.Kind == TKind::Check) {
+    if (FRun.Kind == TKind::Files || FRun.Kind == TKind::Check || FRun.Kind == TKind::Write) {
         ShowRunStatus({});
         FPanel->ShowCentered();
     }
@@ -208,7 +218,7 @@ void TRunController::RefreshPanel() {
         bar->setValue(progress.Position);
         ShowRunStatus(progress);
     }
-    const QString name = progress.Current >= 0 ? EntryName(progress.Current) : QString();
+    const QString name = progress.Current >= 0 ? EntryName(progress.Current) : FRun.Label;
     if (!FCancel)
         FPanel->lbExtract()->setText(name);
     FPanel->raise();
@@ -262,7 +272,7 @@ void TRunController::JobEnded() {
         ReportCheck(*check);
     else if (!job->Error().isEmpty())
         ShowErrorMessage(FPrompts, FWindow, job->Error());
-    if (run.Kind != TKind::Check)
+    if (run.Kind != TKind::Check && run.Kind != TKind::Write)
         emit ExtractionFinished();
     emit Ended();
 }

@@ -32,6 +32,7 @@ public:
         Files,  // many files into a folder the user chose
         Drag,   // a drag's files into a temporary folder: panel only when long, no figures
         Check,  // every entry read, nothing written
+        Write,  // a new archive written from the open one
     };
     // What a run is, as Start takes it.
     struct TRun {
@@ -40,6 +41,7 @@ public:
         std::optional<TRunStatus> Line;  // the status line's figures; none: no figures
         QString Folder;                  // where it writes, for "Zielordner öffnen"
         std::function<void(bool)> Ended; // told whether every file is there (drags)
+        QString Label; // the panel's text while the job names no entry of the archive
     };
 
     TRunController(const TPakReader& reader, TPrompts& prompts, TStatusLine& status,
@@ -57,6 +59,7 @@ public:
     // waiting until the window has handled its events (as tests want it).
     void SetEventInterval(int milliseconds) { FEventIntervalMs = milliseconds; }
     void SetWorkerCount(int workers) { FWorkerCount = workers; }
+    int WorkerCount() const { return FWorkerCount; }
 
     // A run goes on: says so, and the caller's command stops.
     bool RefuseWhileRunning();

@@ -2,9 +2,11 @@
 
 #include "AnsiText.h"
 
+#include <algorithm>
+
 TUpdateJob::TUpdateJob(QString archive, QString folder, QString newArchive, int threads,
                        QObject* parent)
-    : TJob(parent)
+    : TRunJob(parent)
     , FArchive(std::move(archive))
     , FFolder(std::move(folder))
     , FNewArchive(std::move(newArchive))
@@ -12,6 +14,30 @@ TUpdateJob::TUpdateJob(QString archive, QString folder, QString newArchive, int 
 
 TUpdateJob::~TUpdateJob() {
     StopAndJoin();
+}
+
+TJobProgress TUpdateJob::Progress() const {
+    TJobProgress progress;
+    const uint64_t total = FProgress.Total;
+    const uint64_t done = FProgress.Done;
+    progress.Position = total == 0 ? 0 : static_cast<int>(std::min(done, total) * kSteps / total);
+    progress.Bytes = done;
+    return progress;
+}
+
+int32_t TUpdateJob::Cancel() {
+    FCancel = true;
+    return -1;
+}
+
+TRunStatus::TOutcome TUpdateJob::Outcome() const {
+    TRunStatus::TOutcome outcome;
+    if (FReport) {
+        outcome.Files = FReport->Kept + FReport->Replaced + FReport->Added;
+        outcome.Bytes = FReport->ArchiveBytes;
+    }
+    outcome.Cancelled = Cancelled();
+    return outcome;
 }
 
 void TUpdateJob::Work() {
@@ -26,8 +52,12 @@ void TUpdateJob::Work() {
     } catch (const pakbuild::ENamesRefused& e) {
         for (const std::string& message : e.Messages())
             FErrors << FromCoreText(message);
+        FError = QStringLiteral("Das neue Archiv wurde nicht geschrieben: ein Archiv kann diese "
+                                "Namen nicht aufnehmen.\n\n") +
+                 FErrors.join(QLatin1Char('\n'));
     } catch (const EAborted&) {
     } catch (const std::exception& e) {
         FErrors << FromCoreText(ErrorText(e));
+        FError = FErrors.front();
     }
 }

@@ -85,7 +85,8 @@ class TestRunController : public QObject {
         auto job = std::make_unique<TFakeRunJob>();
         TFakeRunJob* started = job.get();
         FRuns->Start({TRunController::TKind::Files, 3,
-                      TRunStatus(TRunStatus::TKind::Extract, 3, 30, 30), folder, nullptr},
+                      TRunStatus(TRunStatus::TKind::Extract, 3, 30, 30), folder, nullptr,
+                      QString()},
                      std::move(job));
         return started;
     }
