@@ -13,6 +13,8 @@ namespace pakcmd {
 
 void PrintMessage(const std::string& message) {
     std::fprintf(stderr, "varnholm-pak: %s\n", TerminalSafe(message).c_str());
+    // At once, also where stderr is buffered (a Windows console).
+    std::fflush(stderr);
 }
 
 std::string GermanNumber(const char* format, double value) {

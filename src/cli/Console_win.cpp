@@ -49,8 +49,14 @@ TConsole::TConsole(int argc, char** argv) {
     ::SetConsoleOutputCP(CP_UTF8);
     _setmode(_fileno(stdout), _O_BINARY);
     _setmode(_fileno(stderr), _O_BINARY);
-    SetUpConsole(STD_OUTPUT_HANDLE);
+    // A console decodes each write on its own: a character split between two writes comes out
+    // as two replacement marks. Buffered, a message or a progress line goes in one write (the
+    // progress line and the messages flush it).
+    if (SetUpConsole(STD_OUTPUT_HANDLE))
+        std::setvbuf(stdout, nullptr, _IOFBF, 1 << 16);
     gErrorConsoleReady = SetUpConsole(STD_ERROR_HANDLE);
+    if (gErrorConsoleReady)
+        std::setvbuf(stderr, nullptr, _IOFBF, 1 << 12);
 }
 
 bool IsTerminal(std::FILE* stream) {
