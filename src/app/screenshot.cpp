@@ -3,7 +3,9 @@
 // file of the directory is shown in the preview, which lies over the window's lower right; with
 // --suchen, the hits of a find for TEXT take the directory's place; with --oeffnen, the window's
 // open dialog (Qt's own, in German) lies over it, in the archive's folder.
-//   varnholm-screenshot ARCHIV AUSGABE.png [VERZEICHNIS [DATEI | --suchen TEXT | --oeffnen]]
+// With --vergleichen, the changes since the older archive ALT take the directory's place.
+//   varnholm-screenshot ARCHIV AUSGABE.png
+//       [VERZEICHNIS [DATEI | --suchen TEXT | --oeffnen | --vergleichen ALT]]
 #include "DirectoryTreeModel.h"
 #include "FilePane.h"
 #include "FolderPane.h"
@@ -125,7 +127,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     if (argc < 3) {
         std::fprintf(stderr, "Aufruf: varnholm-screenshot ARCHIV AUSGABE.png "
-                             "[VERZEICHNIS [DATEI | --suchen TEXT | --oeffnen]]\n");
+                             "[VERZEICHNIS [DATEI | --suchen TEXT | --oeffnen | --vergleichen ALT]]\n");
         return 2;
     }
     InstallQtGermanTexts(app);
@@ -158,6 +160,14 @@ int main(int argc, char** argv) {
         window.SetFindText(QString::fromUtf8(argv[5]));
         while (!found)
             QApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+    if (argc > 5 && option == "--vergleichen") {
+        prompts.Archive = QString::fromLocal8Bit(argv[5]);
+        window.CompareCommand();
+        while (window.Busy())
+            QApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        QApplication::processEvents();
+        return window.grab().save(output) ? 0 : 1;
     }
     const bool preview = argc > 4 && !find && option != "--oeffnen";
     const QAbstractItemModel* list = window.Files().lvFiles()->model();
