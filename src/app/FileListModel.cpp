@@ -9,6 +9,9 @@
 #include <algorithm>
 #include <unordered_map>
 
+// A content find's line is shown up to this many characters; a line of a million is no help.
+static constexpr int kShownLineLength = 300;
+
 TFileListModel::TFileListModel(const TPakReader& reader, QObject* parent)
     : QAbstractTableModel(parent)
     , FReader(reader) {}
@@ -33,10 +36,23 @@ void TFileListModel::SetHits(std::vector<int32_t> entries,
     beginResetModel();
     FEntries = std::move(entries);
     FChanges.clear();
+    FLines.clear();
     FOlder = nullptr;
     FAcrossFolders = true;
     FOrder = order;
     endResetModel();
+}
+
+void TFileListModel::AppendHits(const std::vector<int32_t>& entries, std::vector<QString> lines) {
+    if (entries.empty())
+        return;
+    const int first = Count();
+    beginInsertRows({}, first, first + static_cast<int>(entries.size()) - 1);
+    FEntries.insert(FEntries.end(), entries.begin(), entries.end());
+    FLines.insert(FLines.end(), std::make_move_iterator(lines.begin()),
+                  std::make_move_iterator(lines.end()));
+    FAcrossFolders = true;
+    endInsertRows();
 }
 
 void TFileListModel::SetChanges(std::vector<TChangeRow> rows, const TPakReader* older) {
@@ -71,7 +87,7 @@ int TFileListModel::ColumnOf(TListColumn kind) const {
 void TFileListModel::Sort(TListColumn column, Qt::SortOrder order,
                           const std::vector<int32_t>& treeRank,
                           const std::vector<int32_t>* nameRank) {
-    if (ShowsChanges())
+    if (ShowsChanges() || HasLines())
         return;
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
     const QModelIndexList before = persistentIndexList();
@@ -130,6 +146,7 @@ QString EntryText(const TPakReader& reader, int32_t entry, TListColumn column) {
         return reader.EntryIsCompressed(entry) ? QStringLiteral("gepackt")
                                                : QStringLiteral("ungepackt");
     case TListColumn::Change:
+    case TListColumn::Line:
         break; // a property of the row, not of the entry
     }
     return {};
@@ -172,6 +189,12 @@ QVariant TFileListModel::data(const QModelIndex& index, int role) const {
     const int32_t entry = change && change->Entry < 0 ? change->Older : EntryAt(index.row());
     if (column == TListColumn::Change)
         return role == Qt::DisplayRole && change ? QVariant(ChangeText(change->Kind)) : QVariant();
+    if (column == TListColumn::Line) {
+        if (role != Qt::DisplayRole || !HasLines())
+            return {};
+        const QString& line = FLines[static_cast<size_t>(index.row())];
+        return line.isEmpty() ? QStringLiteral("(Binärdatei)") : line.left(kShownLineLength);
+    }
     if (column == TListColumn::Name && (role == Qt::DisplayRole || role == Qt::FontRole)) {
         const QString name = EntryText(reader, entry, column);
         return role == Qt::DisplayRole ? QVariant(ShownName(name)) : ShownNameFont(name);
@@ -216,6 +239,8 @@ QString ColumnCaption(TListColumn column) {
         return QStringLiteral("Art");
     case TListColumn::Change:
         return QStringLiteral("Änderung");
+    case TListColumn::Line:
+        return QStringLiteral("Zeile");
     }
     return {};
 }

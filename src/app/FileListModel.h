@@ -17,6 +17,7 @@ enum class TListColumn {
     Ratio,    // "Verhältnis": stored size in percent of the unpacked one
     Kind,     // "Art": "gepackt" or "ungepackt"
     Change,   // "Änderung": what a comparison found, for its rows
+    Line,     // "Zeile": the first matching line, for hits of a find in the content
 };
 
 // A row of a comparison's list: a file of the open archive that is new, changed or moved, or
@@ -46,6 +47,11 @@ public:
     void SetHits(std::vector<int32_t> entries, std::pair<TListColumn, Qt::SortOrder> order = {
                                                    TListColumn::Folder, Qt::AscendingOrder});
 
+    // A find in the content: each row's first matching line (empty: binary content).
+    void SetLines(std::vector<QString> lines) { FLines = std::move(lines); }
+    bool HasLines() const { return !FLines.empty(); }
+    // Appends hits of a find in the content, with their lines, in the order they come.
+    void AppendHits(const std::vector<int32_t>& entries, std::vector<QString> lines);
     // Replaces the rows with a comparison's, in the order given; a removed file's row shows it
     // from older and stands for no entry of the open archive (EntryAt -1). Sorting leaves them
     // in that order.
@@ -89,6 +95,7 @@ private:
     std::vector<TListColumn> FColumns{TListColumn::Name, TListColumn::Size};
     bool FAcrossFolders = false;      // hits of a find rather than one directory's files
     std::vector<TChangeRow> FChanges; // a comparison's rows, beside FEntries
+    std::vector<QString> FLines;      // a find in the content's lines, beside FEntries
     const TPakReader* FOlder = nullptr;
     std::pair<TListColumn, Qt::SortOrder> FOrder{TListColumn::Folder, Qt::AscendingOrder};
 };

@@ -72,7 +72,8 @@ long double Key(const TPakReader& reader, int32_t entry, TListColumn column,
     case TListColumn::Kind:
         return reader.EntryIsCompressed(entry) ? 1 : 0;
     case TListColumn::Change:
-        return 0; // a comparison's lists keep their order
+    case TListColumn::Line:
+        return 0; // a comparison's and a content find's lists keep their order
     }
     return 0;
 }

@@ -149,6 +149,8 @@ void TfrmMain::CreateKeys() {
          {QKeySequence(Qt::SHIFT | Qt::Key_F10), QKeySequence(Qt::Key_Menu)})
         connect(new QShortcut(keys, this), &QShortcut::activated, this,
                 &TfrmMain::ContextMenuCommand);
+    connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F), this),
+            &QShortcut::activated, this, &TfrmMain::FindInContentCommand);
 }
 
 void TfrmMain::ConnectFeatures() {
@@ -313,6 +315,9 @@ void TfrmMain::PreviewCommand() {
 
 void TfrmMain::FindCommand() {
     Run([&] { FFiles->Find(); });
+}
+void TfrmMain::FindInContentCommand() {
+    Run([&] { FFiles->FindInContent(); });
 }
 void TfrmMain::SetFindText(const QString& text) {
     FFiles->SetFindText(text);

@@ -81,6 +81,8 @@ public:
     // The find over the names of the whole archive (Ctrl+F); its hits replace the folder's
     // list until Escape closes the find.
     void FindCommand();
+    // The same over the files' content (Ctrl+Umschalt+F): "im Inhalt" in the find bar.
+    void FindInContentCommand();
     void SetFindText(const QString& text);
     void CloseFindCommand();
     // The folder of the current hit, with the hit selected (Ctrl+L).

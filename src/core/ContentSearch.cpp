@@ -227,7 +227,7 @@ void TLineSearch::Finish() {
 void TLineSearch::SearchBlock(const char* data, size_t size) {
     const std::string_view block(data, size);
     // Line numbers and binary content matter only to the lines shown.
-    const bool lines = FMode == TMode::Lines;
+    const bool lines = FMode == TMode::Lines || FMode == TMode::FirstLine;
     if (lines && !FBinary && std::memchr(data, 0, size))
         FBinary = true;
     const bool utf8 = IsValidUtf8(block);
@@ -262,13 +262,15 @@ void TLineSearch::SearchBlock(const char* data, size_t size) {
                 counted = lineStart;
             }
             FCount++;
-            if (FMode == TMode::First || (FMode == TMode::Lines && FBinary))
+            if (FMode == TMode::First || (lines && FBinary))
                 throw EAborted();
-            if (FMode == TMode::Lines) {
+            if (lines) {
                 std::string_view shown = lineText;
                 if (!shown.empty() && shown.back() == '\r')
                     shown.remove_suffix(1);
                 FLines.push_back({line + 1, utf8 ? std::string(shown) : cp1252::ToUtf8(shown)});
+                if (FMode == TMode::FirstLine)
+                    throw EAborted();
             }
         }
         from = static_cast<size_t>(lineEnd - data) + 1;

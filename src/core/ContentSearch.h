@@ -57,9 +57,10 @@ private:
 class TLineSearch : public TByteSink {
 public:
     enum class TMode {
-        Lines, // keeps the matching lines; stops a binary file at its first match
-        Count, // counts matching lines
-        First, // stops at the first match
+        Lines,     // keeps the matching lines; stops a binary file at its first match
+        Count,     // counts matching lines
+        First,     // stops at the first match
+        FirstLine, // stops at the first match and keeps its line (a binary file's: none)
     };
     struct TLine {
         uint64_t Number;  // from 1
@@ -77,7 +78,7 @@ public:
     void Finish();
 
     uint64_t Count() const { return FCount; }
-    // Found with TMode::Lines only.
+    // Found with TMode::Lines and TMode::FirstLine only.
     bool Binary() const { return FBinary; }
     const std::vector<TLine>& Lines() const { return FLines; }
     std::vector<TLine> TakeLines() { return std::move(FLines); }

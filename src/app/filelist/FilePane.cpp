@@ -2,6 +2,7 @@
 
 #include "AnsiText.h"
 #include "ArchiveSession.h"
+#include "ContentFind.h"
 #include "DirectoryTreeModel.h"
 #include "DragView.h"
 #include "FindBar.h"
@@ -13,6 +14,7 @@
 #include "uPakReader.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QHeaderView>
@@ -64,7 +66,8 @@ TFilePane::TFilePane(TArchiveSession& session, TPrompts& prompts, TStatusLine& s
     , FStatus(status)
     , FState(state)
     , FEmptyList(new TFileListModel(session.Reader(), this))
-    , FHits(new TFileListModel(session.Reader(), this)) {
+    , FHits(new TFileListModel(session.Reader(), this))
+    , FContent(new TContentFind(session, status, this)) {
     // The find bar sits above the file list, hidden until a find is opened.
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -76,6 +79,8 @@ TFilePane::TFilePane(TArchiveSession& session, TPrompts& prompts, TStatusLine& s
     connect(FFindBar, &TFindBar::TextChanged, this, &TFilePane::SetFindText);
     connect(FFindBar, &TFindBar::CloseRequested, this, &TFilePane::CloseFind);
     connect(FFindBar, &TFindBar::IntoListRequested, this, &TFilePane::IntoHits);
+    connect(FFindBar, &TFindBar::ContentToggled, this, [this] { SetFindText(edFind()->text()); });
+    connect(FContent, &TContentFind::Finished, this, &TFilePane::FindFinished);
     CreateMenus();
 }
 
@@ -280,7 +285,10 @@ void TFilePane::ShowList(TFileListModel* list) {
         emit OtherListClosed();
     }
     FApplyingWidths = true;
-    std::vector<TListColumn> columns = ListColumns(list == FHits || list == FOther);
+    std::vector<TListColumn> columns =
+        ListColumns(list == FHits || list == FOther || list == FContent->Hits());
+    if (list == FContent->Hits())
+        columns.insert(columns.begin() + 1, TListColumn::Line);
     if (list->ShowsChanges())
         columns.insert(columns.begin(), TListColumn::Change);
     list->SetColumns(columns);
@@ -369,6 +377,11 @@ void TFilePane::Find() {
     edFind()->selectAll();
 }
 
+void TFilePane::FindInContent() {
+    FFindBar->cbContent()->setChecked(true);
+    Find();
+}
+
 void TFilePane::PrepareFileView() {
     // The view keeps the memory of its widest layout. Laying out the whole archive once now, while
     // the find bar opens, spares the first keystroke the cost of a first layout of as many rows
@@ -387,6 +400,12 @@ void TFilePane::SetFindText(const QString& text) {
         return;
     if (edFind()->text() != text)
         edFind()->setText(text); // comes back here through textChanged
+    if (FFindBar->InContent()) {
+        FContent->Find(text);
+        ShowList(FContent->Hits());
+        return;
+    }
+    FContent->Stop();
     if (text.isEmpty()) {
         FHits->SetHits({});
         ShowList(FHits);
@@ -426,6 +445,7 @@ void TFilePane::EndFind() {
     FShowInFolder->setEnabled(false);
     FFindBar->hide();
     FHits->SetHits({});
+    FContent->Stop();
 }
 
 void TFilePane::ShowFileCount() {

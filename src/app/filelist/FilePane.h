@@ -14,6 +14,7 @@ class QMenu;
 class QModelIndex;
 class QTreeView;
 class TArchiveSession;
+class TContentFind;
 class TFindBar;
 class TFindJob;
 class TPrompts;
@@ -69,6 +70,8 @@ public:
     void ShowEmpty();
 
     void Find();
+    // The find in the files' content: the find bar opens with "im Inhalt" chosen.
+    void FindInContent();
     void SetFindText(const QString& text);
     void CloseFind();
     // The folder of the current hit, with the hit chosen.
@@ -130,6 +133,7 @@ private:
     TFileListModel* FEmptyList; // shown for a directory without files
     TFileListModel* FHits;
     TFileListModel* FOther = nullptr; // see ShowOtherList
+    TContentFind* FContent;           // the find's "im Inhalt"
 
     std::unique_ptr<TFindJob> FFind;
     bool FFindOpen = false;

@@ -1,5 +1,6 @@
 #include "FindBar.h"
 
+#include <QCheckBox>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -8,7 +9,8 @@
 
 TFindBar::TFindBar(QWidget* parent)
     : QWidget(parent)
-    , FEdit(new QLineEdit(this)) {
+    , FEdit(new QLineEdit(this))
+    , FContent(new QCheckBox(QStringLiteral("im &Inhalt"), this)) {
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(4, 2, 2, 2);
     auto* label = new QLabel(QStringLiteral("&Suchen:"), this);
@@ -21,12 +23,20 @@ TFindBar::TFindBar(QWidget* parent)
     close->setAutoRaise(true);
     layout->addWidget(label);
     layout->addWidget(FEdit, 1);
+    layout->addWidget(FContent);
     layout->addWidget(close);
+    FContent->setToolTip(QStringLiteral("Im Inhalt der Dateien suchen statt in ihren Namen "
+                                        "(Strg+Umschalt+F)"));
     hide();
 
     connect(FEdit, &QLineEdit::textChanged, this, &TFindBar::TextChanged);
     connect(close, &QToolButton::clicked, this, &TFindBar::CloseRequested);
+    connect(FContent, &QCheckBox::toggled, this, &TFindBar::ContentToggled);
     FEdit->installEventFilter(this);
+}
+
+bool TFindBar::InContent() const {
+    return FContent->isChecked();
 }
 
 bool TFindBar::eventFilter(QObject* watched, QEvent* event) {
