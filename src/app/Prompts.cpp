@@ -162,6 +162,13 @@ void TQtPrompts::ShowList(QWidget* parent, const QString& text, const QStringLis
     dialog.exec();
 }
 
+TPBFolderDialog* NewDiskFolderChooser(QObject* owner) {
+    auto* chooser = new TPBFolderDialog(owner);
+    chooser->SetFlags({TBrowseInfoFlags::OnlyFileSystem, TBrowseInfoFlags::ShowPath});
+    chooser->FinishLoading();
+    return chooser;
+}
+
 QString AskDiskFolder(TPrompts& prompts, TPBFolderDialog& chooser, TWindowState& state,
                       const QString& key, const QString& purpose, QWidget* window) {
     QString last = state.Text(key);

@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringList>
 
+class QObject;
 class QWidget;
 class TPBFolderDialog;
 class TWindowState;
@@ -41,6 +42,8 @@ public:
 // icon.
 void ShowErrorMessage(TPrompts& prompts, QWidget* parent, const QString& message);
 
+// A folder chooser for folders on a disk, showing the chosen path, owned by owner.
+TPBFolderDialog* NewDiskFolderChooser(QObject* owner);
 // Runs the folder chooser until the user confirms a folder on a disk (returned) or cancels
 // (empty). It opens at the folder last chosen under key of state, or as near to it as still
 // exists, and remembers the new one there. A confirmed item without a path (such as "Computer")

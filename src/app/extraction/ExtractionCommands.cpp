@@ -23,10 +23,7 @@ TExtractionCommands::TExtractionCommands(TArchiveSession& session, TRunControlle
     , FStatus(status)
     , FState(state)
     , FWindow(window)
-    , FFolderDialog(new TPBFolderDialog(window)) {
-    FFolderDialog->SetFlags({TBrowseInfoFlags::OnlyFileSystem, TBrowseInfoFlags::ShowPath});
-    FFolderDialog->FinishLoading();
-}
+    , FFolderDialog(NewDiskFolderChooser(window)) {}
 
 bool TExtractionCommands::Refused() {
     return !FSession.RequireOpen() || FRuns.RefuseWhileRunning();

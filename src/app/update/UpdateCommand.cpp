@@ -23,10 +23,7 @@ TUpdateCommand::TUpdateCommand(TArchiveSession& session, TRunController& runs, T
     , FStatus(status)
     , FState(state)
     , FWindow(window)
-    , FFolderDialog(new TPBFolderDialog(window)) {
-    FFolderDialog->SetFlags({TBrowseInfoFlags::OnlyFileSystem, TBrowseInfoFlags::ShowPath});
-    FFolderDialog->FinishLoading();
-}
+    , FFolderDialog(NewDiskFolderChooser(window)) {}
 
 void TUpdateCommand::Run() {
     if (!FSession.RequireOpen() || FRuns.RefuseWhileRunning())
