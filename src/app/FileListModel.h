@@ -51,6 +51,12 @@ public:
     // in that order.
     void SetChanges(std::vector<TChangeRow> rows, const TPakReader* older);
     bool ShowsChanges() const { return !FChanges.empty(); }
+    // A comparison's row of a removed file: its entry in the older archive; else -1.
+    int32_t OlderAt(int row) const {
+        return ShowsChanges() && FEntries[static_cast<size_t>(row)] < 0
+                   ? FChanges[static_cast<size_t>(row)].Older
+                   : -1;
+    }
     int32_t EntryAt(int row) const { return FEntries[static_cast<size_t>(row)]; }
     int Count() const { return static_cast<int>(FEntries.size()); }
     // The row that shows entry, or -1.

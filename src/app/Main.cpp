@@ -100,7 +100,8 @@ void TfrmMain::CreateFeatures() {
     FExtract = new TExtractionCommands(*FSession, *FRuns, FPrompts, *FStatus, *FState, this);
     FDrag = new TDragSource(*FSession, *FRuns, *this, FPrompts, *FStatus, this);
     FUpdate = new TUpdateCommand(*FSession, *FRuns, FPrompts, *FStatus, *FState, this);
-    FCompare = new TCompareCommand(*FSession, *FRuns, *FFiles, FPrompts, *FStatus, this);
+    FCompare =
+        new TCompareCommand(*FSession, *FRuns, *FFiles, *dlgPreview, FPrompts, *FStatus, this);
 }
 
 void TfrmMain::CreateMenus() {
@@ -197,7 +198,8 @@ void TfrmMain::ConnectFeatures() {
     connect(FFiles->acProperties(), &QAction::triggered, this, &TfrmMain::PropertiesCommand);
 
     connect(dlgPreview, &TPreviewDialog::Updated, this, [this] {
-        if (const TPreview* shown = dlgPreview->Shown(); shown && shown->RealSize)
+        if (const TPreview* shown = dlgPreview->Shown();
+            shown && shown->RealSize && !shown->OtherArchive)
             FSession->NoteRealSize(shown->Index, *shown->RealSize);
     });
 }
@@ -303,7 +305,7 @@ void TfrmMain::PreviewCommand() {
             return;
         if (const int32_t entry = FFiles->CurrentEntry(); entry >= 0)
             dlgPreview->ShowEntry(entry);
-        else
+        else if (!FCompare->PreviewRemoved())
             FStatus->Set(QStringLiteral("Keine Datei gewählt: bitte zuerst eine Datei in der "
                                         "Liste wählen."));
     });

@@ -7,6 +7,7 @@
 #include "DirectoryTreeModel.h"
 #include "FileListModel.h"
 #include "FilePane.h"
+#include "PreviewDialog.h"
 #include "Prompts.h"
 #include "RunController.h"
 #include "StatusLine.h"
@@ -14,6 +15,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QTreeView>
 #include <array>
 
 namespace {
@@ -47,16 +49,35 @@ const TDirNode* NearestFolder(const TDirNode& root, std::string_view path) {
 } // namespace
 
 TCompareCommand::TCompareCommand(TArchiveSession& session, TRunController& runs, TFilePane& files,
-                                 TPrompts& prompts, TStatusLine& status, QWidget* window)
+                                 TPreviewDialog& preview, TPrompts& prompts, TStatusLine& status,
+                                 QWidget* window)
     : QObject(window)
     , FSession(session)
     , FRuns(runs)
     , FFiles(files)
+    , FPreview(preview)
     , FPrompts(prompts)
     , FStatus(status)
     , FWindow(window)
     , FChanges(new TFileListModel(session.Reader(), this)) {
     connect(&FFiles, &TFilePane::OtherListClosed, this, &TCompareCommand::Forget);
+    // An open preview follows the list to removed files too.
+    connect(&FFiles, &TFilePane::CurrentEntryChanged, this, [this](int32_t entry) {
+        if (entry < 0 && FPreview.isVisible())
+            PreviewRemoved();
+    });
+}
+
+bool TCompareCommand::PreviewRemoved() {
+    const QModelIndex current = FFiles.lvFiles()->currentIndex();
+    if (!FFiles.OtherListShown() || !current.isValid() || !FChanges->ShowsChanges())
+        return false;
+    const int32_t older = FChanges->OlderAt(current.row());
+    if (older < 0)
+        return false;
+    FPreviewedOlder = true;
+    FPreview.ShowEntry(older, FOlder.get());
+    return true;
 }
 
 TCompareCommand::~TCompareCommand() = default;
@@ -89,7 +110,7 @@ void TCompareCommand::Ended(TCompareJob& job, bool complete) {
     }
     // An earlier comparison's list and marks go first.
     FSession.Tree().ClearChanged();
-    FChanges->SetChanges({}, nullptr);
+    LetGoOfOlder();
     FOlder = job.TakeOlder();
     std::vector<TChangeRow> rows;
     std::vector<const TDirNode*> folders;
@@ -126,6 +147,14 @@ void TCompareCommand::Forget() {
         FSession.Tree().ClearChanged();
     if (FFiles.OtherListShown())
         return; // still on show
+    LetGoOfOlder();
+}
+
+void TCompareCommand::LetGoOfOlder() {
+    // The preview no longer reads it once Forget returns.
+    if (FPreviewedOlder)
+        FPreview.Forget();
+    FPreviewedOlder = false;
     FChanges->SetChanges({}, nullptr);
     FOlder.reset();
 }

@@ -10,6 +10,7 @@ class TCompareJob;
 class TFileListModel;
 class TFilePane;
 class TPakReader;
+class TPreviewDialog;
 class TPrompts;
 class TRunController;
 class TStatusLine;
@@ -24,23 +25,29 @@ class TCompareCommand : public QObject {
     Q_OBJECT
 public:
     TCompareCommand(TArchiveSession& session, TRunController& runs, TFilePane& files,
-                    TPrompts& prompts, TStatusLine& status, QWidget* window);
+                    TPreviewDialog& preview, TPrompts& prompts, TStatusLine& status,
+                    QWidget* window);
     ~TCompareCommand() override;
 
     void Run();
     TFileListModel& Changes() const { return *FChanges; }
+    // The list's current row is a removed file: the preview shows it from the older archive.
+    bool PreviewRemoved();
 
 private:
     void Ended(TCompareJob& job, bool complete);
     // The comparison's list is gone from the view: so are its marks and the older archive.
     void Forget();
+    void LetGoOfOlder();
 
     TArchiveSession& FSession;
     TRunController& FRuns;
     TFilePane& FFiles;
+    TPreviewDialog& FPreview;
     TPrompts& FPrompts;
     TStatusLine& FStatus;
     QWidget* FWindow;
     TFileListModel* FChanges;
     std::unique_ptr<TPakReader> FOlder; // while its removed files are shown
+    bool FPreviewedOlder = false;       // the preview was asked for a file of FOlder
 };

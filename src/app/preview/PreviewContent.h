@@ -14,6 +14,7 @@ struct TPreview {
 
     uint64_t Serial = 0; // the request this answers
     int32_t Index = -1;
+    bool OtherArchive = false; // an entry of another archive than the window's (a comparison's)
     QString Path;
     uint64_t Size = 0; // the content's size as the archive declares it
     // The content's true size, where it was read to its end and came out smaller than declared.

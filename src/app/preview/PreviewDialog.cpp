@@ -124,9 +124,10 @@ void TPreviewDialog::PlaceBesideParent() {
     move(x, std::clamp(main.top(), available.top(), lowest));
 }
 
-void TPreviewDialog::ShowEntry(int32_t index) {
-    if (!FShown || FShown->Index != index || FShown->Serial != FExpected)
-        FExpected = FJob->Request(index);
+void TPreviewDialog::ShowEntry(int32_t index, const TPakReader* from) {
+    if (!FShown || FShown->Index != index || FShown->OtherArchive != (from != nullptr) ||
+        FShown->Serial != FExpected)
+        FExpected = FJob->Request(index, from);
     if (isVisible())
         return; // the entry before stays until the next one is ready, without a blank between
     // Opened afresh, it shows nothing from before.

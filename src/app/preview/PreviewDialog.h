@@ -27,8 +27,9 @@ public:
     TPreviewDialog(const TPakReader& reader, QWidget* parent);
     ~TPreviewDialog() override;
 
-    // Opens the window if need be and shows entry index once it has been read.
-    void ShowEntry(int32_t index);
+    // Opens the window if need be and shows entry index once it has been read: of from (another
+    // archive, which stays open until Forget), or of the window's archive.
+    void ShowEntry(int32_t index, const TPakReader* from = nullptr);
     // Closes the window; when this returns, the reader is no longer read.
     void Forget();
     // What is on show: null until the first entry has been read.

@@ -45,12 +45,12 @@ void TPreviewJob::StopRequested() {
     FWake.notify_all();
 }
 
-uint64_t TPreviewJob::Request(int32_t index) {
+uint64_t TPreviewJob::Request(int32_t index, const TPakReader* from) {
     uint64_t serial;
     {
         std::lock_guard lock(FMutex);
         serial = ++FSerial;
-        FPending = TRequest{index, serial};
+        FPending = TRequest{index, serial, from};
         FStop = true;
     }
     FWake.notify_all();
@@ -100,16 +100,18 @@ void TPreviewJob::Work() {
 }
 
 std::shared_ptr<TPreview> TPreviewJob::Read(const TRequest& request, QByteArray& bytes) {
+    const TPakReader& reader = request.From ? *request.From : FReader;
     auto preview = std::make_shared<TPreview>();
+    preview->OtherArchive = request.From != nullptr;
     preview->Serial = request.Serial;
     preview->Index = request.Index;
-    preview->Path = AnsiToQString(FReader.EntryPath(request.Index));
-    preview->Size = FReader.EntryUnpackedSize(request.Index);
+    preview->Path = AnsiToQString(reader.EntryPath(request.Index));
+    preview->Size = reader.EntryUnpackedSize(request.Index);
     // The declared size may lie: room for no more than can come.
     bytes.reserve(static_cast<qsizetype>(std::min(preview->Size, kLimit)));
     TPreviewSink sink(bytes, FStop);
     try {
-        switch (FReader.ReadEntryStart(request.Index, kLimit, sink, FInflater)) {
+        switch (reader.ReadEntryStart(request.Index, kLimit, sink, FInflater)) {
         case TPartResult::Complete:
             if (static_cast<uint64_t>(bytes.size()) < preview->Size)
                 preview->RealSize = static_cast<uint64_t>(bytes.size());
@@ -119,7 +121,7 @@ std::shared_ptr<TPreview> TPreviewJob::Read(const TRequest& request, QByteArray&
             break;
         case TPartResult::Damaged:
             preview->Problem =
-                FReader.EntryDataInFile(request.Index)
+                reader.EntryDataInFile(request.Index)
                     ? QStringLiteral("Die Datei ist beschädigt: Ihr Inhalt lässt sich nicht "
                                      "entpacken.")
                     : QStringLiteral("Die Daten dieser Datei liegen hinter dem Ende des Archivs.");

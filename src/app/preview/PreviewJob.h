@@ -26,9 +26,10 @@ public:
     // Stops and waits for the thread.
     ~TPreviewJob() override;
 
-    // Reads entry index and prepares it; Ready follows with the serial returned, unless another
-    // Request or Forget comes first.
-    uint64_t Request(int32_t index);
+    // Reads entry index (of from, or of the job's archive) and prepares it; Ready follows with
+    // the serial returned, unless another Request or Forget comes first. from must stay open
+    // until Forget or the next Request.
+    uint64_t Request(int32_t index, const TPakReader* from = nullptr);
     // Drops what is asked for and returns once the reader is no longer read (soon: reading stops
     // between chunks), so that it may close or open another archive.
     void Forget();
@@ -40,6 +41,7 @@ private:
     struct TRequest {
         int32_t Index;
         uint64_t Serial;
+        const TPakReader* From; // null: FReader
     };
 
     void Work() override;

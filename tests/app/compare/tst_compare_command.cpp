@@ -1,8 +1,10 @@
 // "Vergleichen mit..." end to end: the changes in the file list with their column, the marked
 // folders, files that extract as usual, and Escape back to the folder.
 #include "CompareCommand.h"
+#include "PreviewContent.h"
 #include "WindowFixture.h"
 
+#include <QSignalSpy>
 #include <QtTest>
 
 class TestCompareCommand : public QObject, TWindowFixture {
@@ -57,8 +59,19 @@ private slots:
         QTRY_COMPARE(QString::fromStdString(ReadFileBytes(Destination("alt.txt").toStdString())),
                      QStringLiteral("nachher"));
 
+        // The removed file is previewed from the older archive; it goes with the list.
+        for (int row = 0; row < 3; ++row)
+            if (Cell(row, TListColumn::Change) == "entfernt")
+                list->setCurrentIndex(list->model()->index(row, 0));
+        QSignalSpy updated(&FWindow->Preview(), &TPreviewDialog::Updated);
+        FWindow->PreviewCommand();
+        QVERIFY(updated.wait(10000));
+        QCOMPARE(FWindow->Preview().Shown()->Path, QStringLiteral("weg/fort.txt"));
+        QCOMPARE(FWindow->Preview().Shown()->Text, QStringLiteral("fort"));
+
         QTest::keyClick(list, Qt::Key_Escape);
         QVERIFY(!FWindow->Files().OtherListShown());
+        QVERIFY(!FWindow->Preview().isVisible());
         QVERIFY(!tree.Root()->FindCaptionPath("karten")->Changed);
         QVERIFY(!tree.Root()->Changed);
     }
