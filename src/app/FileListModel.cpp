@@ -9,9 +9,6 @@
 #include <algorithm>
 #include <unordered_map>
 
-// A content find's line is shown up to this many characters; a line of a million is no help.
-static constexpr int kShownLineLength = 300;
-
 TFileListModel::TFileListModel(const TPakReader& reader, QObject* parent)
     : QAbstractTableModel(parent)
     , FReader(reader) {}
@@ -193,7 +190,7 @@ QVariant TFileListModel::data(const QModelIndex& index, int role) const {
         if (role != Qt::DisplayRole || !HasLines())
             return {};
         const QString& line = FLines[static_cast<size_t>(index.row())];
-        return line.isEmpty() ? QStringLiteral("(Binärdatei)") : line.left(kShownLineLength);
+        return line.isEmpty() ? QStringLiteral("(Binärdatei)") : line;
     }
     if (column == TListColumn::Name && (role == Qt::DisplayRole || role == Qt::FontRole)) {
         const QString name = EntryText(reader, entry, column);

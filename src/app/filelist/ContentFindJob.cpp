@@ -6,6 +6,28 @@
 #include "uPakReader.h"
 
 #include <QElapsedTimer>
+#include <algorithm>
+
+namespace {
+
+// The beginning of a matching line, as the list shows it: hundreds of thousands of hits must not
+// hold their whole lines.
+constexpr int kKeptLineLength = 80;
+
+QString ShownLine(const std::string& line) {
+    // Four bytes at most per character: the cut leaves enough, and a character it splits at the
+    // end is dropped with the rest.
+    const size_t bytes = std::min<size_t>(line.size(), 4 * kKeptLineLength);
+    QString shown = QString::fromUtf8(line.data(), static_cast<qsizetype>(bytes));
+    if (shown.size() > kKeptLineLength || bytes < line.size()) {
+        shown.truncate(kKeptLineLength);
+        shown += QStringLiteral("…");
+    }
+    shown.squeeze();
+    return shown;
+}
+
+} // namespace
 
 TContentFindJob::TContentFindJob(const TPakReader& reader,
                                  std::shared_ptr<const std::vector<int32_t>> treeOrder, int threads,
@@ -96,7 +118,7 @@ void TContentFindJob::Search(const QString& text) {
             FHits.Entries.push_back(search.Entry(position));
             FHits.Lines.push_back(result.Lines.empty() || result.Binary
                                       ? QString()
-                                      : QString::fromStdString(result.Lines.front().Text));
+                                      : ShownLine(result.Lines.front().Text));
         }
         if (sincePublished.elapsed() >= 100) {
             Publish(false);
