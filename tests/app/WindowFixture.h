@@ -52,7 +52,10 @@ protected:
         FWindow->Folders().tvDirectories()->setCurrentIndex(
             FWindow->DirectoryModel().IndexOf(node));
     }
-    void WaitIdle() { QTRY_VERIFY_WITH_TIMEOUT(!FWindow->Busy(), 30000); }
+    // milliseconds: how long the job may take; a deep tree on a busy file system takes long.
+    void WaitIdle(int milliseconds = 30000) {
+        QTRY_VERIFY_WITH_TIMEOUT(!FWindow->Busy(), milliseconds);
+    }
     QString Destination(const QString& name = "ziel") const { return FDir->filePath(name); }
 
     std::unique_ptr<QTemporaryDir> FDir;
