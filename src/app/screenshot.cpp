@@ -126,8 +126,9 @@ int main(int argc, char** argv) {
     qputenv("LC_ALL", "de_DE.UTF-8");
     QApplication app(argc, argv);
     if (argc < 3) {
-        std::fprintf(stderr, "Aufruf: varnholm-screenshot ARCHIV AUSGABE.png "
-                             "[VERZEICHNIS [DATEI | --suchen TEXT | --oeffnen | --vergleichen ALT]]\n");
+        std::fprintf(stderr,
+                     "Aufruf: varnholm-screenshot ARCHIV AUSGABE.png "
+                     "[VERZEICHNIS [DATEI | --suchen TEXT | --oeffnen | --vergleichen ALT]]\n");
         return 2;
     }
     InstallQtGermanTexts(app);

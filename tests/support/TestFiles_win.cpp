@@ -183,9 +183,9 @@ std::string MakeFolderLink(const std::string& target, const std::string& link) {
     const DWORD attributes = ::GetFileAttributesW(at.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT))
         return {};
-    const std::string symbolic =
-        reported ? "CreateSymbolicLinkW made nothing"
-                 : "CreateSymbolicLinkW: " + std::to_string(::GetLastError());
+    const std::string symbolic = reported
+                                     ? "CreateSymbolicLinkW made nothing"
+                                     : "CreateSymbolicLinkW: " + std::to_string(::GetLastError());
     const std::string junction = MakeJunction(to, at);
     return junction.empty() ? "" : symbolic + ", " + junction;
 }
