@@ -30,11 +30,19 @@ void TContentFind::Find(const QString& text) {
 }
 
 void TContentFind::Stop() {
-    // The job reads the archive: it goes, and is made anew for the next find.
-    FJob.reset();
+    // An empty text stops the search once the files being searched are done; the window does
+    // not wait for them.
+    if (FJob && !FText.isEmpty())
+        FJob->Find(QString());
     FText.clear();
     FHits->SetHits({});
     FHits->SetLines({});
+}
+
+void TContentFind::Forget() {
+    Stop();
+    // The job reads the archive: it goes, and is made anew for the next find.
+    FJob.reset();
 }
 
 void TContentFind::Take() {

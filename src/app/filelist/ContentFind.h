@@ -21,8 +21,10 @@ public:
     // The list of the hits, to be shown while the find is open.
     TFileListModel* Hits() const { return FHits; }
     void Find(const QString& text);
-    // The find ends, or the archive goes: the search stops, and the hits go.
+    // The find ends: the search stops (on its own thread, without waiting), and the hits go.
     void Stop();
+    // The archive goes: the search ends before this returns.
+    void Forget();
 
 signals:
     // The search for the newest text has ended.

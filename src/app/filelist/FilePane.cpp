@@ -466,8 +466,9 @@ void TFilePane::ForgetArchive() {
     CloseFind();
     if (FOther)
         ShowEmpty();
-    // The find reads the reader's names: it goes first.
+    // The finds read the archive: they go first.
     FFind.reset();
+    FContent->Forget();
 }
 
 void TFilePane::ShowInFolder() {
