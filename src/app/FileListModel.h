@@ -47,8 +47,8 @@ public:
     void SetHits(std::vector<int32_t> entries, std::pair<TListColumn, Qt::SortOrder> order = {
                                                    TListColumn::Folder, Qt::AscendingOrder});
 
-    // A find in the content: each row's first matching line (empty: binary content).
-    void SetLines(std::vector<QString> lines) { FLines = std::move(lines); }
+    // Hits of a find in the content carry each row's first matching line (empty: binary
+    // content); SetHits drops them.
     bool HasLines() const { return !FLines.empty(); }
     // Appends hits of a find in the content, with their lines, in the order they come.
     void AppendHits(const std::vector<int32_t>& entries, std::vector<QString> lines);

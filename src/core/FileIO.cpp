@@ -8,10 +8,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-TReadFile::~TReadFile() {
-    Close();
-}
-
 void TReadFile::Open(const std::string& fileName) {
     Close();
     const int handle = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
@@ -53,22 +49,6 @@ size_t TReadFile::ReadAt(uint64_t position, void* buffer, size_t count) const {
     }
     FBytesRead.fetch_add(done, std::memory_order_relaxed);
     return done;
-}
-
-size_t TChunkReader::Next() {
-    const size_t want = static_cast<size_t>(std::min<uint64_t>(FLeft, FBuffer.size()));
-    const size_t got = want == 0 ? 0 : FFile.ReadAt(FPosition, FBuffer.data(), want);
-    FPosition += got;
-    FLeft = got < want ? 0 : FLeft - got;
-    return got;
-}
-
-bool TChunkReader::Skip(uint64_t count) {
-    if (count > FLeft)
-        return false;
-    FPosition += count;
-    FLeft -= count;
-    return true;
 }
 
 namespace {
@@ -121,8 +101,6 @@ bool IsRegularFileAt(int folderHandle, const std::string& name) {
            S_ISREG(info.st_mode);
 }
 
-std::function<int(const std::string& name)> TWriteFile::FaultHook;
-
 TWriteFile::TWriteFile(const std::string& fileName)
     : FFolder(AT_FDCWD)
     , FName(fileName) {
@@ -148,17 +126,6 @@ TWriteFile::TWriteFile(const std::string& fileName)
         FHandle = -1;
         throw EFCreateError(fileName, error);
     }
-}
-
-TWriteFile::TWriteFile(int folderHandle, const std::string& name, bool keepExisting)
-    : FFolder(folderHandle)
-    , FName(name) {
-    // Another process changing the name between a look and an open makes the open fail (O_EXCL,
-    // or a different file opened); a few rounds settle it.
-    for (int round = 0; round < 4 && FHandle < 0; ++round)
-        OpenInFolder(keepExisting);
-    if (FHandle < 0)
-        throw EFCreateError(name, EEXIST);
 }
 
 void TWriteFile::OpenInFolder(bool keepExisting) {
@@ -221,13 +188,7 @@ TWriteFile::~TWriteFile() {
 }
 
 void TWriteFile::Write(const void* data, size_t count) {
-    if (FWatch && FWatch->Abort.load(std::memory_order_relaxed))
-        throw EAborted();
-    if (FWatch)
-        FWatch->Bytes.fetch_add(count, std::memory_order_relaxed);
-    if (FaultHook)
-        if (const int error = FaultHook(FName))
-            throw EWriteError(FName, error);
+    CountWrite(count);
     const auto* in = static_cast<const char*>(data);
     while (count > 0) {
         const ssize_t put = ::write(FHandle, in, count);

@@ -120,6 +120,8 @@ public:
 
 private:
     void OpenInFolder(bool keepExisting);
+    // Before bytes are written: a cancel, the count, and the test's fault.
+    void CountWrite(size_t count);
 
     int FFolder;
     std::string FName;

@@ -12,10 +12,6 @@
 using winfs::FromInt;
 using winfs::ToInt;
 
-TReadFile::~TReadFile() {
-    Close();
-}
-
 void TReadFile::Open(const std::string& fileName) {
     Close();
     HANDLE handle = ::CreateFileW(winfs::LongPath(fileName).c_str(), GENERIC_READ,
@@ -67,22 +63,6 @@ size_t TReadFile::ReadAt(uint64_t position, void* buffer, size_t count) const {
     return done;
 }
 
-size_t TChunkReader::Next() {
-    const size_t want = static_cast<size_t>(std::min<uint64_t>(FLeft, FBuffer.size()));
-    const size_t got = want == 0 ? 0 : FFile.ReadAt(FPosition, FBuffer.data(), want);
-    FPosition += got;
-    FLeft = got < want ? 0 : FLeft - got;
-    return got;
-}
-
-bool TChunkReader::Skip(uint64_t count) {
-    if (count > FLeft)
-        return false;
-    FPosition += count;
-    FLeft -= count;
-    return true;
-}
-
 std::string NotAFolderReason(const std::string& path) {
     const std::wstring wide = winfs::LongPath(path);
     const DWORD attributes = ::GetFileAttributesW(wide.c_str());
@@ -115,8 +95,6 @@ bool IsRegularFileAt(int folderHandle, const std::string& name) {
     return kind.Exists && !kind.Folder && !kind.ReparsePoint;
 }
 
-std::function<int(const std::string& name)> TWriteFile::FaultHook;
-
 TWriteFile::TWriteFile(const std::string& fileName)
     : FFolder(-1)
     , FName(fileName) {
@@ -141,17 +119,6 @@ TWriteFile::TWriteFile(const std::string& fileName)
         throw EFCreateError(fileName, error);
     }
     FHandle = ToInt(handle);
-}
-
-TWriteFile::TWriteFile(int folderHandle, const std::string& name, bool keepExisting)
-    : FFolder(folderHandle)
-    , FName(name) {
-    // Another process changing the name between the attempts makes one fail; a few rounds
-    // settle it.
-    for (int round = 0; round < 4 && FHandle < 0; ++round)
-        OpenInFolder(keepExisting);
-    if (FHandle < 0)
-        throw EFCreateError(name, EEXIST);
 }
 
 void TWriteFile::OpenInFolder(bool keepExisting) {
@@ -211,13 +178,7 @@ TWriteFile::~TWriteFile() {
 }
 
 void TWriteFile::Write(const void* data, size_t count) {
-    if (FWatch && FWatch->Abort.load(std::memory_order_relaxed))
-        throw EAborted();
-    if (FWatch)
-        FWatch->Bytes.fetch_add(count, std::memory_order_relaxed);
-    if (FaultHook)
-        if (const int error = FaultHook(FName))
-            throw EWriteError(FName, error);
+    CountWrite(count);
     const auto* in = static_cast<const char*>(data);
     while (count > 0) {
         const DWORD want = static_cast<DWORD>(std::min<size_t>(count, 1u << 30));

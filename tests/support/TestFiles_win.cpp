@@ -1,6 +1,7 @@
 // The test helpers on Windows: UTF-8 names through wide-character paths (with the "\\?\"
 // prefix, so trees deeper than 260 characters are removed too) and a process runner.
 #include "TestFiles.h"
+#include "WinFiles.h"
 
 #include <algorithm>
 #include <atomic>
@@ -14,16 +15,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::wstring Widen(const std::string& utf8) {
-    if (utf8.empty())
-        return {};
-    const int size =
-        ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-    std::wstring wide(static_cast<size_t>(size), L'\0');
-    ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(),
-                          size);
-    return wide;
-}
+using winfs::Widen;
 
 fs::path PathOf(const std::string& utf8) {
     std::wstring wide = Widen(utf8);

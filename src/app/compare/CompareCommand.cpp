@@ -70,7 +70,7 @@ TCompareCommand::TCompareCommand(TArchiveSession& session, TRunController& runs,
 
 bool TCompareCommand::PreviewRemoved() {
     const QModelIndex current = FFiles.lvFiles()->currentIndex();
-    if (!FFiles.OtherListShown() || !current.isValid() || !FChanges->ShowsChanges())
+    if (!FFiles.OtherListShown() || !current.isValid())
         return false;
     const int32_t older = FChanges->OlderAt(current.row());
     if (older < 0)

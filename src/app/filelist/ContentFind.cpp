@@ -19,7 +19,6 @@ TContentFind::~TContentFind() = default;
 void TContentFind::Find(const QString& text) {
     FText = text;
     FHits->SetHits({});
-    FHits->SetLines({});
     if (!FJob) {
         FJob = std::make_unique<TContentFindJob>(FSession.Reader(), FSession.TreeOrder(),
                                                  TExtractor::DefaultThreads());
@@ -36,7 +35,6 @@ void TContentFind::Stop() {
         FJob->Find(QString());
     FText.clear();
     FHits->SetHits({});
-    FHits->SetLines({});
 }
 
 void TContentFind::Forget() {
