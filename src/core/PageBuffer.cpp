@@ -3,6 +3,10 @@
 #include <new>
 #include <sys/mman.h>
 
+namespace {
+constexpr size_t kHugePage = 2 * 1024 * 1024;
+}
+
 void TPageBuffer::Resize(size_t size) {
     if (size == FSize)
         return;
@@ -17,6 +21,9 @@ void TPageBuffer::Resize(size_t size) {
         throw std::bad_alloc();
     FData = static_cast<unsigned char*>(data);
     FSize = size;
+    // Only a hint: without transparent huge pages the buffer works as before.
+    if (FHugePages && size >= kHugePage)
+        ::madvise(FData, FSize, MADV_HUGEPAGE);
 }
 
 void TPageBuffer::Free() {

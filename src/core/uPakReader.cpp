@@ -102,7 +102,7 @@ public:
     }
 
     // Appends the text of a length-prefixed string to out and returns its length.
-    uint32_t ReadString(std::string& out) {
+    uint32_t ReadString(TPageArray<char>& out) {
         const uint32_t length = U32();
         if (length == 0)
             return 0;
@@ -225,13 +225,16 @@ bool TPakReader::Open(const std::string& fileName) {
             entry.Offset = parser.U64();
             entry.StoredSize = parser.U64();
             entry.UnpackedSize = parser.U64();
-            entry.Reserved = parser.U64();
+            const uint64_t reserved = parser.U64();
+            if (reserved != 0 || !FReserved.empty()) {
+                FReserved.resize(FEntries.size());
+                FReserved.push_back(reserved);
+            }
             entry.PathAt = FText.size();
             entry.PathLength = parser.ReadString(FText);
-            entry.ExtraLength = parser.ReadString(FText);
+            parser.ReadString(FText); // Extra
             const std::string_view path(FText.data() + entry.PathAt, entry.PathLength);
             const size_t slash = path.rfind('/');
-            entry.DirLength = slash == std::string_view::npos ? 0 : static_cast<uint32_t>(slash);
             entry.NameStart =
                 slash == std::string_view::npos ? 0 : static_cast<uint32_t>(slash + 1);
             FEntries.push_back(entry);
@@ -245,16 +248,17 @@ bool TPakReader::Open(const std::string& fileName) {
 }
 
 uint64_t TPakReader::TableBytes() const {
-    return FEntries.capacity() * sizeof(TPackedEntry) + FText.capacity();
+    return FEntries.CapacityBytes() + FText.CapacityBytes() +
+           FReserved.capacity() * sizeof(uint64_t);
 }
 
 void TPakReader::Close() {
     if (!FFile.IsOpen())
         return;
     FEntries.clear();
-    FEntries.shrink_to_fit();
     FText.clear();
-    FText.shrink_to_fit();
+    FReserved.clear();
+    FReserved.shrink_to_fit();
     FFile.Close();
 }
 
@@ -264,9 +268,11 @@ TFileEntry TPakReader::Entry(int32_t index) const {
     entry.Offset = e.Offset;
     entry.StoredSize = e.StoredSize;
     entry.UnpackedSize = e.UnpackedSize;
-    entry.Reserved = e.Reserved;
+    entry.Reserved = FReserved.empty() ? 0 : FReserved[index];
     entry.Path = EntryPath(index);
-    entry.Extra = std::string_view(FText.data() + e.PathAt + e.PathLength, e.ExtraLength);
+    const size_t extraAt = e.PathAt + e.PathLength;
+    const size_t extraEnd = index + 1 < Count() ? FEntries[index + 1].PathAt : FText.size();
+    entry.Extra = std::string_view(FText.data() + extraAt, extraEnd - extraAt);
     entry.Dir = EntryDir(index);
     entry.Name = EntryName(index);
     return entry;
@@ -279,7 +285,7 @@ std::string_view TPakReader::EntryPath(int32_t index) const {
 
 std::string_view TPakReader::EntryDir(int32_t index) const {
     const TPackedEntry& e = FEntries[index];
-    return std::string_view(FText.data() + e.PathAt, e.DirLength);
+    return std::string_view(FText.data() + e.PathAt, e.NameStart > 0 ? e.NameStart - 1 : 0);
 }
 
 std::string_view TPakReader::EntryName(int32_t index) const {

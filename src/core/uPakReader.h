@@ -2,6 +2,7 @@
 
 #include "FileIO.h"
 #include "Inflate.h"
+#include "PageArray.h"
 
 #include <cstdint>
 #include <functional>
@@ -115,17 +116,16 @@ public:
     std::string DamagedEntryMessage(int32_t index) const;
 
 private:
-    // Compact form of an entry: the strings live in one shared buffer.
+    // Compact form of an entry: its strings live in one shared buffer, one entry's after the
+    // other's, so that its Extra runs from the end of its Path to where the next entry's Path
+    // begins. The few fields that are almost always zero are kept beside the table.
     struct TPackedEntry {
         uint64_t Offset;
         uint64_t StoredSize;
         uint64_t UnpackedSize;
-        uint64_t Reserved;
-        uint64_t PathAt; // Extra follows Path directly in FText
+        uint64_t PathAt;
         uint32_t PathLength;
-        uint32_t ExtraLength;
-        uint32_t DirLength;
-        uint32_t NameStart;
+        uint32_t NameStart; // one past the last "/", or 0 without one
     };
 
     class TDirectoryParser;
@@ -137,8 +137,10 @@ private:
     TReadFile FFile;
     uint32_t FHeader32[6] = {};
     uint64_t FHeader64[3] = {};
-    std::vector<TPackedEntry> FEntries;
-    std::string FText;
+    TPageArray<TPackedEntry> FEntries;
+    TPageArray<char> FText;
+    // Each entry's Reserved field; empty while every one read so far is zero.
+    std::vector<uint64_t> FReserved;
     TReportHook FReport;
     TProgressHook FProgress;
     TInflater FInflater;

@@ -8,6 +8,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <tuple>
 #include <unistd.h>
 
 namespace {
@@ -344,4 +345,30 @@ TEST_F(PakReaderTest, TheTableFollowsTheDirectoryNotTheFileSize) {
     FReader.Open(archive);
     ASSERT_EQ(FReader.Count(), 1);
     EXPECT_LT(FReader.TableBytes(), 64u << 10);
+}
+
+// Extra and Reserved are kept beside the table in a compact form; each entry still gets its own,
+// also when only a later entry has one, and the last entry's Extra ends where the text ends.
+TEST_F(PakReaderTest, EachEntryKeepsItsOwnExtraAndReserved) {
+    TPakWriter writer;
+    writer.AddStored("a/eins.txt", "1");
+    auto& second = writer.AddStored("a/zwei.txt", "2");
+    second.Extra = "zusatz";
+    second.Reserved = 1ull << 40;
+    writer.AddStored("a/drei.txt", "3");
+    writer.AddStored("vier.txt", "4").Extra = std::string("\0ende", 5);
+    FReader.Open(Save(writer.Finish()));
+    ASSERT_EQ(FReader.Count(), 4);
+
+    std::vector<std::tuple<std::string, std::string, uint64_t>> seen;
+    for (int32_t i = 0; i < FReader.Count(); ++i) {
+        const TFileEntry e = FReader.Entry(i);
+        seen.emplace_back(std::string(e.Path), std::string(e.Extra), e.Reserved);
+    }
+    std::sort(seen.begin(), seen.end());
+    using T = std::tuple<std::string, std::string, uint64_t>;
+    EXPECT_EQ(seen, (std::vector<T>{T{"a/drei.txt", "", 0}, T{"a/eins.txt", "", 0},
+                                    T{"a/zwei.txt", "zusatz", 1ull << 40},
+                                    T{"vier.txt", std::string("\0ende", 5), 0}}));
+    EXPECT_EQ(FReader.EntryDir(0), "a");
 }
