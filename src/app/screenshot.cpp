@@ -3,9 +3,10 @@
 // file of the directory is shown in the preview, which lies over the window's lower right; with
 // --suchen, the hits of a find for TEXT take the directory's place; with --oeffnen, the window's
 // open dialog (Qt's own, in German) lies over it, in the archive's folder.
-// With --vergleichen, the changes since the older archive ALT take the directory's place.
+// With --vergleichen, the changes since the older archive ALT take the directory's place; with
+// --lesbar, the sizes are shown in units and the first three files selected.
 //   varnholm-screenshot ARCHIV AUSGABE.png
-//       [VERZEICHNIS [DATEI | --suchen TEXT | --oeffnen | --vergleichen ALT]]
+//       [VERZEICHNIS [DATEI | --suchen TEXT | --oeffnen | --vergleichen ALT | --lesbar]]
 #include "DirectoryTreeModel.h"
 #include "FilePane.h"
 #include "FolderPane.h"
@@ -14,6 +15,7 @@
 #include "Prompts.h"
 #include "QtGerman.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QDeadlineTimer>
 #include <QFileDialog>
@@ -24,6 +26,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QTreeView>
+#include <algorithm>
 #include <cstdio>
 #include <utility>
 
@@ -128,7 +131,8 @@ int main(int argc, char** argv) {
     if (argc < 3) {
         std::fprintf(stderr,
                      "Aufruf: varnholm-screenshot ARCHIV AUSGABE.png "
-                     "[VERZEICHNIS [DATEI | --suchen TEXT | --oeffnen | --vergleichen ALT]]\n");
+                     "[VERZEICHNIS [DATEI | --suchen TEXT | --oeffnen | --vergleichen ALT | "
+                     "--lesbar]]\n");
         return 2;
     }
     InstallQtGermanTexts(app);
@@ -170,13 +174,21 @@ int main(int argc, char** argv) {
         QApplication::processEvents();
         return window.grab().save(output) ? 0 : 1;
     }
-    const bool preview = argc > 4 && !find && option != "--oeffnen";
+    const bool readable = option == "--lesbar";
+    window.Files().acReadableSizes()->setChecked(readable);
+    const bool preview = argc > 4 && !find && option != "--oeffnen" && !readable;
     const QAbstractItemModel* list = window.Files().lvFiles()->model();
     const QModelIndexList named = preview
                                       ? list->match(list->index(0, 0), Qt::DisplayRole,
                                                     QString::fromUtf8(argv[4]), 1, Qt::MatchExactly)
                                       : QModelIndexList();
     window.Files().lvFiles()->setCurrentIndex(named.isEmpty() ? list->index(0, 0) : named.first());
+    if (readable)
+        window.Files().lvFiles()->selectionModel()->select(
+            QItemSelection(list->index(0, 0), list->index(std::min(2, list->rowCount() - 1), 0)),
+            QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    QApplication::processEvents();
+    // The status bar's second field is laid out anew once it has its text.
     QApplication::processEvents();
     if (option == "--oeffnen")
         return SaveWithOpenDialog(window, archive, output) ? 0 : 1;
