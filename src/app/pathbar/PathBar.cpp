@@ -283,10 +283,19 @@ bool TPathBar::eventFilter(QObject* watched, QEvent* event) {
 // --- the path's buttons ---
 
 void TPathBar::BuildCrumbs() {
-    for (QToolButton* crumb : FCrumbs)
-        delete crumb;
-    for (QLabel* separator : FSeparators)
-        delete separator;
+    // The button clicked may be among them, still at work: they go once it is done.
+    auto* layout = static_cast<QHBoxLayout*>(FCrumbArea->layout());
+    for (QWidget* old : FCrumbs) {
+        layout->removeWidget(old);
+        old->hide();
+        old->deleteLater();
+    }
+    for (QWidget* old : FSeparators)
+        if (old) {
+            layout->removeWidget(old);
+            old->hide();
+            old->deleteLater();
+        }
     FCrumbs.clear();
     FSeparators.clear();
     std::vector<const TDirNode*> path; // the folder shown first, the root last
@@ -296,7 +305,6 @@ void TPathBar::BuildCrumbs() {
     if (FCapped)
         path.erase(path.begin() + kMaxCrumbs, path.end() - 1);
     // What is left in the layout: "…", then the stretch. The root goes before "…".
-    auto* layout = static_cast<QHBoxLayout*>(FCrumbArea->layout());
     int at = 0;
     for (auto node = path.rbegin(); node != path.rend(); ++node) {
         QLabel* separator = nullptr;
