@@ -24,6 +24,7 @@ class TPakReader;
 class TPreviewDialog;
 class TPrompts;
 class TRecentArchives;
+class TThumbnails;
 class TCompareCommand;
 class TUpdateCommand;
 class TWindowState;
@@ -129,6 +130,7 @@ public:
     TExtractionCommands& Extraction() const { return *FExtract; }
     TDragSource& Drag() const { return *FDrag; }
     TPreviewDialog& Preview() const { return *dlgPreview; }
+    TThumbnails& Thumbnails() const { return *FThumbs; }
     TRecentArchives& Recent() const { return *FRecent; }
     TUpdateCommand& Update() const { return *FUpdate; }
     TCompareCommand& Compare() const { return *FCompare; }
@@ -175,6 +177,7 @@ private:
     TExtractionCommands* FExtract = nullptr;
     TDragSource* FDrag = nullptr;
     TPreviewDialog* dlgPreview = nullptr;
+    TThumbnails* FThumbs = nullptr;
     TRecentArchives* FRecent = nullptr;
     TUpdateCommand* FUpdate = nullptr;
     TCompareCommand* FCompare = nullptr;

@@ -7,14 +7,15 @@
 class IRegistryStore;
 
 // What the window remembers between runs, in the settings store next to the recent list: its
-// geometry and splitter, and the folders the open dialog, the save dialog and the folder chooser
-// were last left in, and the optional columns of the file list. Each value is written when it
-// changes, so a killed program loses nothing but its last window geometry.
+// geometry, splitter and panes, and the folders the open dialog, the save dialog and the folder
+// chooser were last left in, and the optional columns of the file list. Each value is written when
+// it changes, so a killed program loses nothing but its last window geometry.
 class TWindowState {
 public:
     static inline const QString kGeometry = QStringLiteral("WindowGeometry");
     static inline const QString kSplitter = QStringLiteral("Splitter");
-    static inline const QString kPreviewGeometry = QStringLiteral("PreviewGeometry");
+    // Where the panes docked to the window are (the preview): side, size, or floating.
+    static inline const QString kPanes = QStringLiteral("Panes");
     static inline const QString kOpenFolder = QStringLiteral("OpenFolder");
     static inline const QString kSaveFolder = QStringLiteral("SaveFolder");
     static inline const QString kExtractFolder = QStringLiteral("ExtractFolder");
