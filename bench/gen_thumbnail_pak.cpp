@@ -5,7 +5,7 @@
 #include "PakWriter.h"
 
 #include <QBuffer>
-#include <QGuiApplication>
+#include <QCoreApplication>
 #include <QImage>
 #include <QPainter>
 #include <cmath>
@@ -87,7 +87,7 @@ TPicture Compressed(const std::string& content) {
 } // namespace
 
 int main(int argc, char** argv) {
-    QGuiApplication app(argc, argv);
+    QCoreApplication app(argc, argv);
     if (argc < 2) {
         std::fprintf(stderr, "Aufruf: gen_thumbnail_pak ZIELDATEI\n");
         return 2;

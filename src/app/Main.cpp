@@ -18,6 +18,7 @@
 #include "RegistryStore.h"
 #include "RunController.h"
 #include "StatusLine.h"
+#include "ThumbnailView.h"
 #include "Thumbnails.h"
 #include "UpdateCommand.h"
 #include "WindowPlacement.h"
@@ -354,9 +355,13 @@ void TfrmMain::MenuBarCommand() {
 }
 
 void TfrmMain::ContextMenuCommand() {
-    for (QTreeView* view : {FFiles->lvFiles(), FFolders->tvDirectories()})
-        if (view->hasFocus())
+    // (The hidden list has the grid as its focus proxy while the grid is on.)
+    for (QAbstractItemView* view : std::initializer_list<QAbstractItemView*>{
+             FThumbs->lvThumbnails(), FFiles->lvFiles(), FFolders->tvDirectories()})
+        if (view->isVisible() && view->hasFocus()) {
             RequestContextMenuAtCurrent(view);
+            return;
+        }
 }
 
 // --- what the features tell the frame ---

@@ -96,21 +96,18 @@ void TThumbnailJob::Work() {
         FDecoded.fetch_add(1, std::memory_order_relaxed);
         std::lock_guard lock(FMutex);
         FWorking = false;
-        const bool drained = FWanted.empty();
         if (generation != FGeneration)
             continue; // the archive went meanwhile
         // Checked again on arrival: a Forget may come between here and there.
         QMetaObject::invokeMethod(
             this,
-            [this, entry, thumbnail, generation, drained] {
+            [this, entry, thumbnail, generation] {
                 {
                     std::lock_guard arrived(FMutex);
                     if (generation != FGeneration)
                         return;
                 }
                 emit Decoded(entry, thumbnail);
-                if (drained)
-                    emit Drained();
             },
             Qt::QueuedConnection);
     }

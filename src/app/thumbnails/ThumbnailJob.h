@@ -45,8 +45,6 @@ public:
 signals:
     // entry's thumbnail: null when it is no picture that can be read.
     void Decoded(int32_t entry, const QImage& thumbnail);
-    // Nothing that was wanted is left.
-    void Drained();
 
 private:
     void Work() override;
