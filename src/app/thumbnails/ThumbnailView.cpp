@@ -20,7 +20,8 @@ TThumbnailView::TThumbnailView(TThumbnailOf thumbnailOf, QWidget* parent)
     setSelectionMode(QAbstractItemView::ExtendedSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
-    setDragEnabled(false);
+    setDragEnabled(true);
+    setDragDropMode(QAbstractItemView::DragOnly);
 }
 
 QSize TThumbnailView::CellSize() const {
@@ -54,4 +55,9 @@ void TThumbnailView::scrollContentsBy(int dx, int dy) {
     QListView::scrollContentsBy(dx, dy);
     // Painted whole rather than the strip scrolled in, so that the paint tells all rows on show.
     viewport()->update();
+}
+
+void TThumbnailView::startDrag(Qt::DropActions) {
+    if (OnStartDrag)
+        OnStartDrag();
 }

@@ -18,6 +18,9 @@ public:
 
     TThumbnailView(TThumbnailOf thumbnailOf, QWidget* parent);
 
+    // The window makes the drags itself, as for the list: what is dragged out must be extracted.
+    std::function<void()> OnStartDrag;
+
     // The first and last rows of the latest paint; -1, -1 before one.
     int FirstPainted() const { return FFirst; }
     int LastPainted() const { return FLast; }
@@ -34,6 +37,7 @@ signals:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
+    void startDrag(Qt::DropActions) override;
 
 private:
     friend class TThumbnailDelegate;

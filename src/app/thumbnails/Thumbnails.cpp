@@ -79,6 +79,7 @@ TThumbnails::TThumbnails(TArchiveSession& session, TFilePane& files, TWindowStat
     connect(new QShortcut(Qt::Key_Space, FView, nullptr, nullptr, Qt::WidgetShortcut),
             &QShortcut::activated, &FFiles, &TFilePane::PreviewRequested);
     FView->installEventFilter(new TEnterFilter(FFiles, this));
+    FView->OnStartDrag = [this] { emit FFiles.DragStarted(FFiles.SelectedEntries()); };
     FView->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(FView, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
         if (FView->indexAt(at).isValid())

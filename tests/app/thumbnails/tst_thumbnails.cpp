@@ -1,5 +1,6 @@
 // The thumbnail grid, headless: it is the list's other view, decodes only what is on show and
 // just around it, and keeps what it decoded within its limit however many pictures a folder has.
+#include "PreviewContent.h"
 #include "TgaWriter.h"
 #include "ThumbnailJob.h"
 #include "ThumbnailView.h"
@@ -83,6 +84,12 @@ private slots:
         QCOMPARE(View()->currentIndex().row(), 3);
         QTest::keyClick(View(), Qt::Key_Right);
         QCOMPARE(FWindow->Files().CurrentEntry(), EntryOfRow(4));
+        // Space previews the grid's current file; the keyboard stays in the grid.
+        QSignalSpy updated(&FWindow->Preview(), &TPreviewDialog::Updated);
+        QTest::keyClick(View(), Qt::Key_Space);
+        QVERIFY(updated.wait());
+        QCOMPARE(FWindow->Preview().Shown()->Index, EntryOfRow(4));
+        QVERIFY(View()->hasFocus());
         QVERIFY(WaitForShown());
         // The text file shows a file icon: it is never read for a thumbnail.
         QVERIFY(!Cached(0));
