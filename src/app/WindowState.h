@@ -7,14 +7,15 @@
 class IRegistryStore;
 
 // What the window remembers between runs, in the settings store next to the recent list: its
-// geometry, splitter and panes, and the folders the open dialog, the save dialog and the folder
-// chooser were last left in, and the optional columns of the file list. Each value is written when
-// it changes, so a killed program loses nothing but its last window geometry.
+// geometry and splitter, and the folders the open dialog, the save dialog and the folder chooser
+// were last left in, and the optional columns of the file list. Each value is written when it
+// changes, so a killed program loses nothing but its last window geometry.
 class TWindowState {
 public:
     static inline const QString kGeometry = QStringLiteral("WindowGeometry");
     static inline const QString kSplitter = QStringLiteral("Splitter");
-    // Where the panes docked to the window are (the preview): side, size, or floating.
+    // Where the window's panes are (the preview), written with the geometry: side, size, or
+    // floating.
     static inline const QString kPanes = QStringLiteral("Panes");
     static inline const QString kOpenFolder = QStringLiteral("OpenFolder");
     static inline const QString kSaveFolder = QStringLiteral("SaveFolder");

@@ -7,6 +7,7 @@
 #include <QBuffer>
 #include <QFileInfo>
 #include <QImageReader>
+#include <system_error>
 
 namespace {
 
@@ -60,8 +61,15 @@ void TThumbnailJob::Want(std::vector<int32_t> entries) {
         FWanted.assign(entries.begin(), entries.end());
     }
     FWake.notify_all();
-    if (!Started() && !entries.empty())
+    if (Started() || entries.empty())
+        return;
+    try {
         Start();
+    } catch (const std::system_error&) {
+        // Asked from a paint, where nothing may throw: without a thread the grid shows frames.
+        std::lock_guard lock(FMutex);
+        FWanted.clear();
+    }
 }
 
 void TThumbnailJob::Forget() {

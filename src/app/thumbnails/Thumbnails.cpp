@@ -72,6 +72,9 @@ TThumbnails::TThumbnails(TArchiveSession& session, TFilePane& files, TWindowStat
                                &files))
     , FJob(new TThumbnailJob(session.Reader(), this)) {
     FAction->setCheckable(true);
+    FView->setAccessibleName(QStringLiteral("Miniaturen"));
+    FView->setAccessibleDescription(
+        QStringLiteral("Die Dateien des Ordners oder der Suche als Miniaturbilder"));
     FView->hide();
     FFiles.AddView(FView);
     // The grid answers the keys and the mouse as the list does.
