@@ -95,6 +95,17 @@ private slots:
         QVERIFY(!Cached(0));
         QVERIFY(Cached(1));
 
+        // A find's hits take the folder's place in the grid as in the list.
+        QSignalSpy found(FWindow.get(), &TfrmMain::FindFinished);
+        FWindow->FindCommand();
+        FWindow->SetFindText("bild_000012");
+        QVERIFY(found.wait());
+        QCOMPARE(View()->model(), list->model());
+        QCOMPARE(View()->model()->rowCount(), 1);
+        FWindow->CloseFindCommand();
+        QCOMPARE(View()->model()->rowCount(), 31);
+        View()->setCurrentIndex(View()->model()->index(4, 0));
+
         Grid().acThumbnails()->trigger();
         QVERIFY(View()->isHidden());
         QVERIFY(list->isVisible());
