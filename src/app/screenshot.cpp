@@ -4,9 +4,12 @@
 // --suchen, the hits of a find for TEXT take the directory's place; with --oeffnen, the window's
 // open dialog (Qt's own, in German) lies over it, in the archive's folder.
 // With --vergleichen, the changes since the older archive ALT take the directory's place; with
-// --lesbar, the sizes are shown in units and the first three files selected.
+// --angedockt, the preview of DATEI is docked beside the list; with --miniaturen, the
+// directory's files are shown as thumbnails; with --lesbar, the sizes are shown in units and the
+// first three files selected.
 //   varnholm-screenshot ARCHIV AUSGABE.png
-//       [VERZEICHNIS [DATEI | --suchen TEXT | --oeffnen | --vergleichen ALT | --lesbar]]
+//       [VERZEICHNIS [DATEI | --suchen TEXT | --oeffnen | --vergleichen ALT | --angedockt DATEI
+//        | --miniaturen | --lesbar]]
 #include "DirectoryTreeModel.h"
 #include "FilePane.h"
 #include "FolderPane.h"
@@ -14,6 +17,8 @@
 #include "PreviewDialog.h"
 #include "Prompts.h"
 #include "QtGerman.h"
+#include "ThumbnailView.h"
+#include "Thumbnails.h"
 
 #include <QAction>
 #include <QApplication>
@@ -132,7 +137,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr,
                      "Aufruf: varnholm-screenshot ARCHIV AUSGABE.png "
                      "[VERZEICHNIS [DATEI | --suchen TEXT | --oeffnen | --vergleichen ALT | "
-                     "--lesbar]]\n");
+                     "--angedockt DATEI | --miniaturen | --lesbar]]\n");
         return 2;
     }
     InstallQtGermanTexts(app);
@@ -174,14 +179,27 @@ int main(int argc, char** argv) {
         QApplication::processEvents();
         return window.grab().save(output) ? 0 : 1;
     }
+    if (option == "--miniaturen") {
+        TThumbnails& thumbnails = window.Thumbnails();
+        thumbnails.Show(true);
+        const QDeadlineTimer deadline(10000);
+        do
+            QApplication::processEvents(QEventLoop::AllEvents, 50);
+        while ((thumbnails.lvThumbnails()->FirstPainted() < 0 || thumbnails.Busy()) &&
+               !deadline.hasExpired());
+        QApplication::processEvents();
+        return window.grab().save(output) ? 0 : 1;
+    }
+    const bool docked = argc > 5 && option == "--angedockt";
     const bool readable = option == "--lesbar";
     window.Files().acReadableSizes()->setChecked(readable);
-    const bool preview = argc > 4 && !find && option != "--oeffnen" && !readable;
+    const bool preview =
+        argc > 4 && !find && option != "--oeffnen" && option != "--miniaturen" && !readable;
     const QAbstractItemModel* list = window.Files().lvFiles()->model();
-    const QModelIndexList named = preview
-                                      ? list->match(list->index(0, 0), Qt::DisplayRole,
-                                                    QString::fromUtf8(argv[4]), 1, Qt::MatchExactly)
-                                      : QModelIndexList();
+    const QModelIndexList named =
+        preview ? list->match(list->index(0, 0), Qt::DisplayRole,
+                              QString::fromUtf8(argv[docked ? 5 : 4]), 1, Qt::MatchExactly)
+                : QModelIndexList();
     window.Files().lvFiles()->setCurrentIndex(named.isEmpty() ? list->index(0, 0) : named.first());
     if (readable)
         window.Files().lvFiles()->selectionModel()->select(
@@ -196,10 +214,20 @@ int main(int argc, char** argv) {
         return window.grab().save(output) ? 0 : 1;
 
     TPreviewDialog& dialog = window.Preview();
-    dialog.resize(440, 340);
+    if (docked) {
+        window.resize(1000, 541); // room for the list beside the pane
+    } else {
+        dialog.setFloating(true);
+        dialog.resize(440, 340);
+    }
     window.PreviewCommand();
     while (!dialog.Shown())
         QApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    if (docked) {
+        window.resizeDocks({&dialog}, {380}, Qt::Horizontal);
+        QApplication::processEvents();
+        return window.grab().save(output) ? 0 : 1;
+    }
     QApplication::processEvents();
     return Composed(window.grab(), dialog).save(output) ? 0 : 1;
 }

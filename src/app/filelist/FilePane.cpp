@@ -186,6 +186,10 @@ void TFilePane::FillViewMenu(QMenu* menu) {
     menu->addAction(FReadableSizes);
 }
 
+void TFilePane::AddView(QWidget* view) {
+    static_cast<QVBoxLayout*>(layout())->addWidget(view, 1);
+}
+
 void TFilePane::AddToContextMenu(QAction* preview) {
     FPopup->addAction(preview);
     FPopup->addAction(FShowInFolder);
@@ -323,6 +327,7 @@ void TFilePane::ShowList(TFileListModel* list) {
                 Qt::UniqueConnection);
         connect(list, &QAbstractItemModel::rowsInserted, this, &TFilePane::SelectionChanged,
                 Qt::UniqueConnection);
+        emit ListChanged();
     }
     ApplyColumnWidths();
     FApplyingWidths = false;
