@@ -11,13 +11,18 @@
 #include "ExtractionCommands.h"
 #include "FilePane.h"
 #include "FolderPane.h"
+#include "OpenCommand.h"
+#include "PathBar.h"
 #include "PreviewContent.h"
 #include "PreviewDialog.h"
 #include "Prompts.h"
 #include "RecentArchives.h"
 #include "RegistryStore.h"
 #include "RunController.h"
+#include "SelectionStatus.h"
 #include "StatusLine.h"
+#include "ThumbnailView.h"
+#include "Thumbnails.h"
 #include "UpdateCommand.h"
 #include "WindowPlacement.h"
 #include "WindowState.h"
@@ -34,6 +39,7 @@
 #include <QStatusBar>
 #include <QTimer>
 #include <QTreeView>
+#include <QVBoxLayout>
 #include <algorithm>
 
 namespace {
@@ -64,12 +70,12 @@ TfrmMain::~TfrmMain() {
     delete FRuns;
     FState->SetBytes(TWindowState::kGeometry, saveGeometry());
     FState->SetBytes(TWindowState::kSplitter, FControls.Splitter1->saveState());
-    if (const QByteArray placement = dlgPreview->Placement(); !placement.isEmpty())
-        FState->SetBytes(TWindowState::kPreviewGeometry, placement);
+    FState->SetBytes(TWindowState::kPanes, saveState());
     // The load ends and the archive closes while its views are there to let go of it; the
     // views go before the models they show.
     FSession->Shutdown();
     delete FControls.Splitter1;
+    delete FThumbs;
     delete FSession;
     delete FRecent;
 }
@@ -85,16 +91,29 @@ void TfrmMain::CreateFeatures() {
     splitter->setChildrenCollapsible(false);
     setCentralWidget(splitter);
     FFolders = new TFolderPane(FSession->Tree(), splitter);
-    FFiles = new TFilePane(*FSession, FPrompts, *FStatus, *FState, splitter);
+    // The path bar above the file list.
+    auto* right = new QWidget(splitter);
+    auto* column = new QVBoxLayout(right);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    FPathBar = new TPathBar(FSession->Tree(), FPrompts, right);
+    FFiles = new TFilePane(*FSession, FPrompts, *FStatus, *FState, right);
+    column->addWidget(FPathBar);
+    column->addWidget(FFiles, 1);
     splitter->addWidget(FFolders->tvDirectories());
-    splitter->addWidget(FFiles);
+    splitter->addWidget(right);
     splitter->setStretchFactor(0, 0);
     splitter->setStretchFactor(1, 1);
     splitter->setSizes({201, 744 - 201});
+    FThumbs = new TThumbnails(*FSession, *FFiles, *FState, this);
     dlgPreview = new TPreviewDialog(FSession->Reader(), this);
+    addDockWidget(Qt::RightDockWidgetArea, dlgPreview);
+    dlgPreview->hide(); // until there is something to show
 
     FRuns = new TRunController(FSession->Reader(), FPrompts, *FStatus, this);
     statusBar()->addWidget(FStatus, 1);
+    FSelection = new TSelectionStatus(*FFiles, *FSession, this);
+    statusBar()->addWidget(FSelection);
     statusBar()->addPermanentWidget(FRuns->btOpenFolder());
     statusBar()->setSizeGripEnabled(true);
     FExtract = new TExtractionCommands(*FSession, *FRuns, FPrompts, *FStatus, *FState, this);
@@ -102,6 +121,7 @@ void TfrmMain::CreateFeatures() {
     FUpdate = new TUpdateCommand(*FSession, *FRuns, FPrompts, *FStatus, *FState, this);
     FCompare =
         new TCompareCommand(*FSession, *FRuns, *FFiles, *dlgPreview, FPrompts, *FStatus, this);
+    FOpen = new TOpenCommand(*FSession, *FRuns, FPrompts, this);
 }
 
 void TfrmMain::CreateMenus() {
@@ -136,7 +156,12 @@ void TfrmMain::CreateMenus() {
 
     c.mnView = menuBar()->addMenu(QStringLiteral("&Ansicht"));
     FFiles->FillViewMenu(c.mnView);
+    c.mnView->addSeparator();
+    c.mnView->addAction(FThumbs->acThumbnails());
     FFiles->AddToContextMenu(c.acPreview);
+    FFiles->PopupFiles()->insertActions(FFiles->PopupFiles()->actions().value(0),
+                                        {FOpen->acOpen(), FOpen->acOpenWith()});
+    FFiles->lvFiles()->addAction(FOpen->acOpen());
 
     c.mnHelp = menuBar()->addMenu(QStringLiteral("&Hilfe"));
     c.acAbout = c.mnHelp->addAction(QStringLiteral("Über..."), this, &TfrmMain::AboutCommand);
@@ -158,6 +183,8 @@ void TfrmMain::ConnectFeatures() {
     connect(FUpdate, &TUpdateCommand::OpenRequested, this, &TfrmMain::OpenArchiveCommand);
     connect(FSession, &TArchiveSession::Closing, this, [this] {
         FFiles->ForgetArchive();
+        FPathBar->Forget();
+        FThumbs->ForgetArchive();
         FDrag->RemoveDragCopies();
         dlgPreview->Forget();
     });
@@ -179,6 +206,8 @@ void TfrmMain::ConnectFeatures() {
 
     connect(FFolders, &TFolderPane::FolderChosen, this,
             [this](TDirNode* node) { Run([&] { FFiles->ShowFolder(node); }); });
+    connect(FFolders, &TFolderPane::FolderChosen, FPathBar, &TPathBar::ShowFolder);
+    connect(FPathBar, &TPathBar::FolderWanted, FFolders, &TFolderPane::Select);
     connect(FFolders, &TFolderPane::ExtractRequested, this, &TfrmMain::ExtractDirectoryCommand);
     connect(FFolders, &TFolderPane::DragStarted, this,
             [this](const TDirNode* node) { Run([&] { FDrag->StartDrag({}, node); }); });
@@ -198,6 +227,8 @@ void TfrmMain::ConnectFeatures() {
     connect(FFiles->acShowInFolder(), &QAction::triggered, this, &TfrmMain::ShowInFolderCommand);
     connect(FFiles->acCopyPaths(), &QAction::triggered, this, &TfrmMain::CopyPathsCommand);
     connect(FFiles->acProperties(), &QAction::triggered, this, &TfrmMain::PropertiesCommand);
+    connect(FOpen->acOpen(), &QAction::triggered, this, [this] { OpenFileCommand(false); });
+    connect(FOpen->acOpenWith(), &QAction::triggered, this, [this] { OpenFileCommand(true); });
 
     connect(dlgPreview, &TPreviewDialog::Updated, this, [this] {
         if (const TPreview* shown = dlgPreview->Shown();
@@ -213,7 +244,8 @@ void TfrmMain::PlaceWindow() {
     // As the user left it last time; the first start keeps the centred default.
     restoreGeometry(FState->Bytes(TWindowState::kGeometry));
     FControls.Splitter1->restoreState(FState->Bytes(TWindowState::kSplitter));
-    dlgPreview->RestorePlacement(FState->Bytes(TWindowState::kPreviewGeometry));
+    restoreState(FState->Bytes(TWindowState::kPanes));
+    dlgPreview->hide(); // it may have been open at the end; no archive is open yet
 }
 
 // --- the error display and what follows a command ---
@@ -313,6 +345,10 @@ void TfrmMain::PreviewCommand() {
     });
 }
 
+void TfrmMain::OpenFileCommand(bool choose) {
+    Run([&] { FOpen->Open(FFiles->FirstSelectedEntry(), choose); });
+}
+
 void TfrmMain::FindCommand() {
     Run([&] { FFiles->Find(); });
 }
@@ -346,9 +382,13 @@ void TfrmMain::MenuBarCommand() {
 }
 
 void TfrmMain::ContextMenuCommand() {
-    for (QTreeView* view : {FFiles->lvFiles(), FFolders->tvDirectories()})
-        if (view->hasFocus())
+    // (The hidden list has the grid as its focus proxy while the grid is on.)
+    for (QAbstractItemView* view : std::initializer_list<QAbstractItemView*>{
+             FThumbs->lvThumbnails(), FFiles->lvFiles(), FFolders->tvDirectories()})
+        if (view->isVisible() && view->hasFocus()) {
             RequestContextMenuAtCurrent(view);
+            return;
+        }
 }
 
 // --- what the features tell the frame ---

@@ -20,10 +20,14 @@ class TDirectoryTreeModel;
 class TDragSource;
 class TExtractionCommands;
 class TFolderPane;
+class TOpenCommand;
+class TPathBar;
 class TPakReader;
 class TPreviewDialog;
 class TPrompts;
 class TRecentArchives;
+class TSelectionStatus;
+class TThumbnails;
 class TCompareCommand;
 class TUpdateCommand;
 class TWindowState;
@@ -96,6 +100,8 @@ public:
     void ShowColumnCommand(TListColumn column, bool shown);
     // Shows the file list's current file in the preview window.
     void PreviewCommand();
+    // The selected file in the desktop's program for it, or (choose) in one the user chooses.
+    void OpenFileCommand(bool choose);
     // Checks every entry of the archive, writing nothing.
     void CheckArchiveCommand();
     // A new archive from the open one and a folder of edited and added files.
@@ -129,9 +135,14 @@ public:
     TExtractionCommands& Extraction() const { return *FExtract; }
     TDragSource& Drag() const { return *FDrag; }
     TPreviewDialog& Preview() const { return *dlgPreview; }
+    TThumbnails& Thumbnails() const { return *FThumbs; }
     TRecentArchives& Recent() const { return *FRecent; }
     TUpdateCommand& Update() const { return *FUpdate; }
     TCompareCommand& Compare() const { return *FCompare; }
+    TPathBar& PathBar() const { return *FPathBar; }
+    TOpenCommand& Opener() const { return *FOpen; }
+    // The status bar's second field: the selection's files and sizes.
+    TSelectionStatus& SelectionStatus() const { return *FSelection; }
 
 signals:
     void StatusTextChanged(const QString& text);
@@ -175,8 +186,12 @@ private:
     TExtractionCommands* FExtract = nullptr;
     TDragSource* FDrag = nullptr;
     TPreviewDialog* dlgPreview = nullptr;
+    TThumbnails* FThumbs = nullptr;
     TRecentArchives* FRecent = nullptr;
     TUpdateCommand* FUpdate = nullptr;
     TCompareCommand* FCompare = nullptr;
+    TPathBar* FPathBar = nullptr;
+    TOpenCommand* FOpen = nullptr;
+    TSelectionStatus* FSelection = nullptr;
     bool FCloseRequested = false;
 };

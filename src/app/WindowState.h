@@ -14,7 +14,9 @@ class TWindowState {
 public:
     static inline const QString kGeometry = QStringLiteral("WindowGeometry");
     static inline const QString kSplitter = QStringLiteral("Splitter");
-    static inline const QString kPreviewGeometry = QStringLiteral("PreviewGeometry");
+    // Where the window's panes are (the preview), written with the geometry: side, size, or
+    // floating.
+    static inline const QString kPanes = QStringLiteral("Panes");
     static inline const QString kOpenFolder = QStringLiteral("OpenFolder");
     static inline const QString kSaveFolder = QStringLiteral("SaveFolder");
     static inline const QString kExtractFolder = QStringLiteral("ExtractFolder");
@@ -22,6 +24,8 @@ public:
     static inline const QString kUpdateFolder = QStringLiteral("UpdateFolder");
     // The optional columns of the file list that are shown, comma-separated.
     static inline const QString kColumns = QStringLiteral("Columns");
+    // "1" when the file list shows its sizes in units ("Größen lesbar").
+    static inline const QString kReadableSizes = QStringLiteral("ReadableSizes");
 
     TWindowState(std::shared_ptr<IRegistryStore> store, QString keyPath);
 

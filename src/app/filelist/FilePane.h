@@ -42,10 +42,14 @@ public:
     QAction* acCopyPaths() const { return FCopyPaths; }
     QAction* acProperties() const { return FProperties; }
     QAction* ColumnAction(TListColumn column) const;
+    // "Größen lesbar": sizes in units rather than plain numbers, remembered.
+    QAction* acReadableSizes() const { return FReadableSizes; }
 
     // The items of "Ansicht" (find, show in folder, the optional columns) into menu; preview
     // (shared with the menu "Entpacken") into the context menu.
     void FillViewMenu(QMenu* menu);
+    // Another view of the list (the thumbnails) where the list is, below the find bar.
+    void AddView(QWidget* view);
     void AddToContextMenu(QAction* preview);
 
     bool FindOpen() const { return FFindOpen; }
@@ -96,6 +100,10 @@ signals:
     void FindFinished(int hits);
     // The list of ShowOtherList is no longer shown.
     void OtherListClosed();
+    // The selected rows, the rows shown or the list itself may have changed.
+    void SelectionChanged();
+    // lvFiles shows another model (with a selection model of its own).
+    void ListChanged();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -130,6 +138,7 @@ private:
     QAction* FCopyPaths = nullptr;
     QAction* FProperties = nullptr;
     std::map<TListColumn, QAction*> FColumnActions;
+    QAction* FReadableSizes = nullptr;
     TFileListModel* FEmptyList; // shown for a directory without files
     TFileListModel* FHits;
     TFileListModel* FOther = nullptr; // see ShowOtherList
