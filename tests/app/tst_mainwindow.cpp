@@ -27,8 +27,11 @@
 #include <QTest>
 #include <QTreeView>
 #include <atomic>
+#include <cerrno>
 #include <cstdlib>
+#include <dlfcn.h>
 #include <new>
+#include <sys/mman.h>
 #include <unistd.h>
 
 // Every allocation of this test program comes here, so that a test can make large ones fail as
@@ -52,6 +55,30 @@ void operator delete(void* memory) noexcept {
 
 void operator delete(void* memory, size_t) noexcept {
     std::free(memory);
+}
+
+// Large tables come straight from the system's pages; the program's own calls of mmap and
+// mremap come here (the libraries keep theirs), so that those fail from the same size.
+extern "C" void* mmap(void* address, size_t length, int protection, int flags, int fd,
+                      off_t offset) {
+    static const auto next = reinterpret_cast<decltype(&mmap)>(dlsym(RTLD_NEXT, "mmap"));
+    const size_t limit = gFailAllocationsFrom.load(std::memory_order_relaxed);
+    if (limit != 0 && length >= limit) {
+        errno = ENOMEM;
+        return MAP_FAILED;
+    }
+    return next(address, length, protection, flags, fd, offset);
+}
+
+extern "C" void* mremap(void* old, size_t oldLength, size_t length, int flags, ...) {
+    using TRemap = void* (*)(void*, size_t, size_t, int, ...);
+    static const auto next = reinterpret_cast<TRemap>(dlsym(RTLD_NEXT, "mremap"));
+    const size_t limit = gFailAllocationsFrom.load(std::memory_order_relaxed);
+    if (limit != 0 && length >= limit) {
+        errno = ENOMEM;
+        return MAP_FAILED;
+    }
+    return next(old, oldLength, length, flags);
 }
 
 namespace {
