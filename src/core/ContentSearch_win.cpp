@@ -14,10 +14,6 @@
 
 namespace {
 
-// The standard library's matcher backtracks by recursion, one level per character at worst:
-// longer lines are not given to it (the program's threads have a large stack for the rest).
-constexpr size_t kLongestRegexLine = 256u << 10;
-
 // Lower case of every UTF-16 unit, by the system's rules (locale-independent).
 class TFoldTable {
 public:
@@ -128,13 +124,21 @@ std::unique_ptr<TContentPattern::TCompiled> Compile(std::string_view utf8, std::
         compiled->Folded = winfs::Widen(utf8);
         FoldAll(compiled->Folded);
     } else {
-        auto flags = std::regex_constants::ECMAScript;
+        // The library's backtracking matcher recurses once per character and overflows the
+        // stack on long lines; its automaton matcher (__polynomial, a libstdc++ option) keeps
+        // the depth to the pattern's size and the time to line length times pattern size. It
+        // takes no back-references.
+        auto flags = std::regex_constants::ECMAScript | std::regex_constants::__polynomial;
         if (options.IgnoreCase)
             flags |= std::regex_constants::icase;
         try {
             compiled->Regex.emplace(winfs::Widen(utf8), flags);
         } catch (const std::regex_error& error) {
-            throw EBadPattern("Ungültiges Muster: " + RegexMessage(error.code()));
+            throw EBadPattern("Ungültiges Muster: " +
+                              (error.code() == std::regex_constants::error_complexity
+                                   ? std::string("Rückverweise wie \\1 kennt die Suche der "
+                                                 "Windows-Ausgabe nicht")
+                                   : RegexMessage(error.code())));
         }
     }
     return compiled;
@@ -187,10 +191,6 @@ bool TLineSearch::TMatchData::Match(const TContentPattern::TCompiled& code,
         Decode(line, utf8, State->Line);
         bool found;
         if (code.Regex) {
-            if (line.size() > kLongestRegexLine)
-                throw ESearchFailed("Die Suche gibt auf: eine Zeile ist länger als " +
-                                    std::to_string(kLongestRegexLine >> 10) +
-                                    " KiB, zu lang für die Mustersuche der Windows-Ausgabe.");
             try {
                 found = std::regex_search(State->Line, *code.Regex);
             } catch (const std::regex_error& error) {

@@ -41,7 +41,8 @@ struct TFindCloser {
 
 class TScanner {
 public:
-    TScanner(const std::string& folder, const std::vector<std::string>& exclude) {
+    TScanner(const std::string& folder, const std::vector<std::string>& exclude)
+        : FBackslashes(folder.find('\\') != std::string::npos) {
         HANDLE handle = OpenFollowed(folder);
         if (handle == INVALID_HANDLE_VALUE)
             throw EFOpenError(folder, winfs::ErrnoFromWin32(::GetLastError()));
@@ -79,12 +80,14 @@ public:
         TFindCloser closer{find};
         const bool endsInSeparator =
             !diskDir.empty() && (diskDir.back() == '\\' || diskDir.back() == '/');
+        // Paths in messages go on as the folder was given: with "\\" or with "/".
+        const char* separator = endsInSeparator ? "" : (FBackslashes ? "\\" : "/");
         do {
             const std::wstring wideName = item.cFileName;
             if (wideName == L"." || wideName == L"..")
                 continue;
             const std::string name = winfs::Narrow(wideName);
-            const std::string diskPath = diskDir + (endsInSeparator ? "" : "\\") + name;
+            const std::string diskPath = diskDir + separator + name;
             std::string archivePath;
             if (!folderscan::ArchivePathOf(FResult, diskPath, name, archiveDir, archivePath))
                 continue;
@@ -158,6 +161,7 @@ private:
         return id && std::find(FExclude.begin(), FExclude.end(), *id) != FExclude.end();
     }
 
+    bool FBackslashes;
     std::wstring FRealFolder; // ends in "\"
     std::vector<TFileId> FExclude;
     std::vector<uint64_t> FExcludeSizes;
