@@ -14,9 +14,7 @@
 // (Unicode case folding and classes) and, translated to Windows-1252, in byte mode with that
 // code page's letters and cases. Each piece of content (the whole file, or for files of several
 // MiB each piece of about 1 MiB of whole lines) is searched with the first when it is valid
-// UTF-8, with the second otherwise. Where the build has no PCRE2 (Windows), the standard
-// library's ECMAScript expressions stand in, on each line decoded to UTF-16
-// (ContentSearch_win.cpp).
+// UTF-8, with the second otherwise.
 
 // A pattern that cannot be compiled; the message says why (German).
 class EBadPattern : public Exception {
