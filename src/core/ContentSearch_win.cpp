@@ -110,9 +110,84 @@ struct TContentPattern::TCompiled {
     std::string Bytes;           // -F without -i: the pattern as the content holds it
     std::wstring Folded;         // -F with -i
     std::optional<TRegex> Regex; // otherwise
+    // A string every match of Regex holds (as the content holds it; folded with -i): lines
+    // without it are passed over, as the automaton costs much for every position it tries.
+    std::string Required;
+    std::wstring RequiredFolded;
 };
 
 namespace {
+
+// The longest run of plain characters that stands outside groups, classes and alternatives
+// and carries no quantifier, in the pattern (UTF-8): every match contains it. "" when there is
+// none, or it cannot be told cheaply.
+std::string RequiredLiteral(std::string_view pattern) {
+    std::string best;
+    std::string run;
+    const auto endRun = [&] {
+        if (run.size() > best.size())
+            best = run;
+        run.clear();
+    };
+    const auto dropLastCharacter = [&] {
+        while (!run.empty() && (static_cast<unsigned char>(run.back()) & 0xC0) == 0x80)
+            run.pop_back();
+        if (!run.empty())
+            run.pop_back();
+    };
+    int depth = 0;
+    bool inClass = false;
+    for (size_t i = 0; i < pattern.size(); ++i) {
+        const char c = pattern[i];
+        if (c == '\\') {
+            if (depth == 0 && !inClass)
+                endRun();
+            ++i;
+            continue;
+        }
+        if (inClass) {
+            inClass = c != ']';
+            continue;
+        }
+        if (depth > 0) {
+            depth += c == '(' ? 1 : c == ')' ? -1 : 0;
+            inClass = c == '[';
+            continue;
+        }
+        switch (c) {
+        case '|':
+        case ')':
+            return {};
+        case '(':
+            endRun();
+            depth = 1;
+            break;
+        case '[':
+            endRun();
+            inClass = true;
+            break;
+        case '*':
+        case '?':
+        case '{':
+            dropLastCharacter();
+            endRun();
+            break;
+        case '+':
+        case '.':
+        case '^':
+        case '$':
+        case '}':
+        case '\n':
+        case '\r':
+            endRun();
+            break;
+        default:
+            run += c;
+        }
+    }
+    endRun();
+    return best;
+}
 
 std::unique_ptr<TContentPattern::TCompiled> Compile(std::string_view utf8, std::string bytes,
                                                     TContentPattern::TOptions options) {
@@ -131,6 +206,15 @@ std::unique_ptr<TContentPattern::TCompiled> Compile(std::string_view utf8, std::
         auto flags = std::regex_constants::ECMAScript | std::regex_constants::__polynomial;
         if (options.IgnoreCase)
             flags |= std::regex_constants::icase;
+        const std::string required = RequiredLiteral(utf8);
+        if (options.IgnoreCase) {
+            compiled->RequiredFolded = winfs::Widen(required);
+            FoldAll(compiled->RequiredFolded);
+        } else if (bytes == utf8) {
+            compiled->Required = required;
+        } else {
+            cp1252::FromUtf8(required, compiled->Required); // a part of bytes: it converts
+        }
         try {
             compiled->Regex.emplace(winfs::Widen(utf8), flags);
         } catch (const std::regex_error& error) {
@@ -149,6 +233,9 @@ std::unique_ptr<TContentPattern::TCompiled> Compile(std::string_view utf8, std::
 TContentPattern::TContentPattern(std::string_view pattern, TOptions options) {
     if (!IsValidUtf8(pattern))
         throw EBadPattern("Das Muster ist kein gültiges UTF-8.");
+    // A pattern without an operator is a plain string, found without the (slow) automaton.
+    if (pattern.find_first_of("\\^$.|?*+()[]{}") == std::string_view::npos)
+        options.Fixed = true;
     FUtf8 = Compile(pattern, std::string(pattern), options);
     // A pattern with a character the code page lacks cannot match Windows-1252 text.
     std::string bytes;
@@ -159,7 +246,8 @@ TContentPattern::TContentPattern(std::string_view pattern, TOptions options) {
 TContentPattern::~TContentPattern() = default;
 
 struct TLineSearch::TMatchData::TState {
-    std::wstring Line; // the line searched, decoded
+    std::wstring Line;   // the line searched, decoded
+    std::wstring Folded; // and folded
 };
 
 TLineSearch::TMatchData::TMatchData()
@@ -182,6 +270,15 @@ bool TLineSearch::TMatchData::Match(const TContentPattern::TCompiled& code,
     // Line by line: the match is reported as the line's start, which is all the line search
     // needs of it.
     while (offset <= subject.size()) {
+        if (!code.Required.empty()) {
+            // Straight to the next line that holds the string every match holds.
+            const size_t at = subject.find(code.Required, offset);
+            if (at == std::string_view::npos)
+                return false;
+            const size_t newline = subject.rfind('\n', at);
+            if (newline != std::string_view::npos && newline >= offset)
+                offset = newline + 1;
+        }
         size_t lineEnd = subject.find('\n', offset);
         if (lineEnd == std::string_view::npos)
             lineEnd = subject.size();
@@ -189,8 +286,15 @@ bool TLineSearch::TMatchData::Match(const TContentPattern::TCompiled& code,
         if (!line.empty() && line.back() == '\r')
             line.remove_suffix(1);
         Decode(line, utf8, State->Line);
-        bool found;
-        if (code.Regex) {
+        bool found = false;
+        if (code.Regex && !code.RequiredFolded.empty()) {
+            State->Folded = State->Line;
+            FoldAll(State->Folded);
+        }
+        if (code.Regex && !code.RequiredFolded.empty() &&
+            State->Folded.find(code.RequiredFolded) == std::wstring::npos) {
+            found = false;
+        } else if (code.Regex) {
             try {
                 found = std::regex_search(State->Line, *code.Regex);
             } catch (const std::regex_error& error) {
