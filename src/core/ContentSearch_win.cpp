@@ -166,9 +166,13 @@ std::string RequiredLiteral(std::string_view pattern) {
             endRun();
             inClass = true;
             break;
+        case '{':
+            // The count ("{2,3}") is no text; a closing brace ends it.
+            while (i + 1 < pattern.size() && pattern[i + 1] != '}')
+                ++i;
+            [[fallthrough]];
         case '*':
         case '?':
-        case '{':
             dropLastCharacter();
             endRun();
             break;
