@@ -24,6 +24,7 @@ class TPakReader;
 class TPreviewDialog;
 class TPrompts;
 class TRecentArchives;
+class TColorScheme;
 class TCompareCommand;
 class TUpdateCommand;
 class TWindowState;
@@ -132,6 +133,7 @@ public:
     TRecentArchives& Recent() const { return *FRecent; }
     TUpdateCommand& Update() const { return *FUpdate; }
     TCompareCommand& Compare() const { return *FCompare; }
+    TColorScheme& Scheme() const { return *FScheme; }
 
 signals:
     void StatusTextChanged(const QString& text);
@@ -178,5 +180,6 @@ private:
     TRecentArchives* FRecent = nullptr;
     TUpdateCommand* FUpdate = nullptr;
     TCompareCommand* FCompare = nullptr;
+    TColorScheme* FScheme = nullptr;
     bool FCloseRequested = false;
 };

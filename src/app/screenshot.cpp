@@ -4,8 +4,10 @@
 // --suchen, the hits of a find for TEXT take the directory's place; with --oeffnen, the window's
 // open dialog (Qt's own, in German) lies over it, in the archive's folder.
 // With --vergleichen, the changes since the older archive ALT take the directory's place.
-//   varnholm-screenshot ARCHIV AUSGABE.png
+// With --dunkel first, the window is in the colour scheme "Dunkel".
+//   varnholm-screenshot [--dunkel] ARCHIV AUSGABE.png
 //       [VERZEICHNIS [DATEI | --suchen TEXT | --oeffnen | --vergleichen ALT]]
+#include "ColorScheme.h"
 #include "DirectoryTreeModel.h"
 #include "FilePane.h"
 #include "FolderPane.h"
@@ -25,6 +27,7 @@
 #include <QTimer>
 #include <QTreeView>
 #include <cstdio>
+#include <cstring>
 #include <utility>
 
 namespace {
@@ -124,10 +127,16 @@ int main(int argc, char** argv) {
     // A German desktop, whatever this one's: Qt's dialogs write dates and sizes in the system's
     // language (which needs no installed locale).
     qputenv("LC_ALL", "de_DE.UTF-8");
-    QApplication app(argc, argv);
+    int qtArgc = argc; // Qt keeps a reference to it; the options below are ours
+    QApplication app(qtArgc, argv);
+    const bool dark = argc > 1 && std::strcmp(argv[1], "--dunkel") == 0;
+    if (dark) {
+        --argc;
+        ++argv;
+    }
     if (argc < 3) {
         std::fprintf(stderr,
-                     "Aufruf: varnholm-screenshot ARCHIV AUSGABE.png "
+                     "Aufruf: varnholm-screenshot [--dunkel] ARCHIV AUSGABE.png "
                      "[VERZEICHNIS [DATEI | --suchen TEXT | --oeffnen | --vergleichen ALT]]\n");
         return 2;
     }
@@ -141,6 +150,8 @@ int main(int argc, char** argv) {
     TScreenshotPrompts prompts;
     prompts.Archive = archive;
     TfrmMain window(prompts);
+    if (dark)
+        window.Scheme().Choose(TColorScheme::TChoice::Dark);
     window.show();
     window.OpenCommand();
     while (window.Busy())
