@@ -20,7 +20,7 @@ protected:
 
 // Shift+F10 and the Menu key in view: its context menu at the current item, inside the item a
 // little to the right of its start, as the mouse would have asked for it.
-inline void RequestContextMenuAtCurrent(QTreeView* view) {
+inline void RequestContextMenuAtCurrent(QAbstractItemView* view) {
     if (!view->currentIndex().isValid())
         return;
     view->scrollTo(view->currentIndex());

@@ -19,6 +19,8 @@
 #include "RegistryStore.h"
 #include "RunController.h"
 #include "StatusLine.h"
+#include "ThumbnailView.h"
+#include "Thumbnails.h"
 #include "UpdateCommand.h"
 #include "WindowPlacement.h"
 #include "WindowState.h"
@@ -67,12 +69,12 @@ TfrmMain::~TfrmMain() {
     delete FRuns;
     FState->SetBytes(TWindowState::kGeometry, saveGeometry());
     FState->SetBytes(TWindowState::kSplitter, FControls.Splitter1->saveState());
-    if (const QByteArray placement = dlgPreview->Placement(); !placement.isEmpty())
-        FState->SetBytes(TWindowState::kPreviewGeometry, placement);
+    FState->SetBytes(TWindowState::kPanes, saveState());
     // The load ends and the archive closes while its views are there to let go of it; the
     // views go before the models they show.
     FSession->Shutdown();
     delete FControls.Splitter1;
+    delete FThumbs;
     delete FSession;
     delete FRecent;
 }
@@ -94,7 +96,10 @@ void TfrmMain::CreateFeatures() {
     splitter->setStretchFactor(0, 0);
     splitter->setStretchFactor(1, 1);
     splitter->setSizes({201, 744 - 201});
+    FThumbs = new TThumbnails(*FSession, *FFiles, *FState, this);
     dlgPreview = new TPreviewDialog(FSession->Reader(), this);
+    addDockWidget(Qt::RightDockWidgetArea, dlgPreview);
+    dlgPreview->hide(); // until there is something to show
 
     FRuns = new TRunController(FSession->Reader(), FPrompts, *FStatus, this);
     statusBar()->addWidget(FStatus, 1);
@@ -140,6 +145,8 @@ void TfrmMain::CreateMenus() {
 
     c.mnView = menuBar()->addMenu(QStringLiteral("&Ansicht"));
     FFiles->FillViewMenu(c.mnView);
+    c.mnView->addSeparator();
+    c.mnView->addAction(FThumbs->acThumbnails());
     FScheme->FillMenu(c.mnView);
     FFiles->AddToContextMenu(c.acPreview);
 
@@ -163,6 +170,7 @@ void TfrmMain::ConnectFeatures() {
     connect(FUpdate, &TUpdateCommand::OpenRequested, this, &TfrmMain::OpenArchiveCommand);
     connect(FSession, &TArchiveSession::Closing, this, [this] {
         FFiles->ForgetArchive();
+        FThumbs->ForgetArchive();
         FDrag->RemoveDragCopies();
         dlgPreview->Forget();
     });
@@ -218,7 +226,8 @@ void TfrmMain::PlaceWindow() {
     // As the user left it last time; the first start keeps the centred default.
     restoreGeometry(FState->Bytes(TWindowState::kGeometry));
     FControls.Splitter1->restoreState(FState->Bytes(TWindowState::kSplitter));
-    dlgPreview->RestorePlacement(FState->Bytes(TWindowState::kPreviewGeometry));
+    restoreState(FState->Bytes(TWindowState::kPanes));
+    dlgPreview->hide(); // it may have been open at the end; no archive is open yet
 }
 
 // --- the error display and what follows a command ---
@@ -351,9 +360,13 @@ void TfrmMain::MenuBarCommand() {
 }
 
 void TfrmMain::ContextMenuCommand() {
-    for (QTreeView* view : {FFiles->lvFiles(), FFolders->tvDirectories()})
-        if (view->hasFocus())
+    // (The hidden list has the grid as its focus proxy while the grid is on.)
+    for (QAbstractItemView* view : std::initializer_list<QAbstractItemView*>{
+             FThumbs->lvThumbnails(), FFiles->lvFiles(), FFolders->tvDirectories()})
+        if (view->isVisible() && view->hasFocus()) {
             RequestContextMenuAtCurrent(view);
+            return;
+        }
 }
 
 // --- what the features tell the frame ---

@@ -25,6 +25,7 @@ class TPreviewDialog;
 class TPrompts;
 class TRecentArchives;
 class TColorScheme;
+class TThumbnails;
 class TCompareCommand;
 class TUpdateCommand;
 class TWindowState;
@@ -130,6 +131,7 @@ public:
     TExtractionCommands& Extraction() const { return *FExtract; }
     TDragSource& Drag() const { return *FDrag; }
     TPreviewDialog& Preview() const { return *dlgPreview; }
+    TThumbnails& Thumbnails() const { return *FThumbs; }
     TRecentArchives& Recent() const { return *FRecent; }
     TUpdateCommand& Update() const { return *FUpdate; }
     TCompareCommand& Compare() const { return *FCompare; }
@@ -177,6 +179,7 @@ private:
     TExtractionCommands* FExtract = nullptr;
     TDragSource* FDrag = nullptr;
     TPreviewDialog* dlgPreview = nullptr;
+    TThumbnails* FThumbs = nullptr;
     TRecentArchives* FRecent = nullptr;
     TUpdateCommand* FUpdate = nullptr;
     TCompareCommand* FCompare = nullptr;

@@ -14,7 +14,9 @@ class TWindowState {
 public:
     static inline const QString kGeometry = QStringLiteral("WindowGeometry");
     static inline const QString kSplitter = QStringLiteral("Splitter");
-    static inline const QString kPreviewGeometry = QStringLiteral("PreviewGeometry");
+    // Where the window's panes are (the preview), written with the geometry: side, size, or
+    // floating.
+    static inline const QString kPanes = QStringLiteral("Panes");
     static inline const QString kOpenFolder = QStringLiteral("OpenFolder");
     static inline const QString kSaveFolder = QStringLiteral("SaveFolder");
     static inline const QString kExtractFolder = QStringLiteral("ExtractFolder");

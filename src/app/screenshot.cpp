@@ -3,10 +3,13 @@
 // file of the directory is shown in the preview, which lies over the window's lower right; with
 // --suchen, the hits of a find for TEXT take the directory's place; with --oeffnen, the window's
 // open dialog (Qt's own, in German) lies over it, in the archive's folder.
-// With --vergleichen, the changes since the older archive ALT take the directory's place.
-// With --dunkel first, the window is in the colour scheme "Dunkel".
+// With --vergleichen, the changes since the older archive ALT take the directory's place; with
+// --angedockt, the preview of DATEI is docked beside the list; with --miniaturen, the
+// directory's files are shown as thumbnails. With --dunkel first, the window is in the colour
+// scheme "Dunkel".
 //   varnholm-screenshot [--dunkel] ARCHIV AUSGABE.png
-//       [VERZEICHNIS [DATEI | --suchen TEXT | --oeffnen | --vergleichen ALT]]
+//       [VERZEICHNIS [DATEI | --suchen TEXT | --oeffnen | --vergleichen ALT | --angedockt DATEI
+//        | --miniaturen]]
 #include "ColorScheme.h"
 #include "DirectoryTreeModel.h"
 #include "FilePane.h"
@@ -15,6 +18,8 @@
 #include "PreviewDialog.h"
 #include "Prompts.h"
 #include "QtGerman.h"
+#include "ThumbnailView.h"
+#include "Thumbnails.h"
 
 #include <QApplication>
 #include <QDeadlineTimer>
@@ -137,7 +142,8 @@ int main(int argc, char** argv) {
     if (argc < 3) {
         std::fprintf(stderr,
                      "Aufruf: varnholm-screenshot [--dunkel] ARCHIV AUSGABE.png "
-                     "[VERZEICHNIS [DATEI | --suchen TEXT | --oeffnen | --vergleichen ALT]]\n");
+                     "[VERZEICHNIS [DATEI | --suchen TEXT | --oeffnen | --vergleichen ALT | "
+                     "--angedockt DATEI | --miniaturen]]\n");
         return 2;
     }
     InstallQtGermanTexts(app);
@@ -181,12 +187,24 @@ int main(int argc, char** argv) {
         QApplication::processEvents();
         return window.grab().save(output) ? 0 : 1;
     }
-    const bool preview = argc > 4 && !find && option != "--oeffnen";
+    if (option == "--miniaturen") {
+        TThumbnails& thumbnails = window.Thumbnails();
+        thumbnails.Show(true);
+        const QDeadlineTimer deadline(10000);
+        do
+            QApplication::processEvents(QEventLoop::AllEvents, 50);
+        while ((thumbnails.lvThumbnails()->FirstPainted() < 0 || thumbnails.Busy()) &&
+               !deadline.hasExpired());
+        QApplication::processEvents();
+        return window.grab().save(output) ? 0 : 1;
+    }
+    const bool docked = argc > 5 && option == "--angedockt";
+    const bool preview = argc > 4 && !find && option != "--oeffnen" && option != "--miniaturen";
     const QAbstractItemModel* list = window.Files().lvFiles()->model();
-    const QModelIndexList named = preview
-                                      ? list->match(list->index(0, 0), Qt::DisplayRole,
-                                                    QString::fromUtf8(argv[4]), 1, Qt::MatchExactly)
-                                      : QModelIndexList();
+    const QModelIndexList named =
+        preview ? list->match(list->index(0, 0), Qt::DisplayRole,
+                              QString::fromUtf8(argv[docked ? 5 : 4]), 1, Qt::MatchExactly)
+                : QModelIndexList();
     window.Files().lvFiles()->setCurrentIndex(named.isEmpty() ? list->index(0, 0) : named.first());
     QApplication::processEvents();
     if (option == "--oeffnen")
@@ -195,10 +213,20 @@ int main(int argc, char** argv) {
         return window.grab().save(output) ? 0 : 1;
 
     TPreviewDialog& dialog = window.Preview();
-    dialog.resize(440, 340);
+    if (docked) {
+        window.resize(1000, 541); // room for the list beside the pane
+    } else {
+        dialog.setFloating(true);
+        dialog.resize(440, 340);
+    }
     window.PreviewCommand();
     while (!dialog.Shown())
         QApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    if (docked) {
+        window.resizeDocks({&dialog}, {380}, Qt::Horizontal);
+        QApplication::processEvents();
+        return window.grab().save(output) ? 0 : 1;
+    }
     QApplication::processEvents();
     return Composed(window.grab(), dialog).save(output) ? 0 : 1;
 }

@@ -2,6 +2,7 @@
 // (Windows-1252 bytes, as the game stores them), stored and compressed files, texts and a
 // picture to look at in the preview.
 #include "PakWriter.h"
+#include "TgaWriter.h"
 
 #include <algorithm>
 #include <cmath>
@@ -113,6 +114,15 @@ int main(int argc, char** argv) {
         pak.AddCompressed("grafik/texturen/stein_02.raw", PseudoImage(64, 64, 2));
         pak.AddCompressed("grafik/texturen/holz.raw", PseudoImage(32, 32, 3));
         pak.AddStored("grafik/texturen/Gras.raw", PseudoImage(16, 16, 4));
+        // The same textures as the game's newer tools write them: TGA without the footer.
+        pak.AddCompressed("grafik/texturen/stein_01.tga",
+                          Tga(2, 64, 64, 24, 0x20, PseudoImage(64, 64, 1)));
+        pak.AddCompressed("grafik/texturen/stein_02.tga",
+                          Tga(2, 64, 64, 24, 0x20, PseudoImage(64, 64, 2)));
+        pak.AddCompressed("grafik/texturen/holz.tga",
+                          Tga(2, 48, 48, 24, 0x20, PseudoImage(48, 48, 3)));
+        pak.AddCompressed("grafik/texturen/wasser.tga",
+                          Tga(2, 80, 80, 24, 0x20, PseudoImage(80, 80, 10)));
         pak.AddCompressed("grafik/oberfl\xE4"
                           "che/schaltfl\xE4"
                           "chen.raw",

@@ -181,6 +181,10 @@ void TFilePane::FillViewMenu(QMenu* menu) {
         menu->addAction(FColumnActions.at(optional.Column));
 }
 
+void TFilePane::AddView(QWidget* view) {
+    static_cast<QVBoxLayout*>(layout())->addWidget(view, 1);
+}
+
 void TFilePane::AddToContextMenu(QAction* preview) {
     FPopup->addAction(preview);
     FPopup->addAction(FShowInFolder);
@@ -316,6 +320,7 @@ void TFilePane::ShowList(TFileListModel* list) {
         connect(
             FView->selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex& current) { emit CurrentEntryChanged(EntryOfItem(current)); });
+        emit ListChanged();
     }
     ApplyColumnWidths();
     FApplyingWidths = false;

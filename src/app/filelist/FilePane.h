@@ -46,6 +46,8 @@ public:
     // The items of "Ansicht" (find, show in folder, the optional columns) into menu; preview
     // (shared with the menu "Entpacken") into the context menu.
     void FillViewMenu(QMenu* menu);
+    // Another view of the list (the thumbnails) where the list is, below the find bar.
+    void AddView(QWidget* view);
     void AddToContextMenu(QAction* preview);
 
     bool FindOpen() const { return FFindOpen; }
@@ -98,6 +100,8 @@ signals:
     void FindFinished(int hits);
     // The list of ShowOtherList is no longer shown.
     void OtherListClosed();
+    // lvFiles shows another model (with a selection model of its own).
+    void ListChanged();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -7,10 +7,10 @@
 #include "Prompts.h"
 #include "RunStatus.h"
 
+#include <QApplication>
 #include <QEvent>
 #include <QFileInfo>
 #include <QLabel>
-#include <QScreen>
 #include <QStackedWidget>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -18,15 +18,18 @@
 #include <iterator>
 
 TPreviewDialog::TPreviewDialog(const TPakReader& reader, QWidget* parent)
-    : QDialog(parent)
+    : QDockWidget(QStringLiteral("Vorschau"), parent)
     , FJob(new TPreviewJob(reader, this)) {
+    setObjectName(QStringLiteral("dkPreview"));
+    // Floating, it is a window of its own that must not take the keyboard from the list.
     setAttribute(Qt::WA_ShowWithoutActivating);
-    setWindowTitle(QStringLiteral("Vorschau"));
-    resize(560, 440);
+    setAllowedAreas(Qt::AllDockWidgetAreas);
 
-    auto* layout = new QVBoxLayout(this);
-    lbInfo = new QLabel(this);
-    lbNotice = new QLabel(this);
+    auto* content = new QWidget(this);
+    setWidget(content);
+    auto* layout = new QVBoxLayout(content);
+    lbInfo = new QLabel(content);
+    lbNotice = new QLabel(content);
     for (QLabel* label : {lbInfo, lbNotice}) {
         label->setTextFormat(Qt::PlainText); // archive names, never markup
         label->setWordWrap(true);
@@ -38,7 +41,7 @@ TPreviewDialog::TPreviewDialog(const TPakReader& reader, QWidget* parent)
     lbNotice->setMargin(4);
     lbNotice->hide();
 
-    FPages = new QStackedWidget(this);
+    FPages = new QStackedWidget(content);
     pvLines = new TLineView(FPages);
     pvPicture = new TPictureView(FPages);
     lbMessage = new QLabel(FPages);
@@ -98,41 +101,7 @@ void TPreviewDialog::ChooseNoticeColours() {
 void TPreviewDialog::changeEvent(QEvent* event) {
     if (event->type() == QEvent::PaletteChange)
         ChooseNoticeColours();
-    QDialog::changeEvent(event);
-}
-
-QByteArray TPreviewDialog::Placement() const {
-    return FPlaced ? saveGeometry() : QByteArray();
-}
-
-void TPreviewDialog::RestorePlacement(const QByteArray& placement) {
-    FPlaced = !placement.isEmpty() && restoreGeometry(placement);
-}
-
-void TPreviewDialog::PlaceBesideParent() {
-    const QWidget* owner = parentWidget();
-    const QScreen* screen = owner ? owner->screen() : nullptr;
-    if (!screen)
-        return;
-    const QRect available = screen->availableGeometry();
-    const QRect main = owner->frameGeometry();
-    // The frame this window will get, taken to be the one its parent has.
-    const QSize frame = main.size() - owner->size();
-    const int right = available.right() - main.right();
-    const int left = main.left() - available.left();
-    const int room = std::max(left, right) - frame.width();
-    constexpr int kNarrowest = 320;
-    if (room >= kNarrowest && room < width())
-        resize(room, height());
-    const int outer = width() + frame.width();
-    int x = available.right() + 1 - outer;
-    if (right >= outer)
-        x = main.right() + 1;
-    else if (left >= outer)
-        x = main.left() - outer;
-    const int lowest =
-        std::max(available.top(), available.bottom() + 1 - height() - frame.height());
-    move(x, std::clamp(main.top(), available.top(), lowest));
+    QDockWidget::changeEvent(event);
 }
 
 void TPreviewDialog::ShowEntry(int32_t index, const TPakReader* from, uint64_t line) {
@@ -149,15 +118,15 @@ void TPreviewDialog::ShowEntry(int32_t index, const TPakReader* from, uint64_t l
         Clear();
         ShowMessage(QStringLiteral("Wird geladen..."));
     }
-    // The first time beside the main window; after that where the user leaves it.
-    if (!FPlaced)
-        PlaceBesideParent();
-    FPlaced = true;
+    // Where the user left it: docked on its side, or floating where it was.
+    QWidget* focused = QApplication::focusWidget();
     show();
     // The keyboard stays where it was, so that the arrow keys go on moving through the list;
     // not every platform keeps it there by itself (WA_ShowWithoutActivating).
-    if (parentWidget() && parentWidget()->isActiveWindow())
+    if (isFloating() && parentWidget() && parentWidget()->isActiveWindow())
         parentWidget()->activateWindow();
+    if (focused && !focused->hasFocus())
+        focused->setFocus();
 }
 
 void TPreviewDialog::Forget() {

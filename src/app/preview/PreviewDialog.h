@@ -1,7 +1,7 @@
 #pragma once
 
 #include <QColor>
-#include <QDialog>
+#include <QDockWidget>
 #include <cstdint>
 #include <memory>
 
@@ -13,33 +13,31 @@ class TPictureView;
 class TPreviewJob;
 struct TPreview;
 
-// The preview window: shows one entry of the archive (picture, text or hexadecimal) without
-// writing it anywhere. It stays beside the main window without taking the keyboard from it, so
-// that moving through the file list shows one file after the other. Entries are read and
-// prepared by a TPreviewJob; the window only shows what it reports.
 // How well text of one colour reads on the other: the ratio of their relative luminances (each
 // plus 0.05), from 1 (none) to 21 (black on white). 4.5 is enough for text of usual size.
 double ContrastRatio(const QColor& text, const QColor& background);
 
-class TPreviewDialog : public QDialog {
+// The preview: shows one entry of the archive (picture, text or hexadecimal) without writing it
+// anywhere. A pane docked beside the file list (on the right at first) that the user may move to
+// another side or float as a window of its own; the main window remembers where it was left.
+// It never takes the keyboard from the list, so that moving through the list shows one file
+// after the other. Entries are read and prepared by a TPreviewJob; the pane only shows what it
+// reports.
+class TPreviewDialog : public QDockWidget {
     Q_OBJECT
 public:
+    // The main window docks it; objectName "dkPreview" names it in the window's saved state.
     TPreviewDialog(const TPakReader& reader, QWidget* parent);
     ~TPreviewDialog() override;
 
-    // Opens the window if need be and shows entry index once it has been read: of from (another
+    // Opens the pane if need be and shows entry index once it has been read: of from (another
     // archive, which stays open until Forget), or of the window's archive. line: the number
     // (from 1) of a line of text to show highlighted and in sight, a hit of the find; 0 for none.
     void ShowEntry(int32_t index, const TPakReader* from = nullptr, uint64_t line = 0);
-    // Closes the window; when this returns, the reader is no longer read.
+    // Closes the pane; when this returns, the reader is no longer read.
     void Forget();
     // What is on show: null until the first entry has been read.
     const TPreview* Shown() const { return FShown.get(); }
-    // Where the user left the window, to be given back by RestorePlacement at the next start;
-    // empty while it has never been shown.
-    QByteArray Placement() const;
-    // Without a placement, the window opens beside its parent where the screen has room.
-    void RestorePlacement(const QByteArray& placement);
 
     QLabel* lbInfo = nullptr;   // name, size, kind
     QLabel* lbNotice = nullptr; // only the beginning is shown
@@ -56,9 +54,6 @@ protected:
 
 private:
     void Present(const std::shared_ptr<const TPreview>& preview);
-    // Left or right of the parent, whichever side has room for the window (narrowed a little
-    // where need be); where neither has, at the screen's edge on the parent's right.
-    void PlaceBesideParent();
     // The notice's colours: a text role on a background role of the palette, the first pair
     // that reads well enough.
     void ChooseNoticeColours();
@@ -70,7 +65,6 @@ private:
     TPreviewJob* FJob;
     QStackedWidget* FPages;
     uint64_t FExpected = 0; // the serial of the request that is to be shown
-    bool FPlaced = false;   // shown at least once, or placed where it was left
     uint64_t FLine = 0;     // see ShowEntry
     std::shared_ptr<const TPreview> FShown;
 };

@@ -199,11 +199,16 @@ private slots:
         QVERIFY(updated.wait());
         QCOMPARE(preview->Shown()->Path, QStringLiteral("a.txt"));
         QVERIFY(list->hasFocus());
+        // A pane of the window, at its right.
+        QVERIFY(!preview->isFloating());
+        QCOMPARE(FWindow->dockWidgetArea(preview), Qt::RightDockWidgetArea);
+        QVERIFY(preview->geometry().left() > list->mapTo(FWindow.get(), QPoint()).x());
 
         QTest::keyClick(list, Qt::Key_Down);
         QVERIFY(updated.wait());
         QCOMPARE(preview->Shown()->Path, QStringLiteral("b.txt"));
         QCOMPARE(preview->pvLines->Line(0), QStringLiteral("zweite"));
+        QVERIFY(list->hasFocus());
 
         // Closing the archive (here: opening it again) closes the preview first.
         FWindow->OpenArchiveCommand(FDir->filePath("archiv.pak"));
@@ -233,47 +238,46 @@ private slots:
         QCOMPARE(ContrastRatio(Qt::black, Qt::white), 21.0);
     }
 
-    // Beside the main window on whichever side has room, and where the user left it next time.
-    void opensBesideTheWindowAndWhereItWasLeft() {
+    // Docked on the right at first; where the user leaves it, docked on another side or
+    // floating, it is again at the next start.
+    void isWhereItWasLeft() {
         TPakWriter writer;
         writer.AddStored("a.txt", "erste");
         Open(writer);
-        const QRect screen = FWindow->screen()->availableGeometry();
-        for (const bool atLeft : {true, false}) {
-            FWindow->setGeometry(
-                QRect(0, 0, 200, 300)
-                    .translated(atLeft ? screen.topLeft() : screen.topRight() - QPoint(199, 0)));
-            FWindow->show();
-            FWindow->Preview().ShowEntry(0);
-            const QRect placed = FWindow->Preview().frameGeometry();
-            QVERIFY2(!placed.intersects(FWindow->frameGeometry()) && screen.contains(placed),
-                     qPrintable(QStringLiteral("%1,%2 %3x%4")
-                                    .arg(placed.x())
-                                    .arg(placed.y())
-                                    .arg(placed.width())
-                                    .arg(placed.height())));
-            FWindow->Preview().hide();
-            FWindow->Preview().RestorePlacement({}); // as at a first start
-        }
+        FWindow->show();
+        FWindow->Preview().ShowEntry(0);
+        QVERIFY(FWindow->Preview().isVisible());
+        QCOMPARE(FWindow->dockWidgetArea(&FWindow->Preview()), Qt::RightDockWidgetArea);
 
         auto store = std::make_shared<MemoryRegistryStore>();
-        QPoint left = screen.topLeft() + QPoint(13, 17);
+        const QRect screen = FWindow->screen()->availableGeometry();
+        const QRect floated(screen.topLeft() + QPoint(13, 17), QSize(300, 200));
         const auto previewIn = [&](TfrmMain& window) {
             window.OpenArchiveCommand(FDir->filePath("archiv.pak"));
             QTRY_VERIFY2(window.ArchiveOpen(), qPrintable(FPrompts.MessageTexts().join('|')));
             window.show();
+            QVERIFY(window.Preview().isHidden()); // until there is something to show
             window.Preview().ShowEntry(0);
+            QVERIFY(window.Preview().isVisible());
         };
         {
             TfrmMain first(FPrompts, store);
             previewIn(first);
-            first.Preview().move(left);
-            left = first.Preview().frameGeometry().topLeft();
+            first.addDockWidget(Qt::LeftDockWidgetArea, &first.Preview());
         }
-        TfrmMain second(FPrompts, store);
-        previewIn(second);
+        {
+            TfrmMain second(FPrompts, store);
+            previewIn(second);
+            QCOMPARE(second.dockWidgetArea(&second.Preview()), Qt::LeftDockWidgetArea);
+            QVERIFY(!second.Preview().isFloating());
+            second.Preview().setFloating(true);
+            second.Preview().setGeometry(floated);
+        }
+        TfrmMain third(FPrompts, store);
+        previewIn(third);
+        QVERIFY(third.Preview().isFloating());
         // (Restoring a geometry may be a pixel off where the platform guesses the frame.)
-        QVERIFY((second.Preview().frameGeometry().topLeft() - left).manhattanLength() <= 2);
+        QVERIFY((third.Preview().geometry().topLeft() - floated.topLeft()).manhattanLength() <= 2);
     }
 };
 
