@@ -76,6 +76,7 @@ private slots:
         FPrompts.OpenAnswers.push_back(path);
         FWindow->OpenCommand();
         WaitIdle();
+        FWindow->show(); // the preview pane gets its height: "in sight" means something
 
         FWindow->FindInContentCommand();
         FindAndWait(QStringLiteral("schatz"));
