@@ -3,6 +3,7 @@
 #include "AnsiText.h"
 #include "AppText.h"
 #include "ListOrder.h"
+#include "SizeText.h"
 #include "TextOrder.h"
 #include "uPakReader.h"
 
@@ -78,6 +79,15 @@ void TFileListModel::SetColumns(const std::vector<TListColumn>& columns) {
     beginResetModel();
     FColumns = columns;
     endResetModel();
+}
+
+void TFileListModel::SetReadableSizes(bool readable) {
+    if (readable == FReadableSizes)
+        return;
+    FReadableSizes = readable;
+    // The rows stay, and with them the selection.
+    if (Count() > 0)
+        emit dataChanged(index(0, 0), index(Count() - 1, columnCount() - 1), {Qt::DisplayRole});
 }
 
 int TFileListModel::ColumnOf(TListColumn kind) const {
@@ -200,6 +210,10 @@ QVariant TFileListModel::data(const QModelIndex& index, int role) const {
         const QString name = EntryText(reader, entry, column);
         return role == Qt::DisplayRole ? QVariant(ShownName(name)) : ShownNameFont(name);
     }
+    if (role == Qt::DisplayRole && FReadableSizes && column == TListColumn::Size)
+        return ReadableSize(reader.EntryStoredSize(entry));
+    if (role == Qt::DisplayRole && FReadableSizes && column == TListColumn::Unpacked)
+        return ReadableSize(reader.EntryUnpackedSize(entry));
     if (role == Qt::DisplayRole)
         return EntryText(reader, entry, column);
     if (role == Qt::TextAlignmentRole)

@@ -79,6 +79,9 @@ public:
     void SetColumns(const std::vector<TListColumn>& columns);
     TListColumn ColumnAt(int column) const { return FColumns[static_cast<size_t>(column)]; }
     int ColumnOf(TListColumn kind) const;
+    // "Größe" and "Entpackt" in units (ReadableSize) rather than as plain numbers of bytes;
+    // their order stays that of the numbers.
+    void SetReadableSizes(bool readable);
 
     // Puts the rows in the order of column (see SortEntries, with nameRank for hits by name, if
     // it is at hand). Selections follow their entries.
@@ -101,6 +104,7 @@ private:
     const TPakReader& FReader;
     std::vector<int32_t> FEntries;
     std::vector<TListColumn> FColumns{TListColumn::Name, TListColumn::Size};
+    bool FReadableSizes = false;
     bool FAcrossFolders = false;        // hits of a find rather than one directory's files
     std::vector<TChangeRow> FChanges;   // a comparison's rows, beside FEntries
     std::vector<QString> FLines;        // a find in the content's lines, beside FEntries

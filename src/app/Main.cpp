@@ -12,12 +12,15 @@
 #include "ExtractionCommands.h"
 #include "FilePane.h"
 #include "FolderPane.h"
+#include "OpenCommand.h"
+#include "PathBar.h"
 #include "PreviewContent.h"
 #include "PreviewDialog.h"
 #include "Prompts.h"
 #include "RecentArchives.h"
 #include "RegistryStore.h"
 #include "RunController.h"
+#include "SelectionStatus.h"
 #include "StatusLine.h"
 #include "ThumbnailView.h"
 #include "Thumbnails.h"
@@ -37,6 +40,7 @@
 #include <QStatusBar>
 #include <QTimer>
 #include <QTreeView>
+#include <QVBoxLayout>
 #include <algorithm>
 
 namespace {
@@ -90,9 +94,17 @@ void TfrmMain::CreateFeatures() {
     splitter->setChildrenCollapsible(false);
     setCentralWidget(splitter);
     FFolders = new TFolderPane(FSession->Tree(), splitter);
-    FFiles = new TFilePane(*FSession, FPrompts, *FStatus, *FState, splitter);
+    // The path bar above the file list.
+    auto* right = new QWidget(splitter);
+    auto* column = new QVBoxLayout(right);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    FPathBar = new TPathBar(FSession->Tree(), FPrompts, right);
+    FFiles = new TFilePane(*FSession, FPrompts, *FStatus, *FState, right);
+    column->addWidget(FPathBar);
+    column->addWidget(FFiles, 1);
     splitter->addWidget(FFolders->tvDirectories());
-    splitter->addWidget(FFiles);
+    splitter->addWidget(right);
     splitter->setStretchFactor(0, 0);
     splitter->setStretchFactor(1, 1);
     splitter->setSizes({201, 744 - 201});
@@ -103,6 +115,8 @@ void TfrmMain::CreateFeatures() {
 
     FRuns = new TRunController(FSession->Reader(), FPrompts, *FStatus, this);
     statusBar()->addWidget(FStatus, 1);
+    FSelection = new TSelectionStatus(*FFiles, *FSession, this);
+    statusBar()->addWidget(FSelection);
     statusBar()->addPermanentWidget(FRuns->btOpenFolder());
     statusBar()->setSizeGripEnabled(true);
     FExtract = new TExtractionCommands(*FSession, *FRuns, FPrompts, *FStatus, *FState, this);
@@ -110,6 +124,7 @@ void TfrmMain::CreateFeatures() {
     FUpdate = new TUpdateCommand(*FSession, *FRuns, FPrompts, *FStatus, *FState, this);
     FCompare =
         new TCompareCommand(*FSession, *FRuns, *FFiles, *dlgPreview, FPrompts, *FStatus, this);
+    FOpen = new TOpenCommand(*FSession, *FRuns, FPrompts, this);
 }
 
 void TfrmMain::CreateMenus() {
@@ -149,6 +164,9 @@ void TfrmMain::CreateMenus() {
     c.mnView->addAction(FThumbs->acThumbnails());
     FScheme->FillMenu(c.mnView);
     FFiles->AddToContextMenu(c.acPreview);
+    FFiles->PopupFiles()->insertActions(FFiles->PopupFiles()->actions().value(0),
+                                        {FOpen->acOpen(), FOpen->acOpenWith()});
+    FFiles->lvFiles()->addAction(FOpen->acOpen());
 
     c.mnHelp = menuBar()->addMenu(QStringLiteral("&Hilfe"));
     c.acAbout = c.mnHelp->addAction(QStringLiteral("Über..."), this, &TfrmMain::AboutCommand);
@@ -170,6 +188,7 @@ void TfrmMain::ConnectFeatures() {
     connect(FUpdate, &TUpdateCommand::OpenRequested, this, &TfrmMain::OpenArchiveCommand);
     connect(FSession, &TArchiveSession::Closing, this, [this] {
         FFiles->ForgetArchive();
+        FPathBar->Forget();
         FThumbs->ForgetArchive();
         FDrag->RemoveDragCopies();
         dlgPreview->Forget();
@@ -192,6 +211,8 @@ void TfrmMain::ConnectFeatures() {
 
     connect(FFolders, &TFolderPane::FolderChosen, this,
             [this](TDirNode* node) { Run([&] { FFiles->ShowFolder(node); }); });
+    connect(FFolders, &TFolderPane::FolderChosen, FPathBar, &TPathBar::ShowFolder);
+    connect(FPathBar, &TPathBar::FolderWanted, FFolders, &TFolderPane::Select);
     connect(FFolders, &TFolderPane::ExtractRequested, this, &TfrmMain::ExtractDirectoryCommand);
     connect(FFolders, &TFolderPane::DragStarted, this,
             [this](const TDirNode* node) { Run([&] { FDrag->StartDrag({}, node); }); });
@@ -211,6 +232,8 @@ void TfrmMain::ConnectFeatures() {
     connect(FFiles->acShowInFolder(), &QAction::triggered, this, &TfrmMain::ShowInFolderCommand);
     connect(FFiles->acCopyPaths(), &QAction::triggered, this, &TfrmMain::CopyPathsCommand);
     connect(FFiles->acProperties(), &QAction::triggered, this, &TfrmMain::PropertiesCommand);
+    connect(FOpen->acOpen(), &QAction::triggered, this, [this] { OpenFileCommand(false); });
+    connect(FOpen->acOpenWith(), &QAction::triggered, this, [this] { OpenFileCommand(true); });
 
     connect(dlgPreview, &TPreviewDialog::Updated, this, [this] {
         if (const TPreview* shown = dlgPreview->Shown();
@@ -325,6 +348,10 @@ void TfrmMain::PreviewCommand() {
             FStatus->Set(QStringLiteral("Keine Datei gewählt: bitte zuerst eine Datei in der "
                                         "Liste wählen."));
     });
+}
+
+void TfrmMain::OpenFileCommand(bool choose) {
+    Run([&] { FOpen->Open(FFiles->FirstSelectedEntry(), choose); });
 }
 
 void TfrmMain::FindCommand() {

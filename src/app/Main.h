@@ -20,11 +20,14 @@ class TDirectoryTreeModel;
 class TDragSource;
 class TExtractionCommands;
 class TFolderPane;
+class TOpenCommand;
+class TPathBar;
 class TPakReader;
 class TPreviewDialog;
 class TPrompts;
 class TRecentArchives;
 class TColorScheme;
+class TSelectionStatus;
 class TThumbnails;
 class TCompareCommand;
 class TUpdateCommand;
@@ -98,6 +101,8 @@ public:
     void ShowColumnCommand(TListColumn column, bool shown);
     // Shows the file list's current file in the preview window.
     void PreviewCommand();
+    // The selected file in the desktop's program for it, or (choose) in one the user chooses.
+    void OpenFileCommand(bool choose);
     // Checks every entry of the archive, writing nothing.
     void CheckArchiveCommand();
     // A new archive from the open one and a folder of edited and added files.
@@ -136,6 +141,10 @@ public:
     TUpdateCommand& Update() const { return *FUpdate; }
     TCompareCommand& Compare() const { return *FCompare; }
     TColorScheme& Scheme() const { return *FScheme; }
+    TPathBar& PathBar() const { return *FPathBar; }
+    TOpenCommand& Opener() const { return *FOpen; }
+    // The status bar's second field: the selection's files and sizes.
+    TSelectionStatus& SelectionStatus() const { return *FSelection; }
 
 signals:
     void StatusTextChanged(const QString& text);
@@ -184,5 +193,8 @@ private:
     TUpdateCommand* FUpdate = nullptr;
     TCompareCommand* FCompare = nullptr;
     TColorScheme* FScheme = nullptr;
+    TPathBar* FPathBar = nullptr;
+    TOpenCommand* FOpen = nullptr;
+    TSelectionStatus* FSelection = nullptr;
     bool FCloseRequested = false;
 };

@@ -24,6 +24,8 @@ public:
     static inline const QString kUpdateFolder = QStringLiteral("UpdateFolder");
     // The optional columns of the file list that are shown, comma-separated.
     static inline const QString kColumns = QStringLiteral("Columns");
+    // "1" when the file list shows its sizes in units ("Größen lesbar").
+    static inline const QString kReadableSizes = QStringLiteral("ReadableSizes");
 
     TWindowState(std::shared_ptr<IRegistryStore> store, QString keyPath);
 

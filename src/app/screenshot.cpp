@@ -5,11 +5,11 @@
 // open dialog (Qt's own, in German) lies over it, in the archive's folder.
 // With --vergleichen, the changes since the older archive ALT take the directory's place; with
 // --angedockt, the preview of DATEI is docked beside the list; with --miniaturen, the
-// directory's files are shown as thumbnails. With --dunkel first, the window is in the colour
-// scheme "Dunkel".
+// directory's files are shown as thumbnails; with --lesbar, the sizes are shown in units and the
+// first three files selected. With --dunkel first, the window is in the colour scheme "Dunkel".
 //   varnholm-screenshot [--dunkel] ARCHIV AUSGABE.png
 //       [VERZEICHNIS [DATEI | --suchen TEXT | --oeffnen | --vergleichen ALT | --angedockt DATEI
-//        | --miniaturen]]
+//        | --miniaturen | --lesbar]]
 #include "ColorScheme.h"
 #include "DirectoryTreeModel.h"
 #include "FilePane.h"
@@ -21,6 +21,7 @@
 #include "ThumbnailView.h"
 #include "Thumbnails.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QDeadlineTimer>
 #include <QFileDialog>
@@ -31,6 +32,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QTreeView>
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <utility>
@@ -143,7 +145,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr,
                      "Aufruf: varnholm-screenshot [--dunkel] ARCHIV AUSGABE.png "
                      "[VERZEICHNIS [DATEI | --suchen TEXT | --oeffnen | --vergleichen ALT | "
-                     "--angedockt DATEI | --miniaturen]]\n");
+                     "--angedockt DATEI | --miniaturen | --lesbar]]\n");
         return 2;
     }
     InstallQtGermanTexts(app);
@@ -199,13 +201,22 @@ int main(int argc, char** argv) {
         return window.grab().save(output) ? 0 : 1;
     }
     const bool docked = argc > 5 && option == "--angedockt";
-    const bool preview = argc > 4 && !find && option != "--oeffnen" && option != "--miniaturen";
+    const bool readable = option == "--lesbar";
+    window.Files().acReadableSizes()->setChecked(readable);
+    const bool preview =
+        argc > 4 && !find && option != "--oeffnen" && option != "--miniaturen" && !readable;
     const QAbstractItemModel* list = window.Files().lvFiles()->model();
     const QModelIndexList named =
         preview ? list->match(list->index(0, 0), Qt::DisplayRole,
                               QString::fromUtf8(argv[docked ? 5 : 4]), 1, Qt::MatchExactly)
                 : QModelIndexList();
     window.Files().lvFiles()->setCurrentIndex(named.isEmpty() ? list->index(0, 0) : named.first());
+    if (readable)
+        window.Files().lvFiles()->selectionModel()->select(
+            QItemSelection(list->index(0, 0), list->index(std::min(2, list->rowCount() - 1), 0)),
+            QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    QApplication::processEvents();
+    // The status bar's second field is laid out anew once it has its text.
     QApplication::processEvents();
     if (option == "--oeffnen")
         return SaveWithOpenDialog(window, archive, output) ? 0 : 1;

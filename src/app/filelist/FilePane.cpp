@@ -161,6 +161,14 @@ void TFilePane::CreateMenus() {
         connect(action, &QAction::toggled, this, &TFilePane::ColumnsChanged);
         FColumnActions[optional.Column] = action;
     }
+    FReadableSizes = new QAction(QStringLiteral("&Größen lesbar"), this);
+    FReadableSizes->setCheckable(true);
+    FReadableSizes->setChecked(FState.Text(TWindowState::kReadableSizes) == QLatin1String("1"));
+    connect(FReadableSizes, &QAction::toggled, this, [this](bool readable) {
+        FState.SetText(TWindowState::kReadableSizes, readable ? QStringLiteral("1") : QString());
+        if (TFileListModel* list = ShownList())
+            ShowList(list);
+    });
     FCopyPaths = new QAction(QStringLiteral("&Pfad kopieren"), this);
     FProperties = new QAction(QStringLiteral("Eigen&schaften"), this);
     FPopup = new QMenu(this);
@@ -179,6 +187,7 @@ void TFilePane::FillViewMenu(QMenu* menu) {
     menu->addSeparator();
     for (const TOptionalColumn& optional : kOptionalColumns)
         menu->addAction(FColumnActions.at(optional.Column));
+    menu->addAction(FReadableSizes);
 }
 
 void TFilePane::AddView(QWidget* view) {
@@ -306,6 +315,7 @@ void TFilePane::ShowList(TFileListModel* list) {
     if (list->ShowsChanges())
         columns.insert(columns.begin(), TListColumn::Change);
     list->SetColumns(columns);
+    list->SetReadableSizes(FReadableSizes->isChecked());
     const std::pair<TListColumn, Qt::SortOrder> order = ChosenOrder();
     const std::vector<int32_t>& treeRank = FSession.TreeRank();
     if (list->Order() != order && !treeRank.empty()) {
@@ -320,6 +330,13 @@ void TFilePane::ShowList(TFileListModel* list) {
         connect(
             FView->selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex& current) { emit CurrentEntryChanged(EntryOfItem(current)); });
+        connect(FView->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+                &TFilePane::SelectionChanged);
+        // A reset drops the selection without a word of it; hits of a find come in batches.
+        connect(list, &QAbstractItemModel::modelReset, this, &TFilePane::SelectionChanged,
+                Qt::UniqueConnection);
+        connect(list, &QAbstractItemModel::rowsInserted, this, &TFilePane::SelectionChanged,
+                Qt::UniqueConnection);
         emit ListChanged();
     }
     ApplyColumnWidths();
@@ -328,6 +345,7 @@ void TFilePane::ShowList(TFileListModel* list) {
     FView->header()->setSortIndicatorShown(sortSection >= 0);
     if (sortSection >= 0)
         FView->header()->setSortIndicator(sortSection, FSortOrder);
+    emit SelectionChanged();
 }
 
 void TFilePane::ApplyColumnWidths() {

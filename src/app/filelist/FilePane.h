@@ -42,6 +42,8 @@ public:
     QAction* acCopyPaths() const { return FCopyPaths; }
     QAction* acProperties() const { return FProperties; }
     QAction* ColumnAction(TListColumn column) const;
+    // "Größen lesbar": sizes in units rather than plain numbers, remembered.
+    QAction* acReadableSizes() const { return FReadableSizes; }
 
     // The items of "Ansicht" (find, show in folder, the optional columns) into menu; preview
     // (shared with the menu "Entpacken") into the context menu.
@@ -100,6 +102,8 @@ signals:
     void FindFinished(int hits);
     // The list of ShowOtherList is no longer shown.
     void OtherListClosed();
+    // The selected rows, the rows shown or the list itself may have changed.
+    void SelectionChanged();
     // lvFiles shows another model (with a selection model of its own).
     void ListChanged();
 
@@ -136,6 +140,7 @@ private:
     QAction* FCopyPaths = nullptr;
     QAction* FProperties = nullptr;
     std::map<TListColumn, QAction*> FColumnActions;
+    QAction* FReadableSizes = nullptr;
     TFileListModel* FEmptyList; // shown for a directory without files
     TFileListModel* FHits;
     TFileListModel* FOther = nullptr; // see ShowOtherList
