@@ -35,13 +35,15 @@ void TFileListModel::SetHits(std::vector<int32_t> entries,
     FEntries = std::move(entries);
     FChanges.clear();
     FLines.clear();
+    FLineNumbers.clear();
     FOlder = nullptr;
     FAcrossFolders = true;
     FOrder = order;
     endResetModel();
 }
 
-void TFileListModel::AppendHits(const std::vector<int32_t>& entries, std::vector<QString> lines) {
+void TFileListModel::AppendHits(const std::vector<int32_t>& entries, std::vector<QString> lines,
+                                std::vector<uint64_t> numbers) {
     if (entries.empty())
         return;
     const int first = Count();
@@ -49,6 +51,8 @@ void TFileListModel::AppendHits(const std::vector<int32_t>& entries, std::vector
     FEntries.insert(FEntries.end(), entries.begin(), entries.end());
     FLines.insert(FLines.end(), std::make_move_iterator(lines.begin()),
                   std::make_move_iterator(lines.end()));
+    numbers.resize(entries.size());
+    FLineNumbers.insert(FLineNumbers.end(), numbers.begin(), numbers.end());
     FAcrossFolders = true;
     endInsertRows();
 }

@@ -50,8 +50,16 @@ public:
     // Hits of a find in the content carry each row's first matching line (empty: binary
     // content); SetHits drops them.
     bool HasLines() const { return !FLines.empty(); }
-    // Appends hits of a find in the content, with their lines, in the order they come.
-    void AppendHits(const std::vector<int32_t>& entries, std::vector<QString> lines);
+    // Appends hits of a find in the content, with their lines and the lines' numbers (from 1;
+    // 0 for none), in the order they come.
+    void AppendHits(const std::vector<int32_t>& entries, std::vector<QString> lines,
+                    std::vector<uint64_t> numbers = {});
+    // The number of the matching line of a hit of the find in the content; 0 for none.
+    uint64_t LineNumberAt(int row) const {
+        return static_cast<size_t>(row) < FLineNumbers.size()
+                   ? FLineNumbers[static_cast<size_t>(row)]
+                   : 0;
+    }
     // Replaces the rows with a comparison's, in the order given; a removed file's row shows it
     // from older and stands for no entry of the open archive (EntryAt -1). Sorting leaves them
     // in that order.
@@ -97,9 +105,10 @@ private:
     std::vector<int32_t> FEntries;
     std::vector<TListColumn> FColumns{TListColumn::Name, TListColumn::Size};
     bool FReadableSizes = false;
-    bool FAcrossFolders = false;      // hits of a find rather than one directory's files
-    std::vector<TChangeRow> FChanges; // a comparison's rows, beside FEntries
-    std::vector<QString> FLines;      // a find in the content's lines, beside FEntries
+    bool FAcrossFolders = false;        // hits of a find rather than one directory's files
+    std::vector<TChangeRow> FChanges;   // a comparison's rows, beside FEntries
+    std::vector<QString> FLines;        // a find in the content's lines, beside FEntries
+    std::vector<uint64_t> FLineNumbers; // and their numbers
     const TPakReader* FOlder = nullptr;
     std::pair<TListColumn, Qt::SortOrder> FOrder{TListColumn::Folder, Qt::AscendingOrder};
 };

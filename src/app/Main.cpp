@@ -3,6 +3,7 @@
 #include "AppIcon.h"
 #include "AppText.h"
 #include "ArchiveSession.h"
+#include "ColorScheme.h"
 #include "CompareCommand.h"
 #include "DirectoryTreeModel.h"
 #include "DragSource.h"
@@ -55,6 +56,8 @@ TfrmMain::TfrmMain(TPrompts& prompts, std::shared_ptr<IRegistryStore> store, QWi
     if (!store)
         store = std::make_shared<SettingsRegistryStore>();
     FState = std::make_unique<TWindowState>(store, kRegistryPath.mid(1));
+    // The colours first, so that the window is built in them.
+    FScheme = new TColorScheme(*FState, this);
     CreateFeatures();
     CreateMenus();
     CreateKeys();
@@ -126,6 +129,7 @@ void TfrmMain::CreateFeatures() {
 
 void TfrmMain::CreateMenus() {
     TControls& c = FControls;
+    menuBar()->setAccessibleName(QStringLiteral("Menüleiste"));
     c.mnFile = menuBar()->addMenu(QStringLiteral("&Datei"));
     c.acOpen = c.mnFile->addAction(QStringLiteral("Ö&ffnen"), this, &TfrmMain::OpenCommand);
     c.acOpen->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
@@ -158,6 +162,7 @@ void TfrmMain::CreateMenus() {
     FFiles->FillViewMenu(c.mnView);
     c.mnView->addSeparator();
     c.mnView->addAction(FThumbs->acThumbnails());
+    FScheme->FillMenu(c.mnView);
     FFiles->AddToContextMenu(c.acPreview);
     FFiles->PopupFiles()->insertActions(FFiles->PopupFiles()->actions().value(0),
                                         {FOpen->acOpen(), FOpen->acOpenWith()});
@@ -338,7 +343,7 @@ void TfrmMain::PreviewCommand() {
         if (!FSession->RequireOpen())
             return;
         if (const int32_t entry = FFiles->CurrentEntry(); entry >= 0)
-            dlgPreview->ShowEntry(entry);
+            dlgPreview->ShowEntry(entry, nullptr, FFiles->CurrentHitLine());
         else if (!FCompare->PreviewRemoved())
             FStatus->Set(QStringLiteral("Keine Datei gewählt: bitte zuerst eine Datei in der "
                                         "Liste wählen."));
@@ -402,7 +407,7 @@ void TfrmMain::ArchiveInstalled(const QString& fileName) {
 void TfrmMain::FileChanged(int32_t entry) {
     // An open preview follows the list.
     if (FSession->Open() && dlgPreview->isVisible() && entry >= 0)
-        dlgPreview->ShowEntry(entry);
+        dlgPreview->ShowEntry(entry, nullptr, FFiles->CurrentHitLine());
 }
 
 // --- window events ---

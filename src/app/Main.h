@@ -26,6 +26,7 @@ class TPakReader;
 class TPreviewDialog;
 class TPrompts;
 class TRecentArchives;
+class TColorScheme;
 class TSelectionStatus;
 class TThumbnails;
 class TCompareCommand;
@@ -139,6 +140,7 @@ public:
     TRecentArchives& Recent() const { return *FRecent; }
     TUpdateCommand& Update() const { return *FUpdate; }
     TCompareCommand& Compare() const { return *FCompare; }
+    TColorScheme& Scheme() const { return *FScheme; }
     TPathBar& PathBar() const { return *FPathBar; }
     TOpenCommand& Opener() const { return *FOpen; }
     // The status bar's second field: the selection's files and sizes.
@@ -190,6 +192,7 @@ private:
     TRecentArchives* FRecent = nullptr;
     TUpdateCommand* FUpdate = nullptr;
     TCompareCommand* FCompare = nullptr;
+    TColorScheme* FScheme = nullptr;
     TPathBar* FPathBar = nullptr;
     TOpenCommand* FOpen = nullptr;
     TSelectionStatus* FSelection = nullptr;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "AccessibleText.h"
+
 #include <QLabel>
 
 // The one text of the status bar. Features set it; whatever belongs to the text before (a run's
@@ -10,6 +12,8 @@ public:
     explicit TStatusLine(QWidget* parent = nullptr)
         : QLabel(parent) {
         setTextFormat(Qt::PlainText);
+        SetAccessibleText(
+            this, {}, QStringLiteral("Statuszeile: was das Programm tut oder zuletzt getan hat"));
     }
 
     void Set(const QString& text) {

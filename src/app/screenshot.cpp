@@ -6,10 +6,11 @@
 // With --vergleichen, the changes since the older archive ALT take the directory's place; with
 // --angedockt, the preview of DATEI is docked beside the list; with --miniaturen, the
 // directory's files are shown as thumbnails; with --lesbar, the sizes are shown in units and the
-// first three files selected.
-//   varnholm-screenshot ARCHIV AUSGABE.png
+// first three files selected. With --dunkel first, the window is in the colour scheme "Dunkel".
+//   varnholm-screenshot [--dunkel] ARCHIV AUSGABE.png
 //       [VERZEICHNIS [DATEI | --suchen TEXT | --oeffnen | --vergleichen ALT | --angedockt DATEI
 //        | --miniaturen | --lesbar]]
+#include "ColorScheme.h"
 #include "DirectoryTreeModel.h"
 #include "FilePane.h"
 #include "FolderPane.h"
@@ -33,6 +34,7 @@
 #include <QTreeView>
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <utility>
 
 namespace {
@@ -132,10 +134,16 @@ int main(int argc, char** argv) {
     // A German desktop, whatever this one's: Qt's dialogs write dates and sizes in the system's
     // language (which needs no installed locale).
     qputenv("LC_ALL", "de_DE.UTF-8");
-    QApplication app(argc, argv);
+    int qtArgc = argc; // Qt keeps a reference to it; the options below are ours
+    QApplication app(qtArgc, argv);
+    const bool dark = argc > 1 && std::strcmp(argv[1], "--dunkel") == 0;
+    if (dark) {
+        --argc;
+        ++argv;
+    }
     if (argc < 3) {
         std::fprintf(stderr,
-                     "Aufruf: varnholm-screenshot ARCHIV AUSGABE.png "
+                     "Aufruf: varnholm-screenshot [--dunkel] ARCHIV AUSGABE.png "
                      "[VERZEICHNIS [DATEI | --suchen TEXT | --oeffnen | --vergleichen ALT | "
                      "--angedockt DATEI | --miniaturen | --lesbar]]\n");
         return 2;
@@ -150,6 +158,8 @@ int main(int argc, char** argv) {
     TScreenshotPrompts prompts;
     prompts.Archive = archive;
     TfrmMain window(prompts);
+    if (dark)
+        window.Scheme().Choose(TColorScheme::TChoice::Dark);
     window.show();
     window.OpenCommand();
     while (window.Busy())

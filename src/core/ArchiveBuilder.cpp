@@ -7,7 +7,6 @@
 #include "SafeOutput.h"
 
 #include <algorithm>
-#include <sys/stat.h>
 
 namespace pakbuild {
 namespace {
@@ -26,9 +25,8 @@ std::string JoinLines(const std::vector<std::string>& lines) {
 }
 
 void RefuseSameFile(const std::string& oldArchive, const std::string& newArchive) {
-    struct stat oldStat, newStat;
-    if (::stat(oldArchive.c_str(), &oldStat) == 0 && ::stat(newArchive.c_str(), &newStat) == 0 &&
-        oldStat.st_dev == newStat.st_dev && oldStat.st_ino == newStat.st_ino)
+    const std::optional<TFileId> oldId = FileIdOf(oldArchive);
+    if (oldId && oldId == FileIdOf(newArchive))
         throw Exception("Das neue Archiv " + newArchive + " ist das alte Archiv " + oldArchive +
                         ": es wird nie überschrieben. Bitte einen anderen Namen wählen.");
 }
@@ -85,7 +83,7 @@ void CopyRuns(const std::vector<TRun>& runs, const TReadFile& input, TSafeOutput
     for (const TRun& run : runs)
         for (uint64_t at = run.Start; at < run.End; at += kPiece) {
             const uint64_t size = std::min(kPiece, run.End - at);
-            out.CopyFrom(input.Handle(), at, size);
+            out.CopyFrom(input, at, size);
             if (progress)
                 progress->Done += size;
         }
@@ -121,8 +119,7 @@ TReport Build(paklayout::TLayout layout, const TReadFile* input, const std::stri
     out.Write(std::string(paklayout::kHeaderSize, '\0'));
     if (input)
         CopyRuns(runs, *input, out, options.Progress);
-    const int64_t unchanged =
-        WriteCompressed(fresh, scan.Files, input ? input->Handle() : -1, options, out);
+    const int64_t unchanged = WriteCompressed(fresh, scan.Files, input, options, out);
     report.Replaced -= unchanged;
     report.Kept += unchanged;
 

@@ -2,6 +2,7 @@
 
 #include "Cp1252.h"
 #include "Exception.h"
+#include "FileIO.h"
 #include "PathPattern.h"
 #include "SafeOutput.h"
 #include "WorkerThreads.h"
@@ -10,12 +11,9 @@
 #include <cerrno>
 #include <condition_variable>
 #include <exception>
-#include <fcntl.h>
 #include <mutex>
 #include <optional>
-#include <sys/stat.h>
 #include <thread>
-#include <unistd.h>
 #include <zlib.h>
 
 namespace pakbuild {
@@ -40,27 +38,21 @@ struct TJob {
 };
 
 // False when the old archive does not hold them (a damaged entry is simply replaced).
-bool ReadOld(int handle, const TFileRecord& old, std::string& stored) {
+bool ReadOld(const TReadFile& archive, const TFileRecord& old, std::string& stored) {
     stored.resize(static_cast<size_t>(old.StoredSize));
-    size_t have = 0;
-    while (have < stored.size()) {
-        const ssize_t got = ::pread(handle, stored.data() + have, stored.size() - have,
-                                    static_cast<off_t>(old.Offset + have));
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got <= 0)
-            return false;
-        have += static_cast<size_t>(got);
+    try {
+        return archive.ReadAt(old.Offset, stored.data(), stored.size()) == stored.size();
+    } catch (const EReadError&) {
+        return false;
     }
-    return true;
 }
 
 // Whether content is what the old entry holds; its stored bytes are kept in stored then.
-bool SameAsOld(int handle, const TFileRecord& old, const std::string& content,
+bool SameAsOld(const TReadFile& archive, const TFileRecord& old, const std::string& content,
                std::string& stored) {
     if (content.size() != old.UnpackedSize)
         return false;
-    if (!ReadOld(handle, old, stored))
+    if (!ReadOld(archive, old, stored))
         return false;
     if (old.StoredSize == old.UnpackedSize)
         return stored == content;
@@ -71,30 +63,26 @@ bool SameAsOld(int handle, const TFileRecord& old, const std::string& content,
            size == content.size() && inflated == content;
 }
 
+// The whole file, also when it grew since the folder was scanned.
 std::string ReadWhole(const TFolderFile& file) {
-    const int handle = ::open(file.DiskPath.c_str(), O_RDONLY | O_CLOEXEC);
-    if (handle < 0)
-        throw EFOpenError(file.DiskPath, errno);
-    std::string content;
-    content.resize(file.Size);
+    TReadFile input;
+    input.Open(file.DiskPath);
+    std::string content(file.Size, '\0');
     size_t have = 0;
-    for (;;) {
-        if (have == content.size())
-            content.resize(std::max<size_t>(content.size() * 2, 65536));
-        const ssize_t got = ::read(handle, content.data() + have, content.size() - have);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0) {
-            const int error = errno;
-            ::close(handle);
-            throw Exception(
-                WithSystemReason("Datei " + file.DiskPath + " kann nicht gelesen werden", error));
+    try {
+        for (;;) {
+            if (have == content.size())
+                content.resize(std::max<size_t>(content.size() * 2, 65536));
+            const size_t want = content.size() - have;
+            const size_t got = input.ReadAt(have, content.data() + have, want);
+            have += got;
+            if (got < want)
+                break;
         }
-        if (got == 0)
-            break;
-        have += static_cast<size_t>(got);
+    } catch (const EReadError&) {
+        throw Exception(
+            WithSystemReason("Datei " + file.DiskPath + " kann nicht gelesen werden", EIO));
     }
-    ::close(handle);
     content.resize(have);
     return content;
 }
@@ -112,9 +100,9 @@ bool KeptRaw(const std::vector<std::string>& patterns, std::string_view path) {
 // its slot, which the writer empties in order.
 class TPipeline {
 public:
-    TPipeline(const std::vector<TJob>& jobs, int oldHandle, const TOptions& options)
+    TPipeline(const std::vector<TJob>& jobs, const TReadFile* oldArchive, const TOptions& options)
         : FJobs(jobs)
-        , FOldHandle(oldHandle)
+        , FOldArchive(oldArchive)
         , FOptions(options)
         , FResults(jobs.size()) {
         const size_t threads =
@@ -167,7 +155,8 @@ private:
                 const TJob& job = FJobs[index];
                 const std::string content = ReadWhole(*job.File);
                 result.UnpackedSize = content.size();
-                if (job.Old && SameAsOld(FOldHandle, *job.Old, content, result.Stored))
+                if (job.Old && FOldArchive &&
+                    SameAsOld(*FOldArchive, *job.Old, content, result.Stored))
                     result.Unchanged = true;
                 else if (KeptRaw(FOptions.Store, job.File->ArchivePath))
                     result.Stored = content;
@@ -185,7 +174,7 @@ private:
     }
 
     const std::vector<TJob>& FJobs;
-    int FOldHandle;
+    const TReadFile* FOldArchive;
     const TOptions& FOptions;
     std::vector<std::optional<TResult>> FResults;
     std::mutex FMutex;
@@ -200,7 +189,7 @@ private:
 } // namespace
 
 int64_t WriteCompressed(const std::vector<TFileRecord*>& records,
-                        const std::vector<TFolderFile>& files, int oldHandle,
+                        const std::vector<TFolderFile>& files, const TReadFile* oldArchive,
                         const TOptions& options, TSafeOutput& out) {
     std::vector<TJob> jobs;
     jobs.reserve(records.size());
@@ -213,7 +202,7 @@ int64_t WriteCompressed(const std::vector<TFileRecord*>& records,
     placed.reserve(jobs.size());
     int64_t unchanged = 0;
     {
-        TPipeline pipeline(jobs, oldHandle, options);
+        TPipeline pipeline(jobs, oldArchive, options);
         for (size_t i = 0; i < jobs.size(); ++i) {
             const TResult result = pipeline.Take(i);
             placed.push_back({out.Position(), result.Stored.size(), result.UnpackedSize});

@@ -12,6 +12,18 @@ namespace {
 
 constexpr size_t kLongestLine = 16u << 20;
 
+// The last "\n" of the size bytes at data, or null (memrchr is not in every C library).
+const char* LastNewline(const char* data, size_t size) {
+#ifdef _WIN32
+    for (const char* at = data + size; at != data;)
+        if (*--at == '\n')
+            return at;
+    return nullptr;
+#else
+    return static_cast<const char*>(memrchr(data, '\n', size));
+#endif
+}
+
 std::string PcreMessage(int code) {
     PCRE2_UCHAR text[256];
     if (pcre2_get_error_message(code, text, sizeof text) < 0)
@@ -204,7 +216,7 @@ void TLineSearch::Write(const void* data, size_t count) {
         }
     }
     if (FPending.empty() && at < end) {
-        const char* last = static_cast<const char*>(memrchr(at, '\n', end - at));
+        const char* last = LastNewline(at, static_cast<size_t>(end - at));
         if (last) {
             SearchBlock(at, static_cast<size_t>(last + 1 - at));
             at = last + 1;
@@ -246,8 +258,8 @@ void TLineSearch::SearchBlock(const char* data, size_t size) {
     for (size_t from = 0;
          from < size && FMatch->Match(compiled->Code, block, from, utf8, start, end);) {
         const char* lineStart = data + from;
-        if (const void* newline = memrchr(data + from, '\n', start - from))
-            lineStart = static_cast<const char*>(newline) + 1;
+        if (const char* newline = LastNewline(data + from, start - from))
+            lineStart = newline + 1;
         const char* lineEnd =
             static_cast<const char*>(std::memchr(data + start, '\n', size - start));
         if (!lineEnd)

@@ -89,6 +89,13 @@ std::string NotAFolderReason(const std::string& path) {
     return std::string("Dort steht ") + KindName(info.st_mode) + ", kein Ordner";
 }
 
+std::optional<TFileId> FileIdOf(const std::string& path) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0)
+        return std::nullopt;
+    return TFileId{static_cast<uint64_t>(info.st_dev), static_cast<uint64_t>(info.st_ino)};
+}
+
 bool IsSymbolicLinkAt(int folderHandle, const std::string& name) {
     struct stat info {};
     return ::fstatat(folderHandle, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 &&

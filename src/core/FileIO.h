@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <span>
 #include <string>
 
@@ -71,6 +72,16 @@ struct TWriteWatch {
     std::atomic<uint64_t> Bytes{0};
     std::atomic<bool> Abort{false};
 };
+
+// Which file a path names, links followed: two paths name one file exactly when their ids are
+// equal (device and inode; on Windows volume serial number and file index).
+struct TFileId {
+    uint64_t Volume = 0;
+    uint64_t Node = 0;
+    bool operator==(const TFileId&) const = default;
+};
+// nullopt when nothing can be opened there.
+std::optional<TFileId> FileIdOf(const std::string& path);
 
 // Whether name inside the open folder folderHandle is a symbolic link (not followed).
 bool IsSymbolicLinkAt(int folderHandle, const std::string& name);

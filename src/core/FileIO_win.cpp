@@ -86,6 +86,17 @@ std::string NotAFolderReason(const std::string& path) {
     return "Dort steht eine Datei, kein Ordner";
 }
 
+std::optional<TFileId> FileIdOf(const std::string& path) {
+    HANDLE handle = ::CreateFileW(winfs::LongPath(path).c_str(), FILE_READ_ATTRIBUTES,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE)
+        return std::nullopt;
+    const std::optional<TFileId> id = winfs::IdOf(handle);
+    ::CloseHandle(handle);
+    return id;
+}
+
 bool IsSymbolicLinkAt(int folderHandle, const std::string& name) {
     return winfs::KindBelow(FromInt(folderHandle), winfs::Widen(name)).ReparsePoint;
 }

@@ -1,7 +1,7 @@
-#include "FolderScan.h"
-
-#include "Cp1252.h"
+// The folder walk on POSIX systems: readdir, with symbolic links resolved by realpath.
 #include "Exception.h"
+#include "FileIO.h"
+#include "FolderScanParts.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -29,11 +29,9 @@ public:
             throw EFOpenError(folder, errno);
         FRealFolder = real;
         std::free(real);
-        for (const std::string& path : exclude) {
-            struct stat st;
-            if (::stat(path.c_str(), &st) == 0)
-                FExclude.emplace_back(st.st_dev, st.st_ino);
-        }
+        for (const std::string& path : exclude)
+            if (const std::optional<TFileId> id = FileIdOf(path))
+                FExclude.push_back(*id);
     }
 
     void Walk(const std::string& diskDir, const std::string& archiveDir, int depth) {
@@ -46,27 +44,20 @@ public:
             if (name == "." || name == "..")
                 continue;
             const std::string diskPath = diskDir + "/" + name;
-            std::string archiveName;
-            if (!cp1252::FromUtf8(name, archiveName)) {
-                FResult.Refused.push_back(
-                    "Der Name " + diskPath +
-                    " kann im Archiv nicht stehen: er enthält ein Zeichen, das Windows-1252 "
-                    "nicht darstellen kann.");
+            std::string archivePath;
+            if (!folderscan::ArchivePathOf(FResult, diskPath, name, archiveDir, archivePath))
                 continue;
-            }
-            const std::string archivePath =
-                archiveDir.empty() ? archiveName : archiveDir + "/" + archiveName;
             struct stat st;
             if (::fstatat(handle, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
                 throw EFOpenError(diskPath, errno);
             if (S_ISLNK(st.st_mode) && !FollowLink(diskPath, st))
                 continue;
             if (S_ISDIR(st.st_mode)) {
-                if (depth >= kMaxDepth)
+                if (depth >= folderscan::kMaxDepth)
                     throw EFOpenError(diskPath, ELOOP);
                 Walk(diskPath, archivePath, depth + 1);
             } else if (!S_ISREG(st.st_mode)) {
-                FResult.Skipped.push_back("Keine gewöhnliche Datei, ausgelassen: " + diskPath);
+                folderscan::SkipSpecial(FResult, diskPath);
             } else if (!IsExcluded(st)) {
                 FResult.Files.push_back({archivePath, diskPath, static_cast<uint64_t>(st.st_size)});
             }
@@ -74,18 +65,11 @@ public:
     }
 
     TFolderScan Finish() {
-        std::sort(FResult.Files.begin(), FResult.Files.end(),
-                  [](const TFolderFile& a, const TFolderFile& b) {
-                      return a.ArchivePath < b.ArchivePath;
-                  });
-        std::sort(FResult.Refused.begin(), FResult.Refused.end());
-        std::sort(FResult.Skipped.begin(), FResult.Skipped.end());
+        folderscan::Finish(FResult);
         return std::move(FResult);
     }
 
 private:
-    static constexpr int kMaxDepth = 256;
-
     // A link is taken as the file it leads to when that is a regular file inside the folder.
     bool FollowLink(const std::string& diskPath, struct stat& st) {
         char* real = ::realpath(diskPath.c_str(), nullptr);
@@ -94,20 +78,18 @@ private:
         const bool inside = !target.empty() && target.starts_with(FRealFolder + "/");
         if (inside && ::stat(target.c_str(), &st) == 0 && S_ISREG(st.st_mode))
             return true;
-        FResult.Skipped.push_back(
-            inside ? "Verknüpfung auf einen Ordner, nicht verfolgt: " + diskPath
-                   : "Verknüpfung aus dem Ordner hinaus, ausgelassen: " + diskPath);
+        folderscan::SkipLink(FResult, diskPath, inside);
         return false;
     }
 
     bool IsExcluded(const struct stat& st) const {
-        return std::find(FExclude.begin(), FExclude.end(), std::pair(st.st_dev, st.st_ino)) !=
-               FExclude.end();
+        const TFileId id{static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino)};
+        return std::find(FExclude.begin(), FExclude.end(), id) != FExclude.end();
     }
 
     std::string FFolder;
     std::string FRealFolder;
-    std::vector<std::pair<dev_t, ino_t>> FExclude;
+    std::vector<TFileId> FExclude;
     TFolderScan FResult;
 };
 

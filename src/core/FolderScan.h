@@ -20,9 +20,10 @@ struct TFolderScan {
     std::vector<std::string> Skipped;
 };
 
-// Walks folder (UTF-8). Symbolic links are taken only when they lead to a regular file inside
-// the folder; links to folders are not followed, so the walk cannot loop or leave it. Files
-// that are the same as one of the exclude paths (compared by device and inode, so also
-// through links) are left out: the archives being read and written. Empty folders leave
-// nothing. Throws EFOpenError when folder cannot be read.
+// Walks folder (UTF-8). Symbolic links (on Windows also junctions) are taken only when they lead
+// to a regular file inside the folder; links to folders are not followed, so the walk cannot
+// loop or leave it. Files that are the same as one of the exclude paths (compared by FileIdOf,
+// so also through links) are left out: the archives being read and written. Empty folders leave
+// nothing. Throws EFOpenError when folder cannot be read. FolderScan.cpp (POSIX) and
+// FolderScan_win.cpp hold the walks, FolderScanCommon.cpp what they share.
 TFolderScan ScanFolder(const std::string& folder, const std::vector<std::string>& exclude = {});

@@ -1,6 +1,7 @@
 #include "SafeOutput.h"
 
 #include "Exception.h"
+#include "FileIO.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -12,7 +13,6 @@
 
 namespace {
 
-constexpr size_t kBufferSize = 1 << 20;
 constexpr size_t kCopyChunk = 64 << 20;
 
 std::string FolderOf(const std::string& path) {
@@ -40,7 +40,7 @@ TSafeOutput::TSafeOutput(const std::string& destination, const std::atomic<bool>
     if (FHandle < 0)
         throw EFCreateError(destination, errno);
     FTemporary = pattern.data();
-    FBuffer.reserve(kBufferSize);
+    FBuffer.reserve(kSafeOutputBuffer);
 }
 
 TSafeOutput::~TSafeOutput() {
@@ -48,16 +48,6 @@ TSafeOutput::~TSafeOutput() {
         ::close(FHandle);
     if (!FCommitted && !FTemporary.empty())
         ::unlink(FTemporary.c_str());
-}
-
-void TSafeOutput::Fail(int systemError) const {
-    throw Exception(WithSystemReason("Die Datei " + FDestination + " kann nicht geschrieben werden",
-                                     systemError));
-}
-
-void TSafeOutput::CheckCancel() const {
-    if (FCancel && FCancel->load(std::memory_order_relaxed))
-        throw EAborted();
 }
 
 void TSafeOutput::WriteRaw(const char* data, size_t size, uint64_t position) {
@@ -73,27 +63,9 @@ void TSafeOutput::WriteRaw(const char* data, size_t size, uint64_t position) {
     }
 }
 
-void TSafeOutput::Flush() {
-    WriteRaw(FBuffer.data(), FBuffer.size(), FPosition - FBuffer.size());
-    FBuffer.clear();
-}
-
-void TSafeOutput::Write(std::string_view bytes) {
-    CheckCancel();
-    if (FBuffer.size() + bytes.size() > kBufferSize) {
-        Flush();
-        if (bytes.size() >= kBufferSize) {
-            WriteRaw(bytes.data(), bytes.size(), FPosition);
-            FPosition += bytes.size();
-            return;
-        }
-    }
-    FBuffer.append(bytes);
-    FPosition += bytes.size();
-}
-
-void TSafeOutput::CopyFrom(int inputHandle, uint64_t offset, uint64_t size) {
+void TSafeOutput::CopyFrom(const TReadFile& input, uint64_t offset, uint64_t size) {
     Flush();
+    const int inputHandle = input.Handle();
     auto in = static_cast<off_t>(offset);
     auto out = static_cast<off_t>(FPosition);
     bool kernelCopy = true;
@@ -114,7 +86,7 @@ void TSafeOutput::CopyFrom(int inputHandle, uint64_t offset, uint64_t size) {
             if (done == 0)
                 throw EReadError(); // the old archive shrank
         } else {
-            chunk.resize(std::min<size_t>(want, kBufferSize));
+            chunk.resize(std::min<size_t>(want, kSafeOutputBuffer));
             done = ::pread(inputHandle, chunk.data(), chunk.size(), in);
             if (done < 0 && errno != EINTR)
                 throw EReadError();
@@ -130,11 +102,6 @@ void TSafeOutput::CopyFrom(int inputHandle, uint64_t offset, uint64_t size) {
             size -= static_cast<uint64_t>(done);
     }
     FPosition = static_cast<uint64_t>(out);
-}
-
-void TSafeOutput::WriteAt(uint64_t position, std::string_view bytes) {
-    Flush();
-    WriteRaw(bytes.data(), bytes.size(), position);
 }
 
 void TSafeOutput::Commit() {

@@ -173,6 +173,14 @@ TFileKind KindOf(HANDLE handle) {
     return kind;
 }
 
+std::optional<TFileId> IdOf(HANDLE handle) {
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!::GetFileInformationByHandle(handle, &info))
+        return std::nullopt;
+    return TFileId{info.dwVolumeSerialNumber,
+                   (static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
+}
+
 TFileKind KindBelow(HANDLE folder, const std::wstring& name) {
     int error = 0;
     HANDLE handle = OpenBelow(folder, name, FILE_READ_ATTRIBUTES, FILE_OPEN, 0, error);

@@ -5,6 +5,9 @@
 // extraction's destination are entered one component at a time and never through a reparse
 // point (a junction or a symbolic link).
 
+#include "FileIO.h"
+
+#include <optional>
 #include <string>
 #include <string_view>
 #include <windows.h>
@@ -48,6 +51,8 @@ struct TFileKind {
 // What stands at name inside folder, not followed.
 TFileKind KindBelow(HANDLE folder, const std::wstring& name);
 TFileKind KindOf(HANDLE handle);
+// The volume and file index of the open file.
+std::optional<TFileId> IdOf(HANDLE handle);
 
 // Marks the open file (opened with DELETE access) to be removed once closed; false on failure.
 bool DeleteOnClose(HANDLE handle);

@@ -132,6 +132,22 @@ TEST_F(GrepTest, UmlautsMatchInUtf8AndWindows1252AndIgnoreCaseFoldsThem) {
               "texte/ansi.txt:3:Goldmünze \\x1B[2J\n");
 }
 
+TEST_F(DiffGrepTest, OptionalPartsAndAlternativesOfAPatternMayBeMissingFromTheLine) {
+    TPakWriter writer;
+    writer.AddStored("a.txt", "ac\nabbbc\nDrache\r\nGoldmünze\nGooold\n");
+    const std::string archive = Write("muster.pak", writer);
+    const auto count = [&](const std::string& pattern) {
+        return Pak({"grep", "-c", pattern, archive}).Out;
+    };
+    EXPECT_EQ(count("ab*c"), "a.txt:3\n"); // "Drache" holds "ac"
+    EXPECT_EQ(count("^abb?b+c$"), "a.txt:1\n");
+    EXPECT_EQ(count("xyz|Drache$"), "a.txt:1\n");
+    EXPECT_EQ(count("(Gold)?münze"), "a.txt:1\n");
+    EXPECT_EQ(count("Go{2,3}ld"), "a.txt:1\n");
+    EXPECT_EQ(count("[x]?Gold[m]"), "a.txt:1\n");
+    EXPECT_EQ(Pak({"grep", "-c", "-i", "GOLDM.NZE|zzz", archive}).Out, "a.txt:1\n");
+}
+
 TEST_F(GrepTest, ExitStatusSaysFoundNothingFoundOrError) {
     EXPECT_EQ(Pak({"grep", "Drache", FArchive}).ExitCode, 1);
     const auto bad = Pak({"grep", "(offen", FArchive});

@@ -49,7 +49,7 @@ void TContentFind::Take() {
     TContentFindJob::THits hits = FJob->Take();
     if (hits.Text != FText || FText.isEmpty())
         return;
-    FHits->AppendHits(hits.Entries, std::move(hits.Lines));
+    FHits->AppendHits(hits.Entries, std::move(hits.Lines), std::move(hits.LineNumbers));
     const QLocale german(QLocale::German);
     if (!hits.Error.isEmpty()) {
         FStatus.Set(hits.Error);

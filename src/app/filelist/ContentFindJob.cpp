@@ -116,9 +116,9 @@ void TContentFindJob::Search(const QString& text) {
         }
         if (result.Outcome == TArchiveSearch::TResult::Searched && result.Count > 0) {
             FHits.Entries.push_back(search.Entry(position));
-            FHits.Lines.push_back(result.Lines.empty() || result.Binary
-                                      ? QString()
-                                      : ShownLine(result.Lines.front().Text));
+            const bool line = !result.Lines.empty() && !result.Binary;
+            FHits.Lines.push_back(line ? ShownLine(result.Lines.front().Text) : QString());
+            FHits.LineNumbers.push_back(line ? result.Lines.front().Number : 0);
         }
         if (sincePublished.elapsed() >= 100) {
             Publish(false);

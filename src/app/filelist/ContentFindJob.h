@@ -20,10 +20,11 @@ class TContentFindJob : public TJob {
     Q_OBJECT
 public:
     struct THits {
-        QString Text;                 // what they were found for
-        std::vector<int32_t> Entries; // new since the last Take, in the tree's order
-        std::vector<QString> Lines;   // each one's first matching line (empty: binary content)
-        int64_t Searched = 0;         // files searched so far
+        QString Text;                      // what they were found for
+        std::vector<int32_t> Entries;      // new since the last Take, in the tree's order
+        std::vector<QString> Lines;        // each one's first matching line (empty: binary content)
+        std::vector<uint64_t> LineNumbers; // that line's number, from 1 (0: binary content)
+        int64_t Searched = 0;              // files searched so far
         int64_t Total = 0;
         bool Done = false;
         QString Error; // a text that is no pattern, an archive that can no longer be read

@@ -1,5 +1,6 @@
 #include "FilePane.h"
 
+#include "AccessibleText.h"
 #include "AnsiText.h"
 #include "ArchiveSession.h"
 #include "ContentFind.h"
@@ -102,6 +103,9 @@ void TFilePane::CreateView() {
     auto* view = new TDragView(this);
     FView = view;
     view->OnStartDrag = [this] { emit DragStarted(SelectedEntries()); };
+    SetAccessibleText(view, QStringLiteral("Dateien"),
+                      QStringLiteral("Die Dateien des gewählten Verzeichnisses oder die Treffer "
+                                     "der Suche. Eingabe entpackt, Leertaste zeigt die Vorschau."));
     view->setRootIsDecorated(false);
     view->setItemsExpandable(false);
     view->setUniformRowHeights(true); // lists of a million rows stay fast
@@ -228,6 +232,12 @@ int32_t TFilePane::EntryOfItem(const QModelIndex& item) {
 
 int32_t TFilePane::CurrentEntry() const {
     return EntryOfItem(FView->currentIndex());
+}
+
+uint64_t TFilePane::CurrentHitLine() const {
+    const TFileListModel* list = ShownList();
+    const QModelIndex current = FView->currentIndex();
+    return list && current.isValid() ? list->LineNumberAt(current.row()) : 0;
 }
 
 int TFilePane::SelectedRowCount() const {

@@ -56,6 +56,8 @@ public:
     // The entry a row of the list shows, or -1.
     static int32_t EntryOfItem(const QModelIndex& item);
     int32_t CurrentEntry() const;
+    // For a hit of the find in the content: the number of its first matching line; else 0.
+    uint64_t CurrentHitLine() const;
     int SelectedRowCount() const;
     // The first selected row's entry (-1 when none), as a single file is taken.
     int32_t FirstSelectedEntry() const;

@@ -1,5 +1,7 @@
 #include "FindBar.h"
 
+#include "AccessibleText.h"
+
 #include <QCheckBox>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -27,6 +29,13 @@ TFindBar::TFindBar(QWidget* parent)
     layout->addWidget(close);
     FContent->setToolTip(QStringLiteral("Im Inhalt der Dateien suchen statt in ihren Namen "
                                         "(Strg+Umschalt+F)"));
+    SetAccessibleText(FEdit, QStringLiteral("Suchen"),
+                      QStringLiteral("Teil eines Dateinamens oder ein Muster wie *.dds; mit "
+                                     "„im Inhalt“ ein Text in den Dateien. Die Treffer stehen in "
+                                     "der Dateiliste, Esc schließt die Suche."));
+    SetAccessibleText(FContent, QStringLiteral("im Inhalt"), FContent->toolTip());
+    SetAccessibleText(close, QStringLiteral("Suche schließen"),
+                      QStringLiteral("Schließt die Suche und zeigt wieder das Verzeichnis (Esc)"));
     hide();
 
     connect(FEdit, &QLineEdit::textChanged, this, &TFindBar::TextChanged);

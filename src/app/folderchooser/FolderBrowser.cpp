@@ -1,5 +1,6 @@
 #include "FolderBrowser.h"
 
+#include "AccessibleText.h"
 #include "FolderButtonGeometry.h"
 #include "FolderDialogTypes.h"
 #include "FolderTreeModel.h"
@@ -40,6 +41,13 @@ TFolderBrowser::TFolderBrowser(TBrowseInfo& info)
     // Modal to the owner's window only, as the owner is the one waiting for the answer.
     setWindowModality(parentWidget() != nullptr ? Qt::WindowModal : Qt::ApplicationModal);
     FOwnWidgets = {FTitle, FTree, FStatus, FOk, FCancel};
+    SetAccessibleText(FTitle, {}, QStringLiteral("Wozu ein Ordner gewählt wird"));
+    SetAccessibleText(FTree, QStringLiteral("Ordner"),
+                      QStringLiteral("Die Ordner des Rechners; OK nimmt den gewählten"));
+    SetAccessibleText(FStatus, {}, QStringLiteral("Der gewählte Ordner"));
+    SetAccessibleText(FOk, QStringLiteral("OK"), QStringLiteral("Nimmt den gewählten Ordner"));
+    SetAccessibleText(FCancel, QStringLiteral("Abbrechen"),
+                      QStringLiteral("Schließt, ohne einen Ordner zu wählen"));
 
     FTitle->setWordWrap(true);
     FTree->setHeaderHidden(true);

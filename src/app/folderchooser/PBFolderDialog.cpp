@@ -1,5 +1,6 @@
 #include "PBFolderDialog.h"
 
+#include "AccessibleText.h"
 #include "FolderBrowser.h"
 #include "FolderButtonGeometry.h"
 #include "FolderCaptions.h"
@@ -199,6 +200,8 @@ void TPBFolderDialog::CreateNewFolderButton(TFolderBrowser& dialog) {
     auto* button = new QPushButton(FNewFolderCaption, &dialog);
     button->setObjectName(QStringLiteral("NewFolderButton"));
     button->setProperty("controlId", NewFolderButtonId);
+    SetAccessibleText(button, QString(FNewFolderCaption).remove(QLatin1Char('&')),
+                      QStringLiteral("Legt im gewählten Ordner einen neuen Ordner an"));
     const QFont font = QApplication::font();
     button->setFont(font);
     const int textWidth = QFontMetrics(font).horizontalAdvance(FNewFolderCaption);

@@ -1,5 +1,6 @@
 #include "FolderPane.h"
 
+#include "AccessibleText.h"
 #include "DirectoryTreeModel.h"
 #include "DragView.h"
 
@@ -21,6 +22,9 @@ TFolderPane::TFolderPane(TDirectoryTreeModel& model, QWidget* parent)
     view->setDragEnabled(true);
     view->OnStartDrag = [this] { emit DragStarted(SelectedNode()); };
     FView->setModel(&FModel);
+    SetAccessibleText(FView, QStringLiteral("Verzeichnisse"),
+                      QStringLiteral("Die Verzeichnisse des Archivs als Baum; das gewählte zeigt "
+                                     "seine Dateien in der Dateiliste"));
     FView->setHeaderHidden(true);
     FView->setIndentation(19);
     FView->setIconSize(QSize(16, 16));

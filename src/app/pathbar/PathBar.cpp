@@ -1,5 +1,6 @@
 #include "PathBar.h"
 
+#include "AccessibleText.h"
 #include "AppText.h"
 #include "DirectoryTreeModel.h"
 #include "Prompts.h"
@@ -97,6 +98,9 @@ TPathBar::TPathBar(TDirectoryTreeModel& tree, TPrompts& prompts, QWidget* parent
     FEdit = new QLineEdit(FStack);
     FEdit->setPlaceholderText(QStringLiteral("Pfad im Archiv, z. B. daten/texturen"));
     FEdit->setClearButtonEnabled(true);
+    SetAccessibleText(FEdit, QStringLiteral("Pfad"),
+                      QStringLiteral("Der Ordner im Archiv, zu dem Eingabe geht; Esc verlässt das "
+                                     "Feld"));
     auto* completer = new TFolderCompleter(&FTree, FEdit);
     completer->setCaseSensitivity(Qt::CaseInsensitive);
     completer->setCompletionRole(Qt::DisplayRole);

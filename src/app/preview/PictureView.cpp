@@ -1,10 +1,13 @@
 #include "PictureView.h"
 
+#include "LineViewAccessible.h"
+
 #include <QPainter>
 #include <cmath>
 
 TPictureView::TPictureView(QWidget* parent)
     : QWidget(parent) {
+    InstallPreviewAccessibility();
     setBackgroundRole(QPalette::Base);
     setAutoFillBackground(true);
 }

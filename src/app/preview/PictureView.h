@@ -5,7 +5,8 @@
 #include <QWidget>
 
 // One picture, centred: made smaller to fit, and small ones larger by whole factors, so that
-// the pixels of an icon stay sharp.
+// the pixels of an icon stay sharp. Assistive technology is told its size (see
+// TPictureViewAccessible).
 class TPictureView : public QWidget {
     Q_OBJECT
 public:
@@ -14,6 +15,8 @@ public:
     void SetPicture(const QImage& picture);
     // The size the picture is shown at.
     QSize ShownSize() const;
+    // Its own size in pixels; empty without one.
+    QSize PictureSize() const { return FPicture.size(); }
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -155,6 +155,7 @@ void SetLines(TPreview& preview, const QString& text) {
     QString& out = preview.Text;
     out.reserve(text.size());
     preview.LineStarts.push_back(0);
+    preview.ContentLines.push_back(0);
     int column = 0;
     auto lineBreak = [&] {
         preview.Width = std::max(preview.Width, column);
@@ -167,6 +168,10 @@ void SetLines(TPreview& preview, const QString& text) {
             if (c == QChar('\r') && i + 1 < text.size() && text[i + 1] == QChar('\n'))
                 ++i;
             lineBreak();
+            // A lone "\r" breaks the line shown, but the find counts lines by "\n" only.
+            if (text[i] == QChar('\n'))
+                preview.ContentLines.push_back(static_cast<qsizetype>(preview.LineStarts.size()) -
+                                               1);
             continue;
         }
         if (column == kWrapColumn)
@@ -265,6 +270,13 @@ QString TPreview::Line(qsizetype line) const {
         return HexLine(Bytes, line);
     const auto at = static_cast<size_t>(line);
     return Text.mid(LineStarts[at], LineStarts[at + 1] - LineStarts[at]);
+}
+
+qsizetype TPreview::ShownLineOf(uint64_t number) const {
+    if (Kind != TKind::Text || number == 0 || number > ContentLines.size())
+        return -1;
+    const qsizetype shown = ContentLines[number - 1];
+    return shown < LineCount() ? shown : -1;
 }
 
 void PreparePreview(TPreview& preview, QByteArray bytes, const QString& name) {

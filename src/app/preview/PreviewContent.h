@@ -27,11 +27,17 @@ struct TPreview {
     QByteArray Bytes;                  // Hex
     QString Text;                      // Text: the lines shown, one after the other
     std::vector<qsizetype> LineStarts; // Text: where each line begins in Text, then Text's end
-    int Width = 0;                     // Text and Hex: characters of the longest line
-    QImage Picture;                    // Picture: made smaller when it is larger than a screen
+    // Text: the line shown first for each line of the content, as the find counts them (ended
+    // by "\n"); long ones are shown as several.
+    std::vector<qsizetype> ContentLines;
+    int Width = 0;  // Text and Hex: characters of the longest line
+    QImage Picture; // Picture: made smaller when it is larger than a screen
 
     qsizetype LineCount() const;
     QString Line(qsizetype line) const;
+    // The line shown for the content's line number (from 1); -1 where none is shown (a number
+    // past the part read, or no text).
+    qsizetype ShownLineOf(uint64_t number) const;
 };
 
 // Decides what bytes from the beginning of an entry are and prepares them for showing: a picture

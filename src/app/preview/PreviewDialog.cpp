@@ -1,5 +1,6 @@
 #include "PreviewDialog.h"
 
+#include "AccessibleText.h"
 #include "LineView.h"
 #include "PictureView.h"
 #include "PreviewJob.h"
@@ -51,6 +52,16 @@ TPreviewDialog::TPreviewDialog(const TPakReader& reader, QWidget* parent)
                           static_cast<QWidget*>(lbMessage)})
         FPages->addWidget(page);
     layout->addWidget(FPages, 1);
+    SetAccessibleText(lbInfo, {}, QStringLiteral("Name, Größe und Art der gezeigten Datei"));
+    SetAccessibleText(lbNotice, {}, QStringLiteral("Hinweis zur Vorschau"));
+    SetAccessibleText(lbMessage, {},
+                      QStringLiteral("Dass die Datei geladen wird, oder warum sie nicht gezeigt "
+                                     "werden kann"));
+    SetAccessibleText(pvLines, QStringLiteral("Inhalt der Datei"),
+                      QStringLiteral("Der Text der Datei oder ihre Bytes hexadezimal, nur zum "
+                                     "Lesen; die Zeile eines Treffers der Suche ist ausgewählt"));
+    SetAccessibleText(pvPicture, QStringLiteral("Bild der Datei"),
+                      QStringLiteral("Das Bild, das die Datei enthält"));
 
     connect(FJob, &TPreviewJob::Ready, this, &TPreviewDialog::Present);
 }
@@ -93,10 +104,13 @@ void TPreviewDialog::changeEvent(QEvent* event) {
     QDockWidget::changeEvent(event);
 }
 
-void TPreviewDialog::ShowEntry(int32_t index, const TPakReader* from) {
+void TPreviewDialog::ShowEntry(int32_t index, const TPakReader* from, uint64_t line) {
+    FLine = line;
     if (!FShown || FShown->Index != index || FShown->OtherArchive != (from != nullptr) ||
         FShown->Serial != FExpected)
         FExpected = FJob->Request(index, from);
+    else
+        HighlightLine(); // the same file, perhaps as a hit now
     if (isVisible())
         return; // the entry before stays until the next one is ready, without a blank between
     // Opened afresh, it shows nothing from before.
@@ -135,6 +149,10 @@ void TPreviewDialog::ShowMessage(const QString& text) {
     FPages->setCurrentWidget(lbMessage);
 }
 
+void TPreviewDialog::HighlightLine() {
+    pvLines->SetHighlight(FShown ? FShown->ShownLineOf(FLine) : -1);
+}
+
 void TPreviewDialog::Present(const std::shared_ptr<const TPreview>& preview) {
     if (preview->Serial != FExpected)
         return; // an entry passed on the way
@@ -160,6 +178,7 @@ void TPreviewDialog::Present(const std::shared_ptr<const TPreview>& preview) {
         pvLines->SetLines(preview->LineCount(), preview->Width,
                           [preview](qsizetype line) { return preview->Line(line); });
         FPages->setCurrentWidget(pvLines);
+        HighlightLine();
         break;
     case TPreview::TKind::Picture:
         pvPicture->SetPicture(preview->Picture);

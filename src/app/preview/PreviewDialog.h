@@ -31,8 +31,9 @@ public:
     ~TPreviewDialog() override;
 
     // Opens the pane if need be and shows entry index once it has been read: of from (another
-    // archive, which stays open until Forget), or of the window's archive.
-    void ShowEntry(int32_t index, const TPakReader* from = nullptr);
+    // archive, which stays open until Forget), or of the window's archive. line: the number
+    // (from 1) of a line of text to show highlighted and in sight, a hit of the find; 0 for none.
+    void ShowEntry(int32_t index, const TPakReader* from = nullptr, uint64_t line = 0);
     // Closes the pane; when this returns, the reader is no longer read.
     void Forget();
     // What is on show: null until the first entry has been read.
@@ -57,10 +58,13 @@ private:
     // that reads well enough.
     void ChooseNoticeColours();
     void ShowMessage(const QString& text);
+    // The line asked for by ShowEntry, highlighted in the text on show.
+    void HighlightLine();
     void Clear();
 
     TPreviewJob* FJob;
     QStackedWidget* FPages;
     uint64_t FExpected = 0; // the serial of the request that is to be shown
+    uint64_t FLine = 0;     // see ShowEntry
     std::shared_ptr<const TPreview> FShown;
 };

@@ -1,5 +1,7 @@
 #include "ProgressPanel.h"
 
+#include "AccessibleText.h"
+
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -23,6 +25,13 @@ TProgressPanel::TProgressPanel(QWidget* window)
     FBar->setRange(0, 100);
     FBar->setTextVisible(false);
     FCancel->setShortcut(Qt::Key_Escape); // only while the panel is shown
+    SetAccessibleText(this, QStringLiteral("Fortschritt"),
+                      QStringLiteral("Der laufende Vorgang: Entpacken oder Prüfen"));
+    SetAccessibleText(FLabel, {}, QStringLiteral("Die Datei, die gerade an der Reihe ist"));
+    SetAccessibleText(FBar, QStringLiteral("Fortschritt"),
+                      QStringLiteral("Wie weit der Vorgang ist, in Prozent"));
+    SetAccessibleText(FCancel, QStringLiteral("Abbrechen"),
+                      QStringLiteral("Bricht den Vorgang vor der nächsten Datei ab (Esc)"));
     connect(FCancel, &QPushButton::clicked, this, &TProgressPanel::CancelClicked);
     Arrange();
     hide();

@@ -1,5 +1,6 @@
 #include "RunController.h"
 
+#include "AccessibleText.h"
 #include "AnsiText.h"
 #include "CheckJob.h"
 #include "Exception.h"
@@ -39,6 +40,9 @@ TRunController::TRunController(const TPakReader& reader, TPrompts& prompts, TSta
     , FWorkerCount(TExtractor::DefaultThreads()) {
     connect(FPanel, &TProgressPanel::CancelClicked, this, &TRunController::Cancel);
     connect(FPanelTimer, &QTimer::timeout, this, &TRunController::RefreshPanel);
+    SetAccessibleText(FOpenFolder, QStringLiteral("Zielordner öffnen"),
+                      QStringLiteral("Zeigt den Ordner, in den entpackt wurde, in der "
+                                     "Dateiverwaltung"));
     FOpenFolder->setFlat(true);
     FOpenFolder->hide();
     // The button belongs to a run's summary, which goes with the next status text.

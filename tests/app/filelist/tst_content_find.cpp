@@ -2,9 +2,11 @@
 // stored or compressed, UTF-8 or Windows-1252, with their first matching line; each keystroke
 // supersedes the search before; Escape ends it.
 #include "FindBar.h"
+#include "LineView.h"
 #include "WindowFixture.h"
 
 #include <QCheckBox>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -59,6 +61,39 @@ private slots:
         QTRY_COMPARE(FWindow->StatusText(), QStringLiteral("0 Treffer"));
         FWindow->CloseFindCommand();
         QVERIFY(!FWindow->FindOpen());
+    }
+
+    void thePreviewOfAHitShowsItsLineHighlighted() {
+        // The hit on the content's line 600, after a first line so long that it is shown as
+        // three: the preview counts the lines as the find does.
+        std::string text(2500, 'x');
+        for (int line = 2; line <= 1000; ++line)
+            text += "\nZeile " + std::to_string(line) + (line == 600 ? " mit dem Schatz" : "");
+        TPakWriter writer;
+        writer.AddCompressed("lang.txt", text);
+        const QString path = FDir->filePath("lang.pak");
+        WriteFileBytes(path.toStdString(), writer.Finish());
+        FPrompts.OpenAnswers.push_back(path);
+        FWindow->OpenCommand();
+        WaitIdle();
+        FWindow->show(); // the preview pane gets its height: "in sight" means something
+
+        FWindow->FindInContentCommand();
+        FindAndWait(QStringLiteral("schatz"));
+        QTreeView* list = FWindow->Files().lvFiles();
+        list->setCurrentIndex(list->model()->index(0, 0));
+        QSignalSpy updated(&FWindow->Preview(), &TPreviewDialog::Updated);
+        FWindow->PreviewCommand();
+        QVERIFY(updated.wait(10000));
+        TLineView* lines = FWindow->Preview().pvLines;
+        QCOMPARE(lines->Highlight(), qsizetype(601));
+        QCOMPARE(lines->Line(601), QStringLiteral("Zeile 600 mit dem Schatz"));
+        QVERIFY(lines->FirstVisibleLine() <= 601 &&
+                601 < lines->FirstVisibleLine() + lines->VisibleLineCount());
+
+        // The same file in its folder is no hit: nothing is highlighted.
+        FWindow->ShowInFolderCommand();
+        QTRY_COMPARE(lines->Highlight(), qsizetype(-1));
     }
 };
 
