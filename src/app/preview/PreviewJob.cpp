@@ -1,32 +1,11 @@
 #include "PreviewJob.h"
 
 #include "AnsiText.h"
+#include "CollectingSink.h"
 #include "Exception.h"
 #include "uPakReader.h"
 
 #include <algorithm>
-
-namespace {
-
-// Collects the bytes read, and stops the read once it is no longer wanted.
-class TPreviewSink : public TByteSink {
-public:
-    TPreviewSink(QByteArray& bytes, const std::atomic<bool>& stop)
-        : FBytes(bytes)
-        , FStop(stop) {}
-    void Write(const void* data, size_t count) override {
-        if (FStop.load(std::memory_order_relaxed))
-            throw EAborted();
-        FBytes.append(static_cast<const char*>(data), static_cast<qsizetype>(count));
-    }
-    void Restart() override { FBytes.clear(); }
-
-private:
-    QByteArray& FBytes;
-    const std::atomic<bool>& FStop;
-};
-
-} // namespace
 
 TPreviewJob::TPreviewJob(const TPakReader& reader, QObject* parent)
     : TJob(parent)
@@ -109,7 +88,7 @@ std::shared_ptr<TPreview> TPreviewJob::Read(const TRequest& request, QByteArray&
     preview->Size = reader.EntryUnpackedSize(request.Index);
     // The declared size may lie: room for no more than can come.
     bytes.reserve(static_cast<qsizetype>(std::min(preview->Size, kLimit)));
-    TPreviewSink sink(bytes, FStop);
+    TCollectingSink sink(bytes, FStop);
     try {
         switch (reader.ReadEntryStart(request.Index, kLimit, sink, FInflater)) {
         case TPartResult::Complete:

@@ -1,5 +1,6 @@
 #include "ThumbnailJob.h"
 
+#include "CollectingSink.h"
 #include "Exception.h"
 #include "PreviewContent.h"
 #include "uPakReader.h"
@@ -10,24 +11,6 @@
 #include <system_error>
 
 namespace {
-
-// Collects the bytes read, and stops the read once it is no longer wanted.
-class TThumbnailSink : public TByteSink {
-public:
-    TThumbnailSink(QByteArray& bytes, const std::atomic<bool>& stop)
-        : FBytes(bytes)
-        , FStop(stop) {}
-    void Write(const void* data, size_t count) override {
-        if (FStop.load(std::memory_order_relaxed))
-            throw EAborted();
-        FBytes.append(static_cast<const char*>(data), static_cast<qsizetype>(count));
-    }
-    void Restart() override { FBytes.clear(); }
-
-private:
-    QByteArray& FBytes;
-    const std::atomic<bool>& FStop;
-};
 
 QSize Fitted(const QSize& size) {
     const int side = TThumbnailJob::kSide;
@@ -136,7 +119,7 @@ QImage TThumbnailJob::Read(int32_t entry) {
         const uint64_t size = FReader.EntryUnpackedSize(entry);
         if (size <= kLimit) {
             bytes.reserve(static_cast<qsizetype>(size));
-            TThumbnailSink sink(bytes, FStop);
+            TCollectingSink sink(bytes, FStop);
             if (FReader.ReadEntryStart(entry, kLimit, sink, FInflater) != TPartResult::Complete)
                 bytes.clear();
         }
