@@ -3,6 +3,7 @@
 // text with a hit's line as the selection, its picture's size).
 #include "FindBar.h"
 #include "LineView.h"
+#include "PathBar.h"
 #include "PictureView.h"
 #include "WindowFixture.h"
 
@@ -12,6 +13,7 @@
 #include <QMenu>
 #include <QScrollBar>
 #include <QSignalSpy>
+#include <QToolButton>
 #include <QtTest>
 
 class TestAccessibility : public QObject, TWindowFixture {
@@ -66,6 +68,12 @@ private slots:
         QCOMPARE(Read(FWindow->Files().edFind(), QAccessible::Name), QStringLiteral("Suchen"));
         QCOMPARE(Read(FWindow->Preview().pvLines, QAccessible::Name),
                  QStringLiteral("Inhalt der Datei"));
+        // The path bar's buttons take no focus, but are read by name all the same.
+        const std::vector<QToolButton*> crumbs = FWindow->PathBar().Crumbs();
+        QVERIFY(!crumbs.empty());
+        QCOMPARE(Read(crumbs.front(), QAccessible::Name), Root()->Caption);
+        for (QToolButton* button : FWindow->PathBar().findChildren<QToolButton*>())
+            QVERIFY2(!Read(button, QAccessible::Name).isEmpty(), qPrintable(button->toolTip()));
     }
 
     void theLineViewReadsAsOneText() {

@@ -60,6 +60,7 @@ QToolButton* NavigationButton(QAction* action, QWidget* parent) {
     auto* button = new QToolButton(parent);
     button->setDefaultAction(action);
     button->setAutoRaise(true);
+    SetAccessibleText(button, action->text(), action->toolTip());
     // The keys reach them from anywhere; the focus chain stays tree, find, list.
     button->setFocusPolicy(Qt::NoFocus);
     return button;
@@ -324,6 +325,8 @@ void TPathBar::BuildCrumbs() {
         QString shown = crumb->fontMetrics().elidedText(caption, Qt::ElideMiddle, kMaxCrumbWidth);
         crumb->setText(shown.replace(QChar('&'), QStringLiteral("&&")));
         crumb->setToolTip(caption);
+        // Announced whole, however narrow the button shows it.
+        SetAccessibleText(crumb, caption, QStringLiteral("Ordner im Pfad: ein Klick zeigt ihn"));
         if (node + 1 == path.rend()) {
             QFont bold = crumb->font();
             bold.setBold(true);
