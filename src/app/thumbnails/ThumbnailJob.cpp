@@ -141,10 +141,7 @@ QImage TThumbnailJob::Thumbnail(QByteArray bytes, const QByteArray& suffix) {
     // The reader of our own first: it also takes the files without the footer that games write.
     if (suffix == "tga") {
         if (std::optional<QImage> tga = ReadTga(bytes))
-            image = tga->size() == Fitted(tga->size())
-                        ? std::move(*tga)
-                        : tga->scaled(Fitted(tga->size()), Qt::IgnoreAspectRatio,
-                                      Qt::SmoothTransformation);
+            image = std::move(*tga);
     }
     if (image.isNull()) {
         QBuffer buffer(&bytes);
@@ -155,10 +152,9 @@ QImage TThumbnailJob::Thumbnail(QByteArray bytes, const QByteArray& suffix) {
         if (const QSize size = reader.size(); size.isValid())
             reader.setScaledSize(Fitted(size));
         image = reader.read();
-        if (!image.isNull() && image.size() != Fitted(image.size()))
-            image =
-                image.scaled(Fitted(image.size()), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     }
+    if (!image.isNull() && image.size() != Fitted(image.size()))
+        image = image.scaled(Fitted(image.size()), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     if (image.isNull())
         return {};
     // Painted as they are, without a conversion on the window's thread.
