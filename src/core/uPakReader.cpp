@@ -221,22 +221,38 @@ bool TPakReader::Open(const std::string& fileName) {
         // space is limited.
         for (uint32_t f = 0; f < files; ++f) {
             parser.DiscardRecordHead();
+            const int32_t index = Count();
             TPackedEntry entry{};
             entry.Offset = parser.U64();
-            entry.StoredSize = parser.U64();
-            entry.UnpackedSize = parser.U64();
+            const uint64_t stored = parser.U64();
+            const uint64_t unpacked = parser.U64();
+            if (stored >= kWide || unpacked >= kWide) {
+                FWideSizes.push_back({index, stored, unpacked});
+                entry.StoredSize = entry.UnpackedSize = kWide;
+            } else {
+                entry.StoredSize = static_cast<uint32_t>(stored);
+                entry.UnpackedSize = static_cast<uint32_t>(unpacked);
+            }
             const uint64_t reserved = parser.U64();
             if (reserved != 0 || !FReserved.empty()) {
                 FReserved.resize(FEntries.size());
                 FReserved.push_back(reserved);
             }
-            entry.PathAt = FText.size();
-            entry.PathLength = parser.ReadString(FText);
+            const size_t pathAt = FText.size();
+            const uint32_t pathLength = parser.ReadString(FText);
             parser.ReadString(FText); // Extra
-            const std::string_view path(FText.data() + entry.PathAt, entry.PathLength);
+            // Far beyond any memory: the text of a directory that large could not be held.
+            if (FText.size() >= kMaxText)
+                parser.Fail("Das Verzeichnis ist zu groß");
+            entry.PathAt = pathAt;
+            entry.PathLength = std::min(pathLength, kLongText);
+            if (pathLength >= kLongText)
+                FLongPaths.push_back({index, pathLength});
+            const std::string_view path(FText.data() + pathAt, pathLength);
             const size_t slash = path.rfind('/');
-            entry.NameStart =
-                slash == std::string_view::npos ? 0 : static_cast<uint32_t>(slash + 1);
+            const size_t nameLength =
+                slash == std::string_view::npos ? path.size() : path.size() - slash - 1;
+            entry.NameLength = std::min<size_t>(nameLength, kLongText);
             FEntries.push_back(entry);
             if (FProgress && FEntries.size() % kProgressEvery == 0 && !FProgress(Count())) {
                 Close();
@@ -249,7 +265,8 @@ bool TPakReader::Open(const std::string& fileName) {
 
 uint64_t TPakReader::TableBytes() const {
     return FEntries.CapacityBytes() + FText.CapacityBytes() +
-           FReserved.capacity() * sizeof(uint64_t);
+           FReserved.capacity() * sizeof(uint64_t) + FWideSizes.capacity() * sizeof(TWideSizes) +
+           FLongPaths.capacity() * sizeof(TLongPath);
 }
 
 void TPakReader::Close() {
@@ -257,20 +274,43 @@ void TPakReader::Close() {
         return;
     FEntries.clear();
     FText.clear();
-    FReserved.clear();
-    FReserved.shrink_to_fit();
+    std::vector<uint64_t>().swap(FReserved);
+    std::vector<TWideSizes>().swap(FWideSizes);
+    std::vector<TLongPath>().swap(FLongPaths);
     FFile.Close();
 }
 
-TFileEntry TPakReader::Entry(int32_t index) const {
+const TPakReader::TWideSizes& TPakReader::WideSizes(int32_t index) const {
+    return *std::lower_bound(FWideSizes.begin(), FWideSizes.end(), index,
+                             [](const TWideSizes& wide, int32_t i) { return wide.Index < i; });
+}
+
+uint32_t TPakReader::PathLength(int32_t index) const {
+    const uint32_t length = FEntries[index].PathLength;
+    if (length != kLongText)
+        return length;
+    return std::lower_bound(FLongPaths.begin(), FLongPaths.end(), index,
+                            [](const TLongPath& path, int32_t i) { return path.Index < i; })
+        ->Length;
+}
+
+uint32_t TPakReader::NameStart(int32_t index) const {
     const TPackedEntry& e = FEntries[index];
+    const uint32_t length = PathLength(index);
+    if (e.NameLength != kLongText)
+        return length - e.NameLength;
+    const size_t slash = std::string_view(FText.data() + e.PathAt, length).rfind('/');
+    return slash == std::string_view::npos ? 0 : static_cast<uint32_t>(slash + 1);
+}
+
+TFileEntry TPakReader::Entry(int32_t index) const {
     TFileEntry entry;
-    entry.Offset = e.Offset;
-    entry.StoredSize = e.StoredSize;
-    entry.UnpackedSize = e.UnpackedSize;
+    entry.Offset = Offset(index);
+    entry.StoredSize = EntryStoredSize(index);
+    entry.UnpackedSize = EntryUnpackedSize(index);
     entry.Reserved = FReserved.empty() ? 0 : FReserved[index];
     entry.Path = EntryPath(index);
-    const size_t extraAt = e.PathAt + e.PathLength;
+    const size_t extraAt = FEntries[index].PathAt + entry.Path.size();
     const size_t extraEnd = index + 1 < Count() ? FEntries[index + 1].PathAt : FText.size();
     entry.Extra = std::string_view(FText.data() + extraAt, extraEnd - extraAt);
     entry.Dir = EntryDir(index);
@@ -279,24 +319,23 @@ TFileEntry TPakReader::Entry(int32_t index) const {
 }
 
 std::string_view TPakReader::EntryPath(int32_t index) const {
-    const TPackedEntry& e = FEntries[index];
-    return std::string_view(FText.data() + e.PathAt, e.PathLength);
+    return std::string_view(FText.data() + FEntries[index].PathAt, PathLength(index));
 }
 
 std::string_view TPakReader::EntryDir(int32_t index) const {
-    const TPackedEntry& e = FEntries[index];
-    return std::string_view(FText.data() + e.PathAt, e.NameStart > 0 ? e.NameStart - 1 : 0);
+    const uint32_t nameStart = NameStart(index);
+    return std::string_view(FText.data() + FEntries[index].PathAt,
+                            nameStart > 0 ? nameStart - 1 : 0);
 }
 
 std::string_view TPakReader::EntryName(int32_t index) const {
-    const TPackedEntry& e = FEntries[index];
-    const size_t length = std::min<size_t>(e.PathLength - e.NameStart, kMaxNameLength);
-    return std::string_view(FText.data() + e.PathAt + e.NameStart, length);
+    const std::string_view path = EntryPath(index);
+    return path.substr(NameStart(index), kMaxNameLength);
 }
 
 bool TPakReader::EntryDataInFile(int32_t index) const {
-    const TPackedEntry& e = FEntries[index];
-    return e.Offset <= FFile.Size() && e.StoredSize <= FFile.Size() - e.Offset;
+    const uint64_t offset = Offset(index);
+    return offset <= FFile.Size() && EntryStoredSize(index) <= FFile.Size() - offset;
 }
 
 std::string TPakReader::DamagedEntryMessage(int32_t index) const {
@@ -316,13 +355,12 @@ TExtractOutcome TPakReader::ExtractEntry(int32_t index, const std::string& desti
 
 TExtractOutcome TPakReader::ExtractEntry(int32_t index, TWriteFile& out,
                                          TInflater& inflater) const {
-    const TPackedEntry& e = FEntries[index];
     if (!EntryDataInFile(index))
         return TExtractOutcome::Damaged;
     TFileSink sink(out);
     if (!EntryIsCompressed(index)) {
-        CopyStored(e.Offset, e.StoredSize, sink, inflater);
-    } else if (!inflater.Inflate(FFile, e.Offset, e.StoredSize, e.UnpackedSize, sink)) {
+        CopyStored(Offset(index), EntryStoredSize(index), sink, inflater);
+    } else if (!Inflate(index, sink, inflater)) {
         out.Truncate();
         out.Close();
         return TExtractOutcome::Damaged;
@@ -361,27 +399,31 @@ bool TPakReader::VerifyEntry(int32_t index, TInflater& inflater, TByteSink& sink
         return false;
     if (!EntryIsCompressed(index))
         return true;
-    const TPackedEntry& e = FEntries[index];
-    return inflater.Inflate(FFile, e.Offset, e.StoredSize, e.UnpackedSize, sink);
+    return Inflate(index, sink, inflater);
 }
 
 TPartResult TPakReader::ReadEntryStart(int32_t index, uint64_t wanted, TByteSink& sink,
                                        TInflater& inflater) const {
-    const TPackedEntry& e = FEntries[index];
     if (!EntryDataInFile(index))
         return TPartResult::Damaged;
+    const uint64_t stored = EntryStoredSize(index);
     if (EntryIsCompressed(index))
-        return inflater.InflateStart(FFile, e.Offset, e.StoredSize, e.UnpackedSize, wanted, sink);
-    CopyStored(e.Offset, std::min(e.StoredSize, wanted), sink, inflater);
-    return e.StoredSize > wanted ? TPartResult::Cut : TPartResult::Complete;
+        return inflater.InflateStart(FFile, Offset(index), stored, EntryUnpackedSize(index), wanted,
+                                     sink);
+    CopyStored(Offset(index), std::min(stored, wanted), sink, inflater);
+    return stored > wanted ? TPartResult::Cut : TPartResult::Complete;
 }
 
 bool TPakReader::ReadEntry(int32_t index, TByteSink& sink, TInflater& inflater) const {
-    const TPackedEntry& e = FEntries[index];
     if (!EntryDataInFile(index))
         return false;
     if (EntryIsCompressed(index))
-        return inflater.Inflate(FFile, e.Offset, e.StoredSize, e.UnpackedSize, sink);
-    CopyStored(e.Offset, e.StoredSize, sink, inflater);
+        return Inflate(index, sink, inflater);
+    CopyStored(Offset(index), EntryStoredSize(index), sink, inflater);
     return true;
+}
+
+bool TPakReader::Inflate(int32_t index, TByteSink& sink, TInflater& inflater) const {
+    return inflater.Inflate(FFile, Offset(index), EntryStoredSize(index), EntryUnpackedSize(index),
+                            sink);
 }

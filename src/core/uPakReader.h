@@ -69,11 +69,22 @@ public:
     std::string_view EntryPath(int32_t index) const;
     std::string_view EntryDir(int32_t index) const;
     std::string_view EntryName(int32_t index) const;
-    uint64_t EntryStoredSize(int32_t index) const { return FEntries[index].StoredSize; }
-    uint64_t EntryUnpackedSize(int32_t index) const { return FEntries[index].UnpackedSize; }
+    uint64_t EntryStoredSize(int32_t index) const {
+        const uint32_t size = FEntries[index].StoredSize;
+        return size != kWide ? size : WideSizes(index).Stored;
+    }
+    uint64_t EntryUnpackedSize(int32_t index) const {
+        const uint32_t size = FEntries[index].UnpackedSize;
+        return size != kWide ? size : WideSizes(index).Unpacked;
+    }
     // Stored as one zlib stream rather than as is.
     bool EntryIsCompressed(int32_t index) const {
-        return FEntries[index].StoredSize != FEntries[index].UnpackedSize;
+        const TPackedEntry& e = FEntries[index];
+        // A size kept narrow is below every wide one.
+        if (e.StoredSize != kWide || e.UnpackedSize != kWide)
+            return e.StoredSize != e.UnpackedSize;
+        const TWideSizes& wide = WideSizes(index);
+        return wide.Stored != wide.Unpacked;
     }
     // The stored bytes lie within the archive file.
     bool EntryDataInFile(int32_t index) const;
@@ -116,17 +127,38 @@ public:
     std::string DamagedEntryMessage(int32_t index) const;
 
 private:
-    // Compact form of an entry: its strings live in one shared buffer, one entry's after the
-    // other's, so that its Extra runs from the end of its Path to where the next entry's Path
-    // begins. The few fields that are almost always zero are kept beside the table.
+    // Compact form of an entry, 24 bytes. Its strings live in one shared buffer, one entry's
+    // after the other's, so that its Extra runs from the end of its Path to where the next
+    // entry's Path begins. What rarely needs more room than given here is kept beside the table:
+    // sizes of 4 GiB and more, paths of 4095 bytes and more, and Reserved, almost always zero.
     struct TPackedEntry {
         uint64_t Offset;
-        uint64_t StoredSize;
-        uint64_t UnpackedSize;
-        uint64_t PathAt;
-        uint32_t PathLength;
-        uint32_t NameStart; // one past the last "/", or 0 without one
+        uint32_t StoredSize;   // kWide: in FWideSizes
+        uint32_t UnpackedSize; // kWide: in FWideSizes
+        uint64_t PathAt : 40;
+        uint64_t PathLength : 12; // kLongText: in FLongPaths
+        uint64_t NameLength : 12; // the part after the last "/"; kLongText: look for it
     };
+    static_assert(sizeof(TPackedEntry) == 24);
+    static constexpr uint32_t kWide = 0xFFFFFFFF;
+    static constexpr uint32_t kLongText = 0xFFF;
+    static constexpr uint64_t kMaxText = uint64_t{1} << 40;
+    struct TWideSizes {
+        int32_t Index;
+        uint64_t Stored;
+        uint64_t Unpacked;
+    };
+    struct TLongPath {
+        int32_t Index;
+        uint32_t Length;
+    };
+
+    const TWideSizes& WideSizes(int32_t index) const;
+    uint32_t PathLength(int32_t index) const;
+    // Where the entry's name begins in its path: one past the last "/", or 0 without one.
+    uint32_t NameStart(int32_t index) const;
+    uint64_t Offset(int32_t index) const { return FEntries[index].Offset; }
+    bool Inflate(int32_t index, TByteSink& sink, TInflater& inflater) const;
 
     class TDirectoryParser;
 
@@ -141,6 +173,9 @@ private:
     TPageArray<char> FText;
     // Each entry's Reserved field; empty while every one read so far is zero.
     std::vector<uint64_t> FReserved;
+    // The few entries that need them, in the order of their indices.
+    std::vector<TWideSizes> FWideSizes;
+    std::vector<TLongPath> FLongPaths;
     TReportHook FReport;
     TProgressHook FProgress;
     TInflater FInflater;

@@ -108,8 +108,9 @@ TEST_F(PakReaderTest, FilesOfSubdirectoriesComeBeforeTheirParentsFiles) {
 TEST_F(PakReaderTest, PathsSplitAtTheirLastSlash) {
     TPakWriter writer;
     for (const std::string& path : {std::string("a/b/name.ext"), std::string("plain"),
-                                    std::string("ends/with/"), "long/" + std::string(5000, 'n')})
-        writer.AddRaw(writer.Root(), path, "", 0);
+                                    std::string("ends/with/"), "long/" + std::string(5000, 'n'),
+                                    std::string(6000, 'd') + "/kurz", std::string("nach/langen")})
+        writer.AddRaw(writer.Root(), path, "", 0).Extra = "x";
     OpenBytes(writer.Finish());
 
     EXPECT_EQ(FReader.EntryDir(0), "a/b");
@@ -120,6 +121,11 @@ TEST_F(PakReaderTest, PathsSplitAtTheirLastSlash) {
     EXPECT_EQ(FReader.EntryName(2), "");
     EXPECT_EQ(FReader.EntryName(3), std::string(4096, 'n'));
     EXPECT_EQ(FReader.EntryPath(3).size(), 5005u);
+    EXPECT_EQ(FReader.EntryDir(4), std::string(6000, 'd'));
+    EXPECT_EQ(FReader.EntryName(4), "kurz");
+    EXPECT_EQ(FReader.EntryPath(5), "nach/langen");
+    for (int32_t i = 0; i < FReader.Count(); ++i)
+        EXPECT_EQ(FReader.Entry(i).Extra, "x") << i;
 }
 
 TEST_F(PakReaderTest, ExtraAndReservedAreKeptAsStored) {
@@ -318,6 +324,13 @@ TEST_F(PakReaderTest, SizesAndOffsetsBeyondFourGibibytesAreUsedInFull) {
     odd.Offset = 48;
     odd.StoredSize = 3000000000u;
     odd.UnpackedSize = 3000000000u;
+    // Compressed: a narrow stored size beside a wide unpacked one, and two different wide ones.
+    auto& packed = writer.AddRaw(writer.Root(), "packed", "", 0);
+    packed.StoredSize = 100;
+    packed.UnpackedSize = 0xFFFFFFFF;
+    auto& wide = writer.AddRaw(writer.Root(), "wide", "", 0);
+    wide.StoredSize = 6ull << 30;
+    wide.UnpackedSize = 7ull << 30;
     const std::string archive = Save(writer.Finish());
 
     const int fd = ::open(archive.c_str(), O_WRONLY);
@@ -327,7 +340,14 @@ TEST_F(PakReaderTest, SizesAndOffsetsBeyondFourGibibytesAreUsedInFull) {
 
     FReader.Open(archive);
     EXPECT_EQ(FReader.EntryStoredSize(0), 5ull << 30);
+    EXPECT_FALSE(FReader.EntryIsCompressed(0));
     EXPECT_EQ(FReader.EntryStoredSize(2), 3000000000u);
+    EXPECT_EQ(FReader.EntryStoredSize(3), 100u);
+    EXPECT_EQ(FReader.EntryUnpackedSize(3), 0xFFFFFFFFull);
+    EXPECT_TRUE(FReader.EntryIsCompressed(3));
+    EXPECT_EQ(FReader.Entry(4).StoredSize, 6ull << 30);
+    EXPECT_EQ(FReader.Entry(4).UnpackedSize, 7ull << 30);
+    EXPECT_TRUE(FReader.EntryIsCompressed(4));
     EXPECT_EQ(ExtractToString(1), "FERNE");
 }
 
