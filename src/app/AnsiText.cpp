@@ -4,9 +4,7 @@
 
 QString AnsiToQString(std::string_view text) {
     QString out(static_cast<qsizetype>(text.size()), Qt::Uninitialized);
-    QChar* data = out.data();
-    for (size_t i = 0; i < text.size(); ++i)
-        data[i] = QChar(cp1252::ToUnicode(static_cast<unsigned char>(text[i])));
+    cp1252::ToUtf16(text, reinterpret_cast<char16_t*>(out.data()));
     return out;
 }
 

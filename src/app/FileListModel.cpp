@@ -4,7 +4,6 @@
 #include "AppText.h"
 #include "ListOrder.h"
 #include "SizeText.h"
-#include "TextOrder.h"
 #include "uPakReader.h"
 
 #include <algorithm>
@@ -14,25 +13,33 @@ TFileListModel::TFileListModel(const TPakReader& reader, QObject* parent)
     : QAbstractTableModel(parent)
     , FReader(reader) {}
 
-void TFileListModel::SortByCaption() {
-    if (FEntries.size() < 2)
-        return;
-    // Captions are made once per sort, not once per comparison.
-    std::vector<std::pair<QString, int32_t>> rows;
-    rows.reserve(FEntries.size());
-    for (int32_t entry : FEntries)
-        rows.emplace_back(AnsiToQString(FReader.EntryName(entry)), entry);
-    const TTextOrder order;
-    std::stable_sort(rows.begin(), rows.end(),
-                     [&](const auto& a, const auto& b) { return order.Less(a.first, b.first); });
-    for (size_t i = 0; i < rows.size(); ++i)
-        FEntries[i] = rows[i].second;
+void TFileListModel::ShowFolder(std::shared_ptr<const std::vector<int32_t>> treeOrder, size_t first,
+                                size_t count) {
+    beginResetModel();
+    FTreeOrder = std::move(treeOrder);
+    FRows = std::span<const int32_t>(*FTreeOrder).subspan(first, count);
+    std::vector<int32_t>().swap(FOwnRows);
+    endResetModel();
+}
+
+std::vector<int32_t>& TFileListModel::OwnRows() {
+    if (FTreeOrder) {
+        FOwnRows.assign(FRows.begin(), FRows.end());
+        FTreeOrder.reset();
+    }
+    return FOwnRows;
+}
+
+void TFileListModel::ShowOwnRows() {
+    FTreeOrder.reset();
+    FRows = FOwnRows;
 }
 
 void TFileListModel::SetHits(std::vector<int32_t> entries,
                              std::pair<TListColumn, Qt::SortOrder> order) {
     beginResetModel();
-    FEntries = std::move(entries);
+    FOwnRows = std::move(entries);
+    ShowOwnRows();
     FChanges.clear();
     FLines.clear();
     FLineNumbers.clear();
@@ -48,7 +55,9 @@ void TFileListModel::AppendHits(const std::vector<int32_t>& entries, std::vector
         return;
     const int first = Count();
     beginInsertRows({}, first, first + static_cast<int>(entries.size()) - 1);
-    FEntries.insert(FEntries.end(), entries.begin(), entries.end());
+    std::vector<int32_t>& rows = OwnRows();
+    rows.insert(rows.end(), entries.begin(), entries.end());
+    ShowOwnRows();
     FLines.insert(FLines.end(), std::make_move_iterator(lines.begin()),
                   std::make_move_iterator(lines.end()));
     numbers.resize(entries.size());
@@ -61,16 +70,17 @@ void TFileListModel::SetChanges(std::vector<TChangeRow> rows, const TPakReader* 
     beginResetModel();
     FChanges = std::move(rows);
     FOlder = older;
-    FEntries.clear();
+    FOwnRows.clear();
     for (const TChangeRow& row : FChanges)
-        FEntries.push_back(row.Entry);
+        FOwnRows.push_back(row.Entry);
+    ShowOwnRows();
     FAcrossFolders = true;
     endResetModel();
 }
 
 int TFileListModel::RowOf(int32_t entry) const {
-    const auto found = std::find(FEntries.begin(), FEntries.end(), entry);
-    return found == FEntries.end() ? -1 : static_cast<int>(found - FEntries.begin());
+    const auto found = std::find(FRows.begin(), FRows.end(), entry);
+    return found == FRows.end() ? -1 : static_cast<int>(found - FRows.begin());
 }
 
 void TFileListModel::SetColumns(const std::vector<TListColumn>& columns) {
@@ -106,17 +116,19 @@ void TFileListModel::Sort(TListColumn column, Qt::SortOrder order,
     for (const QModelIndex& index : before)
         entriesBefore.push_back(EntryAt(index.row()));
 
+    std::vector<int32_t>& rows = OwnRows();
     if (FOrder.first == column && FOrder.second != order)
         // Every tie is broken, so the other direction is this one reversed.
-        std::reverse(FEntries.begin(), FEntries.end());
+        std::reverse(rows.begin(), rows.end());
     else
-        SortEntries(FReader, FEntries, column, order, treeRank, FAcrossFolders, nameRank);
+        SortEntries(FReader, rows, column, order, treeRank, FAcrossFolders, nameRank);
+    ShowOwnRows();
     FOrder = {column, order};
 
     if (!before.isEmpty()) {
         std::unordered_map<int32_t, int> rowOf;
-        for (size_t i = 0; i < FEntries.size(); ++i)
-            rowOf.emplace(FEntries[i], static_cast<int>(i));
+        for (size_t i = 0; i < FRows.size(); ++i)
+            rowOf.emplace(FRows[i], static_cast<int>(i));
         QModelIndexList after;
         for (qsizetype i = 0; i < before.size(); ++i)
             after << index(rowOf[entriesBefore[static_cast<size_t>(i)]], before[i].column());

@@ -3,6 +3,8 @@
 #include <QAbstractTableModel>
 #include <QString>
 #include <cstdint>
+#include <memory>
+#include <span>
 #include <utility>
 #include <vector>
 
@@ -37,11 +39,11 @@ class TFileListModel : public QAbstractTableModel {
 public:
     explicit TFileListModel(const TPakReader& reader, QObject* parent = nullptr);
 
-    // While loading: appends an entry; SortByCaption puts the rows in order afterwards.
-    void Add(int32_t entryIndex) { FEntries.push_back(entryIndex); }
-    // Ascending caption order (the locale-aware order of the tree); equal captions keep entry
-    // order.
-    void SortByCaption();
+    // Shows a directory's files: count entries of the tree's order from first on, in caption
+    // order already. The list keeps the order alive and holds no rows of its own until it is
+    // sorted otherwise.
+    void ShowFolder(std::shared_ptr<const std::vector<int32_t>> treeOrder, size_t first,
+                    size_t count);
     // Replaces the rows with entries from anywhere in the archive (the hits of a find), which are
     // in order already (see Order).
     void SetHits(std::vector<int32_t> entries, std::pair<TListColumn, Qt::SortOrder> order = {
@@ -67,12 +69,12 @@ public:
     bool ShowsChanges() const { return !FChanges.empty(); }
     // A comparison's row of a removed file: its entry in the older archive; else -1.
     int32_t OlderAt(int row) const {
-        return ShowsChanges() && FEntries[static_cast<size_t>(row)] < 0
+        return ShowsChanges() && FRows[static_cast<size_t>(row)] < 0
                    ? FChanges[static_cast<size_t>(row)].Older
                    : -1;
     }
-    int32_t EntryAt(int row) const { return FEntries[static_cast<size_t>(row)]; }
-    int Count() const { return static_cast<int>(FEntries.size()); }
+    int32_t EntryAt(int row) const { return FRows[static_cast<size_t>(row)]; }
+    int Count() const { return static_cast<int>(FRows.size()); }
     // The row that shows entry, or -1.
     int RowOf(int32_t entry) const;
 
@@ -101,13 +103,21 @@ public:
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
 private:
+    // The rows, as entry indices: a directory's part of the tree's order, or FOwnRows.
+    std::span<const int32_t> FRows;
+    // FRows made to be changed: copied from the tree's order first where they are part of it.
+    std::vector<int32_t>& OwnRows();
+    // Shows FOwnRows, after they changed.
+    void ShowOwnRows();
+
     const TPakReader& FReader;
-    std::vector<int32_t> FEntries;
+    std::shared_ptr<const std::vector<int32_t>> FTreeOrder;
+    std::vector<int32_t> FOwnRows;
     std::vector<TListColumn> FColumns{TListColumn::Name, TListColumn::Size};
     bool FReadableSizes = false;
     bool FAcrossFolders = false;        // hits of a find rather than one directory's files
-    std::vector<TChangeRow> FChanges;   // a comparison's rows, beside FEntries
-    std::vector<QString> FLines;        // a find in the content's lines, beside FEntries
+    std::vector<TChangeRow> FChanges;   // a comparison's rows, beside FRows
+    std::vector<QString> FLines;        // a find in the content's lines, beside FRows
     std::vector<uint64_t> FLineNumbers; // and their numbers
     const TPakReader* FOlder = nullptr;
     std::pair<TListColumn, Qt::SortOrder> FOrder{TListColumn::Folder, Qt::AscendingOrder};

@@ -1,6 +1,7 @@
 #include "ListOrder.h"
 
 #include "AnsiText.h"
+#include "Cp1252.h"
 #include "TextOrder.h"
 #include "uPakReader.h"
 
@@ -8,6 +9,7 @@
 #include <algorithm>
 #include <iterator>
 #include <numeric>
+#include <string>
 #include <thread>
 
 namespace {
@@ -56,6 +58,14 @@ std::vector<int32_t> ByName(const TPakReader& reader, const std::vector<int32_t>
     return sorted;
 }
 
+// The caption of an entry's name, made in buffer.
+QStringView CaptionIn(std::u16string& buffer, const TPakReader& reader, int32_t entry) {
+    const std::string_view name = reader.EntryName(entry);
+    buffer.resize(name.size());
+    cp1252::ToUtf16(name, buffer.data());
+    return buffer;
+}
+
 long double Key(const TPakReader& reader, int32_t entry, TListColumn column,
                 const std::vector<int32_t>* nameRank) {
     switch (column) {
@@ -95,6 +105,34 @@ std::vector<int32_t> NameRanks(const TPakReader& reader, const std::vector<int32
     for (size_t position = 0; position < sorted.size(); ++position)
         rank[static_cast<size_t>(sorted[position])] = static_cast<int32_t>(position);
     return rank;
+}
+
+void SortByCaption(const TPakReader& reader, std::span<int32_t> entries) {
+    if (entries.size() < 2)
+        return;
+    const TTextOrder order;
+    // Archives are mostly written in name order. Comparing neighbours finds that out at the cost
+    // of one comparison per file, without a caption kept for any, and stops at the first pair
+    // out of order.
+    std::u16string previous, current;
+    CaptionIn(previous, reader, entries[0]);
+    size_t i = 1;
+    for (; i < entries.size(); ++i) {
+        if (order.Less(CaptionIn(current, reader, entries[i]), previous))
+            break;
+        previous.swap(current);
+    }
+    if (i == entries.size())
+        return;
+    // Captions are made once per sort, not once per comparison.
+    std::vector<std::pair<QString, int32_t>> rows;
+    rows.reserve(entries.size());
+    for (int32_t entry : entries)
+        rows.emplace_back(AnsiToQString(reader.EntryName(entry)), entry);
+    std::stable_sort(rows.begin(), rows.end(),
+                     [&](const auto& a, const auto& b) { return order.Less(a.first, b.first); });
+    for (size_t row = 0; row < rows.size(); ++row)
+        entries[row] = rows[row].second;
 }
 
 void SortEntries(const TPakReader& reader, std::vector<int32_t>& entries, TListColumn column,

@@ -3,6 +3,7 @@
 #include "FileListModel.h"
 
 #include <cstdint>
+#include <span>
 #include <vector>
 
 class TPakReader;
@@ -12,6 +13,10 @@ class TPakReader;
 // (directories as the tree shows them, each one's files by caption): it orders a directory's
 // files by name without comparing texts and breaks every tie, so that descending is ascending
 // reversed.
+
+// Puts a directory's files in ascending caption order (the locale-aware order of the tree);
+// equal captions keep their order.
+void SortByCaption(const TPakReader& reader, std::span<int32_t> entries);
 
 // Each entry's position in the caption order of all names of the archive, ties broken by the
 // tree rank: with it, entries from many directories are sorted by name with integer compares.

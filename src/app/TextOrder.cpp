@@ -50,7 +50,7 @@ int CompareText(const QString& a, const QString& b) {
 TTextOrder::TTextOrder()
     : FCollator(CaseSensitive()) {}
 
-bool TTextOrder::Less(const QString& a, const QString& b) const {
+bool TTextOrder::Less(QStringView a, QStringView b) const {
     return FCollator.compare(a, b) < 0;
 }
 

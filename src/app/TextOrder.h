@@ -14,7 +14,7 @@ int CompareText(const QString& a, const QString& b);
 class TTextOrder {
 public:
     TTextOrder();
-    bool Less(const QString& a, const QString& b) const;
+    bool Less(QStringView a, QStringView b) const;
 
 private:
     QCollator& FCollator;

@@ -32,6 +32,13 @@ char16_t ToUnicode(unsigned char byte) {
     return byte;
 }
 
+void ToUtf16(std::string_view text, char16_t* out) {
+    for (size_t i = 0; i < text.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        out[i] = byte - 0x80u < 0x20u ? kHighControls[byte - 0x80] : byte;
+    }
+}
+
 void AppendUtf8(std::string& out, std::string_view text) {
     // Names are mostly ASCII: copy runs of it at once.
     size_t i = 0;

@@ -11,6 +11,8 @@ namespace cp1252 {
 // The Unicode code point of one Windows-1252 byte. The five bytes the code page leaves undefined
 // map to the C1 control of the same value, as Windows itself converts them.
 char16_t ToUnicode(unsigned char byte);
+// The UTF-16 of text into out, which has room for text.size() units (one per byte).
+void ToUtf16(std::string_view text, char16_t* out);
 
 void AppendUtf8(std::string& out, std::string_view text);
 std::string ToUtf8(std::string_view text);

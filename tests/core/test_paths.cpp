@@ -56,6 +56,9 @@ TEST(Cp1252, ConvertsToUtf8AndBack) {
     EXPECT_EQ(back, ansi);
     EXPECT_FALSE(cp1252::FromUtf8("日本", back));
     EXPECT_FALSE(cp1252::FromUtf8("\xC3", back));
+    std::u16string utf16(ansi.size(), u'?');
+    cp1252::ToUtf16(ansi, utf16.data());
+    EXPECT_EQ(utf16, u"Grüße € Ÿ \u0081");
 }
 
 TEST(Cp1252, ToDiskPathConvertsNamesAndSeparators) {

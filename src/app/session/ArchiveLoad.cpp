@@ -5,17 +5,26 @@
 #include "DirectoryTreeModel.h"
 #include "Exception.h"
 #include "FileListModel.h"
+#include "ListOrder.h"
 #include "WorkerThreads.h"
 #include "uPakReader.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QPointer>
 #include <QScopeGuard>
 #include <QThread>
 #include <algorithm>
 #include <atomic>
+#include <iterator>
 #include <thread>
+#include <unordered_map>
 
 namespace {
+
+constexpr int kProgressStep = 100;
+// The longest stretch of progress shown at once on the window's thread, in milliseconds.
+constexpr qint64 kProgressSlice = 4;
 
 // The archive's file name without its folder, as the root of the tree shows it. Only Windows
 // separates folders (and drives) with "\" and ":"; elsewhere they belong to the name.
@@ -35,6 +44,10 @@ TArchiveLoad::TArchiveLoad(TPakReader& reader, QString fileName, QObject* parent
     , FReader(reader)
     , FFileName(std::move(fileName)) {
     connect(this, &TJob::Finished, this, [this] {
+        const QPointer<TArchiveLoad> alive(this);
+        ShowProgress(false);
+        if (!alive)
+            return;
         switch (FOutcome) {
         case TOutcome::Loaded:
             emit Loaded();
@@ -57,6 +70,36 @@ std::unique_ptr<TDirNode> TArchiveLoad::TakeTree() {
     return std::move(FTree);
 }
 
+void TArchiveLoad::ReachProgress(int done, int total) {
+    FTotal.store(total, std::memory_order_relaxed);
+    FReached.store(done, std::memory_order_release);
+    // One call waits on the window's thread at a time, however fast the entries come.
+    if (!FProgressPosted.exchange(true))
+        QMetaObject::invokeMethod(
+            this, [this] { ShowProgress(true); }, Qt::QueuedConnection);
+}
+
+void TArchiveLoad::ShowProgress(bool briefly) {
+    FProgressPosted.store(false);
+    const int reached = FReached.load(std::memory_order_acquire);
+    const int total = FTotal.load(std::memory_order_relaxed);
+    QElapsedTimer clock;
+    clock.start();
+    // A listener may stop the load, or end it (and this object with it).
+    const QPointer<TArchiveLoad> alive(this);
+    while (alive && !Stopping() && FShown < reached) {
+        FShown += kProgressStep;
+        emit Progress(FShown, total);
+        // The window handles its events in between; the rest comes with the next call.
+        if (alive && briefly && FShown < reached && clock.elapsed() >= kProgressSlice) {
+            if (!FProgressPosted.exchange(true))
+                QMetaObject::invokeMethod(
+                    this, [this] { ShowProgress(true); }, Qt::QueuedConnection);
+            return;
+        }
+    }
+}
+
 void TArchiveLoad::Work() {
     try {
         FOutcome = Load();
@@ -67,19 +110,17 @@ void TArchiveLoad::Work() {
     }
 }
 
-bool TArchiveLoad::SortLists(TDirNode& root, const std::vector<TDirNode*>& nodes) {
-    // Every folder's files by caption, shared out over the cores as they come free; the calling
-    // thread sorts the folders first, then joins in.
+bool TArchiveLoad::SortLists(std::vector<int32_t>& order,
+                             const std::vector<std::pair<size_t, size_t>>& ranges) {
+    // Shared out over the cores as they come free.
     std::atomic<size_t> next{0};
     const auto sortFiles = [&] {
-        for (size_t i; !Stopping() && (i = next++) < nodes.size();)
-            if (nodes[i]->Files)
-                nodes[i]->Files->SortByCaption();
+        for (size_t i; !Stopping() && (i = next++) < ranges.size();)
+            SortByCaption(FReader, std::span(order).subspan(ranges[i].first, ranges[i].second));
     };
     std::vector<std::thread> helpers;
     StartWorkers(helpers, std::clamp<size_t>(std::thread::hardware_concurrency(), 1, 4) - 1,
                  sortFiles);
-    root.SortChildren();
     sortFiles();
     for (std::thread& helper : helpers)
         helper.join();
@@ -97,46 +138,70 @@ TArchiveLoad::TOutcome TArchiveLoad::Load() {
     root->Caption = FileNameWithoutFolder(FFileName);
     const int32_t count = FReader.Count();
     // A directory's node is found by its parent and its name, whatever the names are and
-    // however many siblings it has; the nodes by their numbers.
+    // however many siblings it has; the nodes by their numbers. Each entry's directory number
+    // is kept where its tree rank goes later.
     TDirectoryIds directories;
     std::vector<TDirNode*> nodes{root.get()};
+    std::vector<size_t> files{0};
+    std::vector<int32_t>& directoryOf = FTreeRank;
+    directoryOf.resize(static_cast<size_t>(count));
     for (int32_t i = 0; i < count; ++i) {
-        if (i % 100 == 0) {
+        if (i % kProgressStep == 0) {
             if (Stopping())
                 return TOutcome::Stopped;
-            emit Progress(i, count);
+            ReachProgress(i, count);
         }
-        TDirNode* node = nodes[directories.Add(FReader.EntryPath(i),
-                                               [&](uint32_t parent, std::string_view name) {
-                                                   nodes.push_back(nodes[parent]->AddChild(name));
-                                               })];
-        if (!node->Files)
-            node->Files = std::make_unique<TFileListModel>(FReader);
-        node->Files->Add(i);
+        const uint32_t directory =
+            directories.Add(FReader.EntryPath(i), [&](uint32_t parent, std::string_view name) {
+                nodes.push_back(nodes[parent]->AddChild(name));
+                files.push_back(0);
+            });
+        directoryOf[static_cast<size_t>(i)] = static_cast<int32_t>(directory);
+        ++files[directory];
     }
 
-    if (!SortLists(*root, nodes))
-        return TOutcome::Stopped;
-    // The lists were made here; the window's thread shows them.
-    QThread* window = QCoreApplication::instance()->thread();
-    FTreeOrder.reserve(static_cast<size_t>(count));
-    std::vector<TDirNode*> pending{root.get()};
-    while (!pending.empty()) {
-        if (Stopping())
-            return TOutcome::Stopped;
+    // The tree's order: the folders by caption, each one's files before its subfolders. Each
+    // folder's files get their range of it, filled in entry order and then sorted.
+    root->SortChildren();
+    std::unordered_map<const TDirNode*, uint32_t> numberOf;
+    for (uint32_t number = 0; number < nodes.size(); ++number)
+        numberOf.emplace(nodes[number], number);
+    std::vector<std::pair<size_t, size_t>> ranges(nodes.size());
+    size_t next = 0;
+    for (std::vector<TDirNode*> pending{root.get()}; !pending.empty();) {
         TDirNode* node = pending.back();
         pending.pop_back();
-        if (node->Files) {
-            node->Files->moveToThread(window);
-            for (int row = 0; row < node->Files->Count(); ++row)
-                FTreeOrder.push_back(node->Files->EntryAt(row));
-        }
+        const uint32_t number = numberOf.at(node);
+        ranges[number] = {next, files[number]};
+        next += files[number];
         for (auto child = node->Children.rbegin(); child != node->Children.rend(); ++child)
             pending.push_back(child->get());
     }
-    FTreeRank.resize(FTreeOrder.size());
-    for (size_t position = 0; position < FTreeOrder.size(); ++position)
-        FTreeRank[static_cast<size_t>(FTreeOrder[position])] = static_cast<int32_t>(position);
+    FTreeOrder = std::make_shared<std::vector<int32_t>>(static_cast<size_t>(count));
+    std::vector<int32_t>& order = *FTreeOrder;
+    std::vector<size_t> filled(nodes.size());
+    for (int32_t i = 0; i < count; ++i) {
+        const auto directory = static_cast<size_t>(directoryOf[static_cast<size_t>(i)]);
+        order[ranges[directory].first + filled[directory]++] = i;
+    }
+    std::vector<std::pair<size_t, size_t>> unsorted;
+    std::copy_if(ranges.begin(), ranges.end(), std::back_inserter(unsorted),
+                 [](const auto& range) { return range.second > 1; });
+    if (!SortLists(order, unsorted))
+        return TOutcome::Stopped;
+
+    // The lists are made here; the window's thread shows them.
+    QThread* window = QCoreApplication::instance()->thread();
+    for (uint32_t number = 0; number < nodes.size(); ++number) {
+        if (ranges[number].second == 0)
+            continue;
+        auto list = std::make_unique<TFileListModel>(FReader);
+        list->ShowFolder(FTreeOrder, ranges[number].first, ranges[number].second);
+        list->moveToThread(window);
+        nodes[number]->Files = std::move(list);
+    }
+    for (size_t position = 0; position < order.size(); ++position)
+        FTreeRank[static_cast<size_t>(order[position])] = static_cast<int32_t>(position);
     FTree = std::move(root);
     return TOutcome::Loaded;
 }

@@ -144,7 +144,7 @@ void TArchiveSession::Ended() {
 
 void TArchiveSession::Install() {
     FTree->Install(FLoad->TakeTree());
-    FTreeOrder = std::make_shared<std::vector<int32_t>>(FLoad->TakeTreeOrder());
+    FTreeOrder = FLoad->TakeTreeOrder();
     FTreeRank = FLoad->TakeTreeRank();
     emit Installed(FLoad->FileName());
     FOpen = true;
