@@ -103,11 +103,6 @@ void TExtractor::OpenFolder(TJob& job) {
 }
 
 void TExtractor::Write(TJob& job, TInflater& inflater) {
-    if (FCancelled) {
-        job.Result = TResult::Cancelled;
-        job.Folder.reset();
-        return;
-    }
     FCurrent = job.Index;
     std::optional<TWriteFile> out;
     try {
@@ -324,8 +319,10 @@ void TExtractor::Work() {
             FJobDone.notify_all();
             continue;
         }
-        if (FFailing) {
-            // An error ends the run at an earlier file: this one would only be removed again.
+        // An error ends the run at an earlier file: this one would only be removed again. A
+        // cancel ends it here too: a file handed out before it is written whole, so that what
+        // is on disk is always the archive's beginning.
+        if (FFailing || FCancelled) {
             job.Result = TResult::Cancelled;
             FJobDone.notify_all();
             continue;
