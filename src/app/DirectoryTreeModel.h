@@ -16,6 +16,8 @@ struct TDirNode {
     int Row = 0; // position among the parent's children
     std::vector<std::unique_ptr<TDirNode>> Children;
     std::unique_ptr<TFileListModel> Files; // the directory's file list; null when it holds none
+    int32_t FirstFile = 0; // where its files begin in the tree's order (see TArchiveLoad)
+    int32_t FileCount = 0;
     int ImageIndex = 0;   // glyph when not selected: 0 open folder, 1 closed folder
     bool Changed = false; // a comparison found changes at or below it (shown in bold)
 

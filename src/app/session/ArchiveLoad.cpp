@@ -16,9 +16,7 @@
 #include <QThread>
 #include <algorithm>
 #include <atomic>
-#include <iterator>
 #include <thread>
-#include <unordered_map>
 
 namespace {
 
@@ -142,7 +140,6 @@ TArchiveLoad::TOutcome TArchiveLoad::Load() {
     // is kept where its tree rank goes later.
     TDirectoryIds directories;
     std::vector<TDirNode*> nodes{root.get()};
-    std::vector<size_t> files{0};
     std::vector<int32_t>& directoryOf = FTreeRank;
     directoryOf.resize(static_cast<size_t>(count));
     for (int32_t i = 0; i < count; ++i) {
@@ -154,51 +151,48 @@ TArchiveLoad::TOutcome TArchiveLoad::Load() {
         const uint32_t directory =
             directories.Add(FReader.EntryPath(i), [&](uint32_t parent, std::string_view name) {
                 nodes.push_back(nodes[parent]->AddChild(name));
-                files.push_back(0);
             });
         directoryOf[static_cast<size_t>(i)] = static_cast<int32_t>(directory);
-        ++files[directory];
+        ++nodes[directory]->FileCount;
     }
 
     // The tree's order: the folders by caption, each one's files before its subfolders. Each
     // folder's files get their range of it, filled in entry order and then sorted.
     root->SortChildren();
-    std::unordered_map<const TDirNode*, uint32_t> numberOf;
-    for (uint32_t number = 0; number < nodes.size(); ++number)
-        numberOf.emplace(nodes[number], number);
-    std::vector<std::pair<size_t, size_t>> ranges(nodes.size());
-    size_t next = 0;
+    std::vector<std::pair<size_t, size_t>> unsorted;
+    int32_t next = 0;
     for (std::vector<TDirNode*> pending{root.get()}; !pending.empty();) {
         TDirNode* node = pending.back();
         pending.pop_back();
-        const uint32_t number = numberOf.at(node);
-        ranges[number] = {next, files[number]};
-        next += files[number];
+        node->FirstFile = next;
+        next += node->FileCount;
+        if (node->FileCount > 1)
+            unsorted.emplace_back(node->FirstFile, node->FileCount);
         for (auto child = node->Children.rbegin(); child != node->Children.rend(); ++child)
             pending.push_back(child->get());
     }
     FTreeOrder = std::make_shared<std::vector<int32_t>>(static_cast<size_t>(count));
     std::vector<int32_t>& order = *FTreeOrder;
-    std::vector<size_t> filled(nodes.size());
-    for (int32_t i = 0; i < count; ++i) {
-        const auto directory = static_cast<size_t>(directoryOf[static_cast<size_t>(i)]);
-        order[ranges[directory].first + filled[directory]++] = i;
+    {
+        std::vector<int32_t> filled(nodes.size());
+        for (size_t number = 0; number < nodes.size(); ++number)
+            filled[number] = nodes[number]->FirstFile;
+        for (int32_t i = 0; i < count; ++i)
+            order[static_cast<size_t>(filled[static_cast<size_t>(directoryOf[i])]++)] = i;
     }
-    std::vector<std::pair<size_t, size_t>> unsorted;
-    std::copy_if(ranges.begin(), ranges.end(), std::back_inserter(unsorted),
-                 [](const auto& range) { return range.second > 1; });
     if (!SortLists(order, unsorted))
         return TOutcome::Stopped;
 
     // The lists are made here; the window's thread shows them.
     QThread* window = QCoreApplication::instance()->thread();
-    for (uint32_t number = 0; number < nodes.size(); ++number) {
-        if (ranges[number].second == 0)
+    for (TDirNode* node : nodes) {
+        if (node->FileCount == 0)
             continue;
         auto list = std::make_unique<TFileListModel>(FReader);
-        list->ShowFolder(FTreeOrder, ranges[number].first, ranges[number].second);
+        list->ShowFolder(FTreeOrder, static_cast<size_t>(node->FirstFile),
+                         static_cast<size_t>(node->FileCount));
         list->moveToThread(window);
-        nodes[number]->Files = std::move(list);
+        node->Files = std::move(list);
     }
     for (size_t position = 0; position < order.size(); ++position)
         FTreeRank[static_cast<size_t>(order[position])] = static_cast<int32_t>(position);
