@@ -1,5 +1,7 @@
 #pragma once
 
+#include "PathParts.h"
+
 #include <cstdint>
 #include <string_view>
 #include <unordered_map>
@@ -43,7 +45,7 @@ private:
 };
 
 template <class Added> uint32_t TDirectoryIds::Add(std::string_view path, Added&& added) {
-    const size_t last = path.rfind('/');
+    const size_t last = LastSlash(path);
     const std::string_view dir =
         last == std::string_view::npos ? std::string_view() : path.substr(0, last + 1);
     if (dir == FLastDir)

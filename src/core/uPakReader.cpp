@@ -2,6 +2,7 @@
 
 #include "Cp1252.h"
 #include "Exception.h"
+#include "PathParts.h"
 
 #include <algorithm>
 #include <bit>
@@ -55,12 +56,12 @@ public:
 } // namespace
 
 std::string_view SplitDirPart(std::string_view path) {
-    const size_t slash = path.rfind('/');
+    const size_t slash = LastSlash(path);
     return slash == std::string_view::npos ? std::string_view() : path.substr(0, slash);
 }
 
 std::string_view SplitNamePart(std::string_view path) {
-    const size_t slash = path.rfind('/');
+    const size_t slash = LastSlash(path);
     if (slash == std::string_view::npos)
         return path;
     return path.substr(slash + 1, kMaxNameLength);
@@ -249,7 +250,7 @@ bool TPakReader::Open(const std::string& fileName) {
             if (pathLength >= kLongText)
                 FLongPaths.push_back({index, pathLength});
             const std::string_view path(FText.data() + pathAt, pathLength);
-            const size_t slash = path.rfind('/');
+            const size_t slash = LastSlash(path);
             const size_t nameLength =
                 slash == std::string_view::npos ? path.size() : path.size() - slash - 1;
             entry.NameLength = std::min<size_t>(nameLength, kLongText);
@@ -285,10 +286,7 @@ const TPakReader::TWideSizes& TPakReader::WideSizes(int32_t index) const {
                              [](const TWideSizes& wide, int32_t i) { return wide.Index < i; });
 }
 
-uint32_t TPakReader::PathLength(int32_t index) const {
-    const uint32_t length = FEntries[index].PathLength;
-    if (length != kLongText)
-        return length;
+uint32_t TPakReader::LongPathLength(int32_t index) const {
     return std::lower_bound(FLongPaths.begin(), FLongPaths.end(), index,
                             [](const TLongPath& path, int32_t i) { return path.Index < i; })
         ->Length;
@@ -299,7 +297,7 @@ uint32_t TPakReader::NameStart(int32_t index) const {
     const uint32_t length = PathLength(index);
     if (e.NameLength != kLongText)
         return length - e.NameLength;
-    const size_t slash = std::string_view(FText.data() + e.PathAt, length).rfind('/');
+    const size_t slash = LastSlash(std::string_view(FText.data() + e.PathAt, length));
     return slash == std::string_view::npos ? 0 : static_cast<uint32_t>(slash + 1);
 }
 

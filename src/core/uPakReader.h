@@ -154,7 +154,11 @@ private:
     };
 
     const TWideSizes& WideSizes(int32_t index) const;
-    uint32_t PathLength(int32_t index) const;
+    uint32_t PathLength(int32_t index) const {
+        const uint32_t length = FEntries[index].PathLength;
+        return length != kLongText ? length : LongPathLength(index);
+    }
+    uint32_t LongPathLength(int32_t index) const;
     // Where the entry's name begins in its path: one past the last "/", or 0 without one.
     uint32_t NameStart(int32_t index) const;
     uint64_t Offset(int32_t index) const { return FEntries[index].Offset; }
