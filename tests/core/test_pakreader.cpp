@@ -105,6 +105,16 @@ TEST_F(PakReaderTest, FilesOfSubdirectoriesComeBeforeTheirParentsFiles) {
     EXPECT_EQ(paths, (std::vector<std::string>{"a/b/y", "a/x", "c/z", "r"}));
 }
 
+TEST_F(PakReaderTest, AnEntryWithoutAPathHasNeitherFolderNorName) {
+    TPakWriter writer;
+    writer.AddRaw(writer.Root(), "", "", 0);
+    OpenBytes(writer.Finish());
+    ASSERT_EQ(FReader.Count(), 1);
+    EXPECT_EQ(FReader.EntryPath(0), "");
+    EXPECT_EQ(FReader.EntryDir(0), "");
+    EXPECT_EQ(FReader.EntryName(0), "");
+}
+
 TEST_F(PakReaderTest, PathsSplitAtTheirLastSlash) {
     TPakWriter writer;
     for (const std::string& path : {std::string("a/b/name.ext"), std::string("plain"),
