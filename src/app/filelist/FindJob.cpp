@@ -20,8 +20,8 @@ TFindJob::~TFindJob() {
 
 void TFindJob::StopRequested() {
     {
+        // Taken, so that a worker about to wait sees Stopping() first.
         std::lock_guard lock(FMutex);
-        FQuit = true;
     }
     FSuperseded = true;
     FWake.notify_all();
@@ -73,8 +73,8 @@ void TFindJob::Work() {
         TOrder order;
         {
             std::unique_lock lock(FMutex);
-            FWake.wait(lock, [&] { return FQuit || FPending; });
-            if (FQuit)
+            FWake.wait(lock, [&] { return Stopping() || FPending; });
+            if (Stopping())
                 return;
             std::tie(text, order) = *FPending;
             FPending.reset();
@@ -86,7 +86,7 @@ void TFindJob::Work() {
         {
             std::lock_guard lock(FMutex);
             // A newer text is waiting: these hits are of no use.
-            if (FQuit || FPending)
+            if (Stopping() || FPending)
                 continue;
             FHits = {std::move(hits), order};
             FHitsText = text;

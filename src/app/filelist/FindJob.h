@@ -58,7 +58,6 @@ private:
     mutable std::mutex FMutex;
     std::condition_variable FWake;
     std::optional<std::pair<QString, TOrder>> FPending; // what to search next
-    bool FQuit = false;
     std::atomic<bool> FSuperseded{false};
     QString FHitsText; // what FHits were found for
     THits FHits;

@@ -17,8 +17,8 @@ TPreviewJob::~TPreviewJob() {
 
 void TPreviewJob::StopRequested() {
     {
+        // Under the lock, so that a worker about to wait sees Stopping() first.
         std::lock_guard lock(FMutex);
-        FQuit = true;
         FStop = true;
     }
     FWake.notify_all();
@@ -51,8 +51,8 @@ void TPreviewJob::Work() {
         TRequest request;
         {
             std::unique_lock lock(FMutex);
-            FWake.wait(lock, [&] { return FQuit || FPending; });
-            if (FQuit)
+            FWake.wait(lock, [&] { return Stopping() || FPending; });
+            if (Stopping())
                 return;
             request = *FPending;
             FPending.reset();

@@ -58,6 +58,5 @@ private:
     std::optional<TRequest> FPending;
     uint64_t FSerial = 0;
     bool FReading = false;
-    bool FQuit = false;
     std::atomic<bool> FStop{false}; // the read in progress stops
 };

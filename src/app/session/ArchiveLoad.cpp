@@ -71,6 +71,10 @@ std::unique_ptr<TDirNode> TArchiveLoad::TakeTree() {
 void TArchiveLoad::ReachProgress(int done, int total) {
     FTotal.store(total, std::memory_order_relaxed);
     FReached.store(done, std::memory_order_release);
+    PostProgress();
+}
+
+void TArchiveLoad::PostProgress() {
     // One call waits on the window's thread at a time, however fast the entries come.
     if (!FProgressPosted.exchange(true))
         QMetaObject::invokeMethod(
@@ -90,9 +94,7 @@ void TArchiveLoad::ShowProgress(bool briefly) {
         emit Progress(FShown, total);
         // The window handles its events in between; the rest comes with the next call.
         if (alive && briefly && FShown < reached && clock.elapsed() >= kProgressSlice) {
-            if (!FProgressPosted.exchange(true))
-                QMetaObject::invokeMethod(
-                    this, [this] { ShowProgress(true); }, Qt::QueuedConnection);
+            PostProgress();
             return;
         }
     }

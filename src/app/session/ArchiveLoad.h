@@ -48,6 +48,8 @@ private:
     TOutcome Load();
     // From the load's thread: entry done has been reached.
     void ReachProgress(int done, int total);
+    // Has ShowProgress called on the window's thread, unless a call is waiting already.
+    void PostProgress();
     // Sends Progress for what has been reached and not been sent; briefly: for a few
     // milliseconds, and the rest later.
     void ShowProgress(bool briefly);

@@ -31,8 +31,8 @@ TThumbnailJob::~TThumbnailJob() {
 
 void TThumbnailJob::StopRequested() {
     {
+        // Under the lock, so that a worker about to wait sees Stopping() first.
         std::lock_guard lock(FMutex);
-        FQuit = true;
         FStop = true;
     }
     FWake.notify_all();
@@ -74,8 +74,8 @@ void TThumbnailJob::Work() {
         uint64_t generation;
         {
             std::unique_lock lock(FMutex);
-            FWake.wait(lock, [&] { return FQuit || !FWanted.empty(); });
-            if (FQuit)
+            FWake.wait(lock, [&] { return Stopping() || !FWanted.empty(); });
+            if (Stopping())
                 return;
             entry = FWanted.front();
             FWanted.pop_front();

@@ -58,10 +58,9 @@ private:
     std::condition_variable FWake;
     std::condition_variable FIdle;
     std::deque<int32_t> FWanted;
-    uint64_t FGeneration = 0; // counts Forget: what was read before is for nobody
-    bool FWorking = false;    // an entry taken from FWanted is being read or decoded
-    bool FReading = false;    // the reader is being read
-    bool FQuit = false;
+    uint64_t FGeneration = 0;       // counts Forget: what was read before is for nobody
+    bool FWorking = false;          // an entry taken from FWanted is being read or decoded
+    bool FReading = false;          // the reader is being read
     std::atomic<bool> FStop{false}; // the read in progress stops
     std::atomic<int> FDecoded{0};
 };
